@@ -1,0 +1,204 @@
+#include "app/registry.h"
+
+#include <cstring>
+
+#include "app/text.h"
+
+namespace corvandel {
+
+namespace {
+
+std::string Quoted(const char* pattern, const std::string& name) {
+    std::string text(pattern);
+    const size_t at = text.find("%s");
+    return text.replace(at, 2, name);
+}
+
+}  // namespace
+
+RegDataKind KindOfType(uint32_t type) {
+    switch (type) {
+        case kRegSz:
+            return RegDataKind::String;
+        case kRegExpandSz:
+            return RegDataKind::ExpandString;
+        case kRegDword:
+            return RegDataKind::Integer;
+        case kRegBinary:
+            return RegDataKind::Binary;
+        case kRegMultiSz:
+            return RegDataKind::MultiString;
+        case kRegQword:
+            return RegDataKind::Int64;
+        default:
+            return RegDataKind::Other;
+    }
+}
+
+Registry::Registry(RegistryApi& api, uint32_t access) : api_(api), access_(access) {}
+
+Registry::~Registry() { CloseKey(); }
+
+void Registry::SetRootKey(RegRoot root) {
+    CloseKey();
+    root_ = root;
+}
+
+RegHandle Registry::BaseFor(const std::string& path, std::string& relative) const {
+    if (!path.empty() && path[0] == '\\') {
+        relative = path.substr(1);
+        return RootHandle(root_);
+    }
+    relative = path;
+    return current_ ? *current_ : RootHandle(root_);
+}
+
+bool Registry::OpenKey(const std::string& path, bool create) {
+    std::string relative;
+    const RegHandle base = BaseFor(path, relative);
+    const auto key = api_.Open(base, relative, access_, create);
+    if (!key) return false;
+    CloseKey();
+    current_ = key;
+    return true;
+}
+
+void Registry::CloseKey() {
+    if (current_) {
+        api_.Close(*current_);
+        current_.reset();
+    }
+}
+
+bool Registry::KeyExists(const std::string& path) {
+    std::string relative;
+    const RegHandle base = BaseFor(path, relative);
+    const auto key = api_.Open(base, relative, kKeyExistsRights | (access_ & kKeyWow64Res), false);
+    if (!key) return false;
+    api_.Close(*key);
+    return true;
+}
+
+std::vector<std::string> Registry::GetKeyNames() {
+    std::vector<std::string> names;
+    if (!current_) return names;
+    const auto info = api_.QueryInfo(*current_);
+    if (!info) return names;
+    for (uint32_t i = 0; i < info->subKeys; ++i) {
+        if (auto name = api_.EnumKey(*current_, i)) names.push_back(std::move(*name));
+    }
+    return names;
+}
+
+std::vector<std::string> Registry::GetValueNames() {
+    std::vector<std::string> names;
+    if (!current_) return names;
+    const auto info = api_.QueryInfo(*current_);
+    if (!info) return names;
+    for (uint32_t i = 0; i < info->values; ++i) {
+        if (auto name = api_.EnumValue(*current_, i)) names.push_back(std::move(*name));
+    }
+    return names;
+}
+
+std::optional<RegKeyInfo> Registry::GetKeyInfo() {
+    if (!current_) return std::nullopt;
+    return api_.QueryInfo(*current_);
+}
+
+bool Registry::ValueExists(const std::string& name) { return GetDataSize(name) >= 0; }
+
+RegDataKind Registry::GetDataType(const std::string& name) {
+    if (!current_) return RegDataKind::Other;
+    uint32_t size = 0;
+    const auto value = api_.QueryValue(*current_, name, &size);
+    return value ? KindOfType(value->type) : RegDataKind::Other;
+}
+
+int64_t Registry::GetDataSize(const std::string& name) {
+    if (!current_) return -1;
+    uint32_t size = 0;
+    const auto value = api_.QueryValue(*current_, name, &size);
+    return value ? static_cast<int64_t>(size) : -1;
+}
+
+std::string Registry::ReadString(const std::string& name) {
+    // A missing or empty value reads as empty text; only data of another type is an error.
+    if (GetDataSize(name) <= 0) return std::string();
+    uint32_t size = 0;
+    const auto value = api_.QueryValue(*current_, name, &size);
+    if (!value) throw RegistryError(Quoted("Failed to get data for '%s'", name));
+    if (value->type != kRegSz && value->type != kRegExpandSz) {
+        throw RegistryError(Quoted("Invalid data type for '%s'", name));
+    }
+    return RegistryBytesToUtf8(value->data.data(), value->data.size());
+}
+
+int32_t Registry::ReadInteger(const std::string& name) {
+    uint32_t size = 0;
+    const auto value = current_ ? api_.QueryValue(*current_, name, &size) : std::nullopt;
+    // The value is read into four bytes: anything larger fails like a too-small buffer.
+    if (!value || value->data.size() > 4) {
+        throw RegistryError(Quoted("Failed to get data for '%s'", name));
+    }
+    if (value->type != kRegDword && value->type != kRegDwordBigEndian &&
+        value->type != kRegQword) {
+        throw RegistryError(Quoted("Invalid data type for '%s'", name));
+    }
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    std::memcpy(bytes, value->data.data(), value->data.size());
+    return static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
+                                (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {
+    uint32_t size = 0;
+    const auto value = current_ ? api_.QueryValue(*current_, name, &size) : std::nullopt;
+    if (!value) throw RegistryError(Quoted("Failed to get data for '%s'", name));
+    const RegDataKind kind = KindOfType(value->type);
+    if (kind == RegDataKind::String || kind == RegDataKind::ExpandString ||
+        kind == RegDataKind::Integer) {
+        throw RegistryError(Quoted("Invalid data type for '%s'", name));
+    }
+    return value->data;
+}
+
+void Registry::WriteString(const std::string& name, const std::string& value) {
+    const std::u16string units = Utf8ToUtf16(value);
+    std::vector<unsigned char> data;
+    data.reserve((units.size() + 1) * 2);
+    for (char16_t unit : units) {
+        data.push_back(static_cast<unsigned char>(unit & 0xFF));
+        data.push_back(static_cast<unsigned char>(unit >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    if (!current_ || !api_.SetValue(*current_, name, kRegSz, data)) {
+        throw RegistryError(Quoted("Failed to set data for '%s'", name));
+    }
+}
+
+bool Registry::DeleteKey(const std::string& path) {
+    std::string relative;
+    const RegHandle base = BaseFor(path, relative);
+    return DeleteTree(base, relative);
+}
+
+bool Registry::DeleteTree(RegHandle base, const std::string& path) {
+    if (const auto key = api_.Open(base, path, access_, false)) {
+        if (const auto info = api_.QueryInfo(*key)) {
+            std::vector<std::string> children;
+            for (uint32_t i = 0; i < info->subKeys; ++i) {
+                if (auto name = api_.EnumKey(*key, i)) children.push_back(std::move(*name));
+            }
+            // From the last index down, as the enumeration shifts after each deletion.
+            for (auto it = children.rbegin(); it != children.rend(); ++it) {
+                DeleteTree(*key, *it);
+            }
+        }
+        api_.Close(*key);
+    }
+    return api_.DeleteKey(base, path, access_ & kKeyWow64Res);
+}
+
+}  // namespace corvandel

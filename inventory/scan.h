@@ -1,0 +1,67 @@
+#pragma once
+// Reads the uninstall entries of the four registry sources into program-list rows.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "app/registry.h"
+#include "inventory/uninstall_entry.h"
+
+namespace corvandel {
+
+struct UninstallSource {
+    RegRoot root;
+    uint32_t access;
+    const char* path;
+};
+
+// Read in this order; on 64-bit Windows sources 1 and 3 reach the same physical key.
+inline constexpr std::array<UninstallSource, 4> kUninstallSources{{
+    {RegRoot::LocalMachine, kKeyAllAccess | kKeyWow64_64Key,
+     "\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    {RegRoot::LocalMachine, kKeyAllAccess | kKeyWow64_64Key,
+     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    {RegRoot::LocalMachine, kKeyAllAccess | kKeyWow64_32Key,
+     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+    {RegRoot::CurrentUser, kKeyAllAccess,
+     "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
+}};
+
+// Receives the rows as the scan reads them, so the window can show them at once.
+class ScanSink {
+public:
+    virtual ~ScanSink() = default;
+    // Called before a kept entry is read in full (status-bar progress).
+    virtual void EntryStarted(const std::string& displayName) = 0;
+    virtual void EntryRead(UninstallEntry entry) = 0;
+    // Gives the window a chance to handle its messages; false stops the scan.
+    virtual bool KeepGoing() { return true; }
+};
+
+struct ScanEnvironment {
+    RegistryApi& registry;
+    const FileSystem& files;
+    const SpecialFolders& folders;
+    const Locale& locale;
+};
+
+// Whether an entry describes a user-visible installed program. Throws RegistryError when one
+// of the values it reads has an unexpected type.
+bool IsListedEntry(Registry& key);
+
+// Builds the row of a kept entry from its open key; throws RegistryError when a column value
+// is not text.
+UninstallEntry ReadEntry(Registry& key, const UninstallSource& source, const std::string& subKey,
+                         const ScanEnvironment& env);
+
+// Reads all four sources. An entry whose values have unexpected types is skipped: one
+// malformed entry never hides the entries after it.
+void LoadFromReg(const ScanEnvironment& env, ScanSink& sink);
+
+// The file named by the first candidate that exists, for the icon-source column.
+std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files);
+
+}  // namespace corvandel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace corvandel {
+
+// Text columns of a program-list row, addressed by number everywhere in the program.
+enum EntryColumn : int {
+    kColPublisher = 0,
+    kColVersion = 1,
+    kColInstallDate = 2,
+    kColInstallLocation = 3,
+    kColUninstallString = 4,
+    kColRootName = 5,
+    kColKeyPath = 6,
+    kColUrlInfoAbout = 7,
+    kColIconSource = 8,
+    kEntryColumnCount = 9,
+};
+
+// One row of the program list: the "DisplayName" caption, an image index and nine texts.
+struct UninstallEntry {
+    std::string caption;
+    int imageIndex = 0;
+    std::array<std::string, kEntryColumnCount> columns;
+
+    bool operator==(const UninstallEntry&) const = default;
+};
+
+}  // namespace corvandel
