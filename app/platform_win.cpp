@@ -1,0 +1,93 @@
+#include "app/platform_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/win_text.h"
+
+namespace corvandel {
+
+std::string GetSpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return std::string();
+    }
+    std::wstring folder(path);
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) {
+        folder.pop_back();
+    }
+    return Narrow(folder);
+}
+
+std::string ExecutablePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return Narrow(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ExecutableFolder() {
+    const std::string path = ExecutablePath();
+    return path.substr(0, path.find_last_of("\\/:") + 1);
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) const {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string Win32SpecialFolders::GetSpecialFolder(int csidl) const {
+    return corvandel::GetSpecialFolder(csidl);
+}
+
+Win32Locale::Win32Locale() {
+    wchar_t format[100] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, format, 100) > 0) {
+        shortDate_ = Narrow(format);
+    } else {
+        shortDate_ = "dd.MM.yyyy";
+    }
+}
+
+namespace {
+
+DateTime FromSystemTime(const SYSTEMTIME& st) {
+    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
+                    st.wMilliseconds};
+}
+
+}  // namespace
+
+bool Win32Locale::FileTimeToLocal(uint64_t fileTime, DateTime& local) const {
+    FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+    FILETIME localTime{};
+    SYSTEMTIME st{};
+    if (!FileTimeToLocalFileTime(&utc, &localTime) || !FileTimeToSystemTime(&localTime, &st)) {
+        return false;
+    }
+    local = FromSystemTime(st);
+    return true;
+}
+
+DateTime Win32Locale::Now() const {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return FromSystemTime(st);
+}
+
+std::u16string Win32Locale::ToUpper(std::u16string_view text) const {
+    std::u16string out(text);
+    if (!out.empty()) {
+        CharUpperBuffW(reinterpret_cast<wchar_t*>(out.data()), static_cast<DWORD>(out.size()));
+    }
+    return out;
+}
+
+}  // namespace corvandel

@@ -1,0 +1,39 @@
+#pragma once
+// Win32 implementations of the platform interfaces.
+
+#include <string>
+
+#include "app/platform.h"
+
+namespace corvandel {
+
+// SHGetFolderPathW(no window, csidl, no token, SHGFP_TYPE_CURRENT); empty on failure.
+std::string GetSpecialFolder(int csidl);
+
+// The running executable's full path and its folder with a trailing separator.
+std::string ExecutablePath();
+std::string ExecutableFolder();
+
+class Win32FileSystem : public FileSystem {
+public:
+    bool FileExists(const std::string& path) const override;
+};
+
+class Win32SpecialFolders : public SpecialFolders {
+public:
+    std::string GetSpecialFolder(int csidl) const override;
+};
+
+class Win32Locale : public Locale {
+public:
+    Win32Locale();  // reads the user's short date format once
+    std::string ShortDateFormat() const override { return shortDate_; }
+    bool FileTimeToLocal(uint64_t fileTime, DateTime& local) const override;
+    DateTime Now() const override;
+    std::u16string ToUpper(std::u16string_view text) const override;
+
+private:
+    std::string shortDate_;
+};
+
+}  // namespace corvandel

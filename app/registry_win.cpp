@@ -1,0 +1,123 @@
+#include "app/registry_win.h"
+
+#include <windows.h>
+
+#include "app/win_text.h"
+
+namespace corvandel {
+
+namespace {
+
+HKEY ToHkey(RegHandle handle) { return reinterpret_cast<HKEY>(handle); }
+
+bool IsPredefined(RegHandle handle) {
+    return handle == RootHandle(RegRoot::CurrentUser) ||
+           handle == RootHandle(RegRoot::LocalMachine);
+}
+
+}  // namespace
+
+std::optional<RegHandle> Win32RegistryApi::Open(RegHandle base, const std::string& path,
+                                                uint32_t access, bool create) {
+    HKEY key = nullptr;
+    const std::wstring wide = Widen(path);
+    LONG result;
+    if (create) {
+        result = RegCreateKeyExW(ToHkey(base), wide.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                 access, nullptr, &key, nullptr);
+    } else {
+        result = RegOpenKeyExW(ToHkey(base), wide.c_str(), 0, access, &key);
+    }
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    return reinterpret_cast<RegHandle>(key);
+}
+
+void Win32RegistryApi::Close(RegHandle key) {
+    // Predefined roots are never closed.
+    if (!IsPredefined(key)) RegCloseKey(ToHkey(key));
+}
+
+std::optional<RegKeyInfo> Win32RegistryApi::QueryInfo(RegHandle key) {
+    DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxDataLen = 0;
+    FILETIME lastWrite{};
+    if (RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen,
+                         nullptr, &values, &maxValueNameLen, &maxDataLen, nullptr,
+                         &lastWrite) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    RegKeyInfo info;
+    info.subKeys = subKeys;
+    info.maxSubKeyLen = maxSubKeyLen;
+    info.values = values;
+    info.maxValueNameLen = maxValueNameLen;
+    info.maxDataLen = maxDataLen;
+    info.lastWriteTime =
+        (static_cast<uint64_t>(lastWrite.dwHighDateTime) << 32) | lastWrite.dwLowDateTime;
+    return info;
+}
+
+std::optional<std::string> Win32RegistryApi::EnumKey(RegHandle key, uint32_t index) {
+    // Key names are at most 255 characters.
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(ToHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return Narrow(std::wstring_view(name, length));
+}
+
+std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t index) {
+    // Value names may be up to 16383 characters.
+    std::wstring name(16384, L'\0');
+    DWORD length = static_cast<DWORD>(name.size());
+    if (RegEnumValueW(ToHkey(key), index, name.data(), &length, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return Narrow(std::wstring_view(name.data(), length));
+}
+
+std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::string& name,
+                                                     uint32_t* dataSize) {
+    const std::wstring wide = Widen(name);
+    RegValue value;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    // The value may grow between the two calls; retry with the new size.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        value.data.resize(size);
+        DWORD got = size;
+        const LONG result = RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type,
+                                             value.data.empty() ? nullptr : value.data.data(),
+                                             &got);
+        if (result == ERROR_MORE_DATA) {
+            size = got;
+            continue;
+        }
+        if (result != ERROR_SUCCESS) return std::nullopt;
+        value.data.resize(got);
+        value.type = type;
+        if (dataSize) *dataSize = got;
+        return value;
+    }
+    return std::nullopt;
+}
+
+bool Win32RegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type,
+                                const std::vector<unsigned char>& data) {
+    const std::wstring wide = Widen(name);
+    return RegSetValueExW(ToHkey(key), wide.c_str(), 0, type, data.data(),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+bool Win32RegistryApi::DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) {
+    const std::wstring wide = Widen(path);
+    return RegDeleteKeyExW(ToHkey(base), wide.c_str(), viewBits, 0) == ERROR_SUCCESS;
+}
+
+}  // namespace corvandel

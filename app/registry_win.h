@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/registry.h"
+
+namespace corvandel {
+
+// The registry calls of advapi32.
+class Win32RegistryApi : public RegistryApi {
+public:
+    std::optional<RegHandle> Open(RegHandle base, const std::string& path, uint32_t access,
+                                  bool create) override;
+    void Close(RegHandle key) override;
+    std::optional<RegKeyInfo> QueryInfo(RegHandle key) override;
+    std::optional<std::string> EnumKey(RegHandle key, uint32_t index) override;
+    std::optional<std::string> EnumValue(RegHandle key, uint32_t index) override;
+    std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
+                                       uint32_t* dataSize) override;
+    bool SetValue(RegHandle key, const std::string& name, uint32_t type,
+                  const std::vector<unsigned char>& data) override;
+    bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;
+};
+
+}  // namespace corvandel
