@@ -1,1 +1,322 @@
-int wmain(){return 0;}
+// Starts Corvandel.exe and reads what a user would see: the window caption, the status bar,
+// every row and column of the program list, message boxes. Commands come as arguments and
+// run in order; results are printed as tab-separated UTF-8 lines.
+//
+//   launch <exe>                 start a copy of the program (it becomes the current one)
+//   use <n>                      make the n-th launched copy (from 1) the current one
+//   wait-window [ms]             wait until the current copy shows its main window
+//   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
+//   caption | status | rows      print the main window's caption, panels or list rows
+//   message-box [ms]             wait for a message box, print title and text, press OK
+//   close                        close the main window
+//   wait-exit [ms]               wait until the current copy ends and print its exit code
+//   windows                      print how many visible top-level windows the copy has
+//   sleep <ms>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/control_ids.h"
+#include "app/text.h"
+
+namespace {
+
+struct Program {
+    PROCESS_INFORMATION info{};
+};
+
+std::vector<Program> programs;
+size_t current = 0;
+
+std::string Narrow(const std::wstring& text) {
+    return corvandel::Utf16ToUtf8(std::u16string(text.begin(), text.end()));
+}
+
+std::wstring Widen(const std::string& text) {
+    const std::u16string units = corvandel::Utf8ToUtf16(text);
+    return std::wstring(units.begin(), units.end());
+}
+
+void Print(const std::vector<std::string>& fields) {
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i) line += '\t';
+        line += fields[i];
+    }
+    line += '\n';
+    fwrite(line.data(), 1, line.size(), stdout);
+    fflush(stdout);
+}
+
+[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+Program& Current() {
+    if (current >= programs.size()) Fail("no program launched");
+    return programs[current];
+}
+
+struct FindData {
+    DWORD pid;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam) {
+    auto* data = reinterpret_cast<FindData*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != data->pid || !IsWindowVisible(hwnd)) return TRUE;
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    if (data->className == nullptr || wcscmp(name, data->className) == 0) {
+        data->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows(const wchar_t* className) {
+    FindData data{Current().info.dwProcessId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+template <typename Check>
+bool WaitFor(DWORD timeoutMs, Check check) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (true) {
+        if (check()) return true;
+        if (GetTickCount64() > end) return false;
+        Sleep(50);
+    }
+}
+
+HWND MainWindow() {
+    const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
+    if (windows.empty()) Fail("the main window is not shown");
+    return windows.front();
+}
+
+// Memory in the program's process for the structures that list and status messages fill.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HANDLE process, size_t size) : process_(process), size_(size) {
+        address_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        if (!address_) Fail("VirtualAllocEx failed");
+    }
+    ~RemoteBuffer() { VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
+    void* Address() const { return address_; }
+    void Write(const void* data, size_t size, size_t offset = 0) {
+        SIZE_T written = 0;
+        WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &written);
+    }
+    void Read(void* data, size_t size, size_t offset = 0) {
+        SIZE_T read = 0;
+        ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &read);
+    }
+
+private:
+    HANDLE process_;
+    size_t size_;
+    void* address_ = nullptr;
+};
+
+constexpr size_t kTextChars = 4096;
+
+std::string StatusText(HWND status, int panel) {
+    RemoteBuffer buffer(Current().info.hProcess, kTextChars * sizeof(wchar_t));
+    const LRESULT result =
+        SendMessageW(status, SB_GETTEXTLENGTHW, panel, 0);
+    const size_t length = LOWORD(result) < kTextChars ? LOWORD(result) : kTextChars - 1;
+    std::wstring text(kTextChars, L'\0');
+    SendMessageW(status, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(buffer.Address()));
+    buffer.Read(text.data(), kTextChars * sizeof(wchar_t));
+    text.resize(length);
+    return Narrow(text);
+}
+
+HWND Control(int id) {
+    const HWND control = GetDlgItem(MainWindow(), id);
+    if (!control) Fail("control " + std::to_string(id) + " not found");
+    return control;
+}
+
+std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
+    const size_t itemOffset = 0;
+    const size_t textOffset = sizeof(LVITEMW);
+    RemoteBuffer buffer(Current().info.hProcess, textOffset + kTextChars * sizeof(wchar_t));
+    const auto remoteText = reinterpret_cast<wchar_t*>(
+        static_cast<char*>(buffer.Address()) + textOffset);
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    std::vector<std::vector<std::string>> rows;
+    for (int row = 0; row < count; ++row) {
+        std::vector<std::string> fields;
+        for (int column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = column;
+            item.pszText = remoteText;
+            item.cchTextMax = kTextChars;
+            buffer.Write(&item, sizeof item, itemOffset);
+            const int length = static_cast<int>(SendMessageW(
+                list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(buffer.Address())));
+            std::wstring text(kTextChars, L'\0');
+            buffer.Read(text.data(), kTextChars * sizeof(wchar_t), textOffset);
+            text.resize(length);
+            fields.push_back(Narrow(text));
+        }
+        rows.push_back(std::move(fields));
+    }
+    return rows;
+}
+
+std::string WindowText(HWND hwnd) {
+    std::wstring text(kTextChars, L'\0');
+    const int length = GetWindowTextW(hwnd, text.data(), kTextChars);
+    text.resize(length > 0 ? length : 0);
+    return Narrow(text);
+}
+
+BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lParam) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (_wcsicmp(name, L"Static") == 0) reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
+DWORD Number(const std::vector<std::string>& args, size_t index, DWORD fallback) {
+    return index < args.size() ? static_cast<DWORD>(std::strtoul(args[index].c_str(), nullptr, 10))
+                               : fallback;
+}
+
+// Each command takes its own arguments; the number of arguments each one consumes.
+size_t RunCommand(const std::vector<std::string>& args, size_t at) {
+    const std::string& command = args[at];
+    auto optional = [&](size_t offset, DWORD fallback) -> std::pair<DWORD, size_t> {
+        const size_t index = at + offset;
+        if (index < args.size() && !args[index].empty() && isdigit(static_cast<unsigned char>(args[index][0]))) {
+            return {Number(args, index, fallback), 1};
+        }
+        return {fallback, 0};
+    };
+
+    if (command == "launch") {
+        if (at + 1 >= args.size()) Fail("launch needs a path");
+        std::wstring commandLine = L"\"" + Widen(args[at + 1]) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        Program program;
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &program.info)) {
+            Fail("cannot start " + args[at + 1]);
+        }
+        programs.push_back(program);
+        current = programs.size() - 1;
+        return 2;
+    }
+    if (command == "use") {
+        current = Number(args, at + 1, 1) - 1;
+        return 2;
+    }
+    if (command == "wait-window") {
+        const auto [timeout, used] = optional(1, 30000);
+        if (!WaitFor(timeout, [] { return !TopWindows(CORVANDEL_MAIN_CLASS).empty(); })) {
+            Fail("the main window did not appear");
+        }
+        return 1 + used;
+    }
+    if (command == "wait-status") {
+        if (at + 2 >= args.size()) Fail("wait-status needs a panel and a prefix");
+        const int panel = static_cast<int>(Number(args, at + 1, 0));
+        const std::string prefix = args[at + 2];
+        const auto [timeout, used] = optional(3, 60000);
+        std::string last;
+        const bool ok = WaitFor(timeout, [&] {
+            const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
+            if (windows.empty()) return false;
+            const HWND status = GetDlgItem(windows.front(), kIdStatusBarUninstall);
+            last = status ? StatusText(status, panel) : std::string();
+            return last.rfind(prefix, 0) == 0;
+        });
+        if (!ok) Fail("status panel " + std::to_string(panel) + " reads \"" + last + "\"");
+        return 3 + used;
+    }
+    if (command == "caption") {
+        Print({"caption", WindowText(MainWindow())});
+        return 1;
+    }
+    if (command == "status") {
+        const HWND status = Control(kIdStatusBarUninstall);
+        Print({"status", StatusText(status, 0), StatusText(status, 1)});
+        return 1;
+    }
+    if (command == "rows") {
+        for (auto& fields : ListRows(Control(kIdListViewUninstall), kListColumns)) {
+            fields.insert(fields.begin(), "row");
+            Print(fields);
+        }
+        return 1;
+    }
+    if (command == "message-box") {
+        const auto [timeout, used] = optional(1, 30000);
+        HWND box = nullptr;
+        if (!WaitFor(timeout, [&] {
+                const auto boxes = TopWindows(L"#32770");
+                box = boxes.empty() ? nullptr : boxes.front();
+                return box != nullptr;
+            })) {
+            Fail("no message box appeared");
+        }
+        std::vector<HWND> statics;
+        EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&statics));
+        std::string text;
+        for (HWND child : statics) {
+            const std::string part = WindowText(child);
+            if (part.size() > text.size()) text = part;
+        }
+        Print({"message-box", WindowText(box), text});
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return 1 + used;
+    }
+    if (command == "close") {
+        PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
+        return 1;
+    }
+    if (command == "wait-exit") {
+        const auto [timeout, used] = optional(1, 30000);
+        if (WaitForSingleObject(Current().info.hProcess, timeout) != WAIT_OBJECT_0) {
+            Fail("the program did not end");
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(Current().info.hProcess, &code);
+        Print({"exit", std::to_string(code)});
+        return 1 + used;
+    }
+    if (command == "windows") {
+        Print({"windows", std::to_string(TopWindows(nullptr).size())});
+        return 1;
+    }
+    if (command == "sleep") {
+        Sleep(Number(args, at + 1, 1000));
+        return 2;
+    }
+    Fail("unknown command " + command);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
+    try {
+        for (size_t at = 0; at < args.size();) at += RunCommand(args, at);
+    } catch (const std::exception& e) {
+        Print({"error", e.what()});
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Creates a Wine prefix for the tests or the demonstration: wineprefix.sh DIR [win10|win7]
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+dir=$1
+version=${2:-win10}
+export WINEPREFIX=$dir
+rm -rf "$dir"
+mkdir -p "$(dirname "$dir")"
+"$WINE" wineboot -i >/dev/null 2>&1 || true
+"$WINE" winecfg -v "$version" >/dev/null 2>&1
+"$WINESERVER" -w
+test -f "$dir/system.reg" || { echo "wineprefix.sh: could not create $dir" >&2; exit 1; }
