@@ -16,6 +16,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -310,6 +313,8 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Lines end in "\n" alone so that the tests compare them as Unix text.
+    _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
     try {

@@ -1,0 +1,39 @@
+# Tests that run under Wine: the Win32 layer's GoogleTest program and the end-to-end tests
+# of the real Corvandel.exe. Every run makes its own prefixes under the build folder, never
+# the user's ~/.wine.
+
+set(WINE_ENV_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
+set(WINE_BASE_PREFIX ${CMAKE_BINARY_DIR}/wine/base)
+set(WINE_WIN7_PREFIX ${CMAKE_BINARY_DIR}/wine/base-win7)
+
+add_test(NAME wine_base_prefix
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_BASE_PREFIX} win10)
+set_tests_properties(wine_base_prefix PROPERTIES FIXTURES_SETUP wine_base TIMEOUT 300)
+add_test(NAME wine_win7_prefix
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_WIN7_PREFIX} win7)
+set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOUT 300)
+
+add_executable(win_tests
+  tests/win/file_info_win_test.cpp
+  tests/win/platform_win_test.cpp
+  tests/win/registry_win_test.cpp
+)
+target_link_libraries(win_tests PRIVATE corvandel_win GTest::gtest_main)
+target_link_options(win_tests PRIVATE ${WIN_LINK_OPTIONS})
+target_compile_options(win_tests PRIVATE -Wall -Wextra)
+target_compile_definitions(win_tests PRIVATE CORVANDEL_BITNESS=${CORVANDEL_BITNESS})
+add_dependencies(win_tests Corvandel)
+
+add_test(NAME win
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/run.sh ${WINE_BASE_PREFIX}
+          $<TARGET_FILE:win_tests> $<TARGET_FILE:Corvandel>)
+set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300)
+
+foreach(name list instance windows7)
+  add_test(NAME e2e_${name}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
+  set_tests_properties(e2e_${name} PROPERTIES
+    FIXTURES_REQUIRED "wine_base;wine_win7"
+    TIMEOUT 300
+    ENVIRONMENT "CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
+endforeach()

@@ -1,0 +1,1 @@
+// written by the Win32-layer tests
