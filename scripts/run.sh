@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Corvandel.exe and starts it under Wine with a
+# demonstration prefix seeded with uninstall entries. With a display the window opens there;
+# without one the program runs on a virtual display and a screenshot of its main window is
+# saved.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+bash scripts/build.sh
+source scripts/wine-env.sh
+export LANG=${CORVANDEL_LANG:-ru_RU.UTF-8}
+
+demo=$root/build/demo
+export WINEPREFIX=$demo/prefix
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the demonstration Wine prefix in $WINEPREFIX ..."
+  bash scripts/wineprefix.sh "$WINEPREFIX" win10
+  iconv -f UTF-8 -t UTF-16 demo/demo.reg >"$demo/demo-utf16.reg"
+  "$WINE" regedit /s "$("$WINE" winepath -w "$demo/demo-utf16.reg" 2>/dev/null)"
+  # Real files for the entries whose icon or uninstaller names one, so their icons resolve.
+  notepad=$WINEPREFIX/drive_c/windows/system32/notepad.exe
+  grep -o '"DisplayIcon"="[^"]*"' demo/demo.reg | sed 's/^"DisplayIcon"="//; s/"$//; s/,[-0-9]*$//; s/\\\\/\\/g' |
+    while read -r path; do
+      unix="$WINEPREFIX/drive_c/$(echo "${path#C:\\}" | tr '\\' '/')"
+      mkdir -p "$(dirname "$unix")" && cp "$notepad" "$unix"
+    done
+fi
+app=$WINEPREFIX/drive_c/Corvandel
+mkdir -p "$app"
+cp "$WINE_BUILD/Corvandel.exe" "$app/Corvandel.exe"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec "$WINE" 'C:\Corvandel\Corvandel.exe'
+fi
+
+shot=$demo/corvandel-main-window.png
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
+  out=$(mktemp)
+  # The driver keeps the program open for a few seconds once its list is filled.
+  "$WINE" "$1" launch "C:\\Corvandel\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
+    status sleep 4000 close wait-exit >"$out" 2>&1 &
+  for _ in $(seq 300); do grep -q "^status" "$out" && break; sleep 0.2; done
+  import -window root "$2"
+  wait
+  rm -f "$out"
+' run "$WINE_BUILD/corvandel_driver.exe" "$shot"
+echo "No display: the program ran on a virtual display. Screenshot of its main window: $shot"
