@@ -21,10 +21,12 @@ std::optional<VersionResource> LoadVersionResource(const std::string& fileName) 
     const std::wstring wide = Widen(fileName);
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &handle);
-    if (size == 0) return std::nullopt;
+    if (size == 0)
+        return std::nullopt;
     VersionResource resource;
     resource.data.resize(size);
-    if (!GetFileVersionInfoW(wide.c_str(), 0, size, resource.data.data())) return std::nullopt;
+    if (!GetFileVersionInfoW(wide.c_str(), 0, size, resource.data.data()))
+        return std::nullopt;
     void* table = nullptr;
     UINT length = 0;
     if (VerQueryValueW(resource.data.data(), L"\\VarFileInfo\\Translation", &table, &length)) {
@@ -51,9 +53,11 @@ std::optional<std::wstring> QueryString(VersionResource& resource, const std::st
 
 std::string GetVersionInfoValue(const std::string& fileName, const std::string& name) {
     auto resource = LoadVersionResource(fileName);
-    if (!resource) return std::string();
+    if (!resource)
+        return std::string();
     const auto text = QueryString(*resource, name);
-    if (!text) return std::string();
+    if (!text)
+        return std::string();
     return Narrow(std::wstring_view(text->c_str()));  // up to the terminating zero
 }
 
@@ -67,11 +71,13 @@ std::string GetCompanyName(const std::string& fileName) {
 
 std::string GetFileVersion(const std::string& fileName) {
     auto resource = LoadVersionResource(fileName);
-    if (!resource) return std::string();
+    if (!resource)
+        return std::string();
     if (const auto text = QueryString(*resource, "FileVersion")) {
         const std::string scanned =
             ScanFileVersionString(std::u16string(text->begin(), text->end()));
-        if (!scanned.empty()) return scanned;
+        if (!scanned.empty())
+            return scanned;
     }
     void* fixed = nullptr;
     UINT length = 0;

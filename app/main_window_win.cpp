@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <functional>
 
 #include "about/FileInfoUtils.h"
 #include "app/control_ids.h"
@@ -24,6 +23,7 @@ constexpr int kClientWidth = 684;
 constexpr int kClientHeight = 511;
 constexpr int kMinWidth = 700;
 constexpr int kMinHeight = 550;
+constexpr ULONGLONG kScanPumpIntervalMs = 100;
 
 struct ColumnDesign {
     const char* caption;
@@ -31,7 +31,7 @@ struct ColumnDesign {
 };
 
 constexpr ColumnDesign kColumns[kVisibleListColumns] = {
-    {"Установленные програмы", 200}, {"Издатель", 200},      {"Версия", 120},
+    {"Установленные програмы", 200}, {"Издатель", 200},       {"Версия", 120},
     {"Дата установки", 130},         {"Путь установки", 100},
 };
 constexpr int kColumnMinimum[kVisibleListColumns] = {200, 200, 120, 130, 100};
@@ -44,7 +44,8 @@ bool FileExistsW(const std::wstring& path) {
 // Gives a list view the shell's system image lists; the list never destroys them
 // (LVS_SHAREIMAGELISTS).
 void AttachSystemImageLists(HWND listView) {
-    if (listView == nullptr) return;
+    if (listView == nullptr)
+        return;
     SHFILEINFOW info{};
     const auto large = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX));
@@ -66,58 +67,20 @@ int OwnIconIndex() {
     if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SYSICONINDEX)) {
         return 0;
     }
-    if (info.hIcon) DestroyIcon(info.hIcon);
+    if (info.hIcon)
+        DestroyIcon(info.hIcon);
     return info.iIcon;
 }
 
-void InsertRow(HWND list, int index, const UninstallEntry& entry) {
-    const std::wstring caption = Widen(entry.caption);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(caption.c_str());
-    item.iImage = entry.imageIndex;
-    const int row =
-        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    for (int column = 0; column < kEntryColumnCount; ++column) {
-        const std::wstring text = Widen(entry.columns[column]);
-        LVITEMW sub{};
-        sub.iSubItem = column + 1;
-        sub.pszText = const_cast<wchar_t*>(text.c_str());
-        SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
-    }
-}
 
-class ListSink : public ScanSink {
-public:
-    ListSink(std::vector<UninstallEntry>& rows, HWND list, int icon,
-             std::function<void(const std::string&)> progress, std::function<bool()> pump)
-        : rows_(rows), list_(list), icon_(icon), progress_(progress), pump_(pump) {}
-
-    void EntryStarted(const std::string& displayName) override { progress_(displayName); }
-
-    void EntryRead(UninstallEntry entry) override {
-        entry.imageIndex = icon_;
-        InsertRow(list_, static_cast<int>(rows_.size()), entry);
-        rows_.push_back(std::move(entry));
-    }
-
-    bool KeepGoing() override { return pump_(); }
-
-private:
-    std::vector<UninstallEntry>& rows_;
-    HWND list_;
-    int icon_;
-    std::function<void(const std::string&)> progress_;
-    std::function<bool()> pump_;
-};
 
 }  // namespace
 
 TForm1::TForm1() = default;
 
 TForm1::~TForm1() {
-    if (font_) DeleteObject(font_);
+    if (font_)
+        DeleteObject(font_);
 }
 
 bool TForm1::Create() {
@@ -131,7 +94,8 @@ bool TForm1::Create() {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = CORVANDEL_MAIN_CLASS;
-    if (!RegisterClassExW(&wc)) return false;
+    if (!RegisterClassExW(&wc))
+        return false;
 
     RECT frame{0, 0, kClientWidth, kClientHeight};
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -159,7 +123,8 @@ LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     } else {
         self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (self == nullptr)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     // No exception may cross into the system's window code: show it as the program's
     // general error handler does.
     try {
@@ -197,11 +162,16 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->hwndFrom == ListViewUninstall && header->code == LVN_GETDISPINFOW) {
+                ListViewUninstallGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+                return 0;
+            }
             // The hidden data columns cannot be widened by the user.
             if (header->code == HDN_BEGINTRACKW || header->code == HDN_BEGINTRACKA ||
                 header->code == HDN_DIVIDERDBLCLICKW || header->code == HDN_DIVIDERDBLCLICKA) {
                 const auto* notify = reinterpret_cast<NMHEADERW*>(lParam);
-                if (notify->iItem >= kVisibleListColumns) return TRUE;
+                if (notify->iItem >= kVisibleListColumns)
+                    return TRUE;
             }
             break;
         }
@@ -232,7 +202,8 @@ void TForm1::FormCreate() {
 #else
     caption += " (32-bit)";
 #endif
-    if (PortableMode) caption += " Portable";
+    if (PortableMode)
+        caption += " Portable";
     SetWindowTextW(hwnd_, Widen(caption).c_str());
 
     CreateControls();
@@ -251,7 +222,7 @@ void TForm1::CreateControls() {
     ListViewUninstall = CreateWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-            LVS_SHAREIMAGELISTS,
+            LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
         0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdListViewUninstall)),
         instance, nullptr);
     SendMessageW(ListViewUninstall, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -276,7 +247,8 @@ void TForm1::CreateControls() {
 }
 
 void TForm1::Layout() {
-    if (ListViewUninstall == nullptr) return;
+    if (ListViewUninstall == nullptr)
+        return;
     RECT client{};
     GetClientRect(hwnd_, &client);
     SendMessageW(StatusBarUninstall, WM_SIZE, 0, 0);
@@ -299,7 +271,9 @@ void TForm1::Layout() {
                                 : kColumnMinimum[kVisibleListColumns - 1]);
 }
 
-void TForm1::FormActivate() { globLoadUninstall(); }
+void TForm1::FormActivate() {
+    globLoadUninstall();
+}
 
 void TForm1::FormClose() {}
 
@@ -328,7 +302,8 @@ bool TForm1::ProcessMessages() {
 
 void TForm1::globLoadUninstall() {
     // Messages are handled while the list fills; a second scan never starts inside one.
-    if (scanning_) return;
+    if (scanning_)
+        return;
     scanning_ = true;
     LoadFromReg();
     SetStatusText(0, std::string(lang::kLangElements) + " " + std::to_string(rows_.size()));
@@ -346,23 +321,58 @@ void TForm1::globLoadUninstall() {
     }
     Layout();
     scanning_ = false;
-    if (closeRequested_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    if (closeRequested_)
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
     closeRequested_ = false;
 }
 
+// Rows appear in the list while the scan runs: the list shows the rows read so far whenever
+// the window handles its messages, a few dozen times a second.
+class TForm1::ScanToList : public ScanSink {
+public:
+    explicit ScanToList(TForm1& form) : form_(form), lastPump_(GetTickCount64()) {}
+
+    void EntryStarted(const std::string& displayName) override { current_ = displayName; }
+
+    void EntryRead(UninstallEntry entry) override {
+        entry.imageIndex = form_.placeholderIcon_;
+        form_.rows_.push_back(std::move(entry));
+    }
+
+    bool KeepGoing() override {
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastPump_ < kScanPumpIntervalMs) return !form_.closeRequested_;
+        lastPump_ = now;
+        Flush();
+        return form_.ProcessMessages();
+    }
+
+    void Flush() {
+        if (shown_ != form_.rows_.size()) {
+            shown_ = form_.rows_.size();
+            ListView_SetItemCountEx(form_.ListViewUninstall, static_cast<int>(shown_),
+                                    LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        }
+        if (!current_.empty()) {
+            form_.SetStatusText(1, std::string(lang::kLangLoadingData) + " " + current_);
+        }
+    }
+
+private:
+    TForm1& form_;
+    ULONGLONG lastPump_;
+    size_t shown_ = 0;
+    std::string current_;
+};
+
 void TForm1::LoadFromReg() {
-    ListView_DeleteAllItems(ListViewUninstall);
     rows_.clear();
+    ListView_SetItemCountEx(ListViewUninstall, 0, 0);
     SetStatusText(0, "");
     SetStatusText(1, "");
     placeholderIcon_ = OwnIconIndex();
 
-    ListSink sink(
-        rows_, ListViewUninstall, placeholderIcon_,
-        [this](const std::string& name) {
-            SetStatusText(1, std::string(lang::kLangLoadingData) + " " + name);
-        },
-        [this] { return ProcessMessages(); });
+    ScanToList sink(*this);
     corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
 
     SetStatusText(1, "");
@@ -371,13 +381,23 @@ void TForm1::LoadFromReg() {
 }
 
 void TForm1::FillList() {
-    SendMessageW(ListViewUninstall, WM_SETREDRAW, FALSE, 0);
-    ListView_DeleteAllItems(ListViewUninstall);
-    for (size_t i = 0; i < rows_.size(); ++i) {
-        InsertRow(ListViewUninstall, static_cast<int>(i), rows_[i]);
-    }
-    SendMessageW(ListViewUninstall, WM_SETREDRAW, TRUE, 0);
+    ListView_SetItemCountEx(ListViewUninstall, static_cast<int>(rows_.size()), 0);
     InvalidateRect(ListViewUninstall, nullptr, TRUE);
+}
+
+void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info) {
+    // The list keeps no text of its own: it shows rows_ (LVS_OWNERDATA).
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    const UninstallEntry& row = rows_[item.iItem];
+    if (item.mask & LVIF_IMAGE) item.iImage = row.imageIndex;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const int column = item.iSubItem;
+        dispText_ = Widen(column == 0 ? row.caption
+                          : column <= kEntryColumnCount ? row.columns[column - 1]
+                                                        : std::string());
+        lstrcpynW(item.pszText, dispText_.c_str(), item.cchTextMax);
+    }
 }
 
 bool TForm1::IsWindows10Or11() {
@@ -385,7 +405,8 @@ bool TForm1::IsWindows10Or11() {
     info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return false;
+    if (!GetVersionExW(&info))
+        return false;
 #pragma GCC diagnostic pop
     const OsVersion real = RealWindowsVersion(
         OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber}, registry_);

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@ namespace corvandel {
 extern bool PortableMode;
 
 class TForm1 {
-public:
+  public:
     TForm1();
     ~TForm1();
     TForm1(const TForm1&) = delete;
@@ -29,7 +31,9 @@ public:
     bool IsWindows10Or11();
     void globLoadUninstall();
 
-private:
+  private:
+    class ScanToList;
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -41,6 +45,7 @@ private:
     void Layout();
     void LoadFromReg();
     void FillList();
+    void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info);
     void SetStatusText(int panel, const std::string& text);
     // Handles pending messages; false when the window is closing.
     bool ProcessMessages();
@@ -55,7 +60,8 @@ private:
     Win32SpecialFolders folders_;
     Win32Locale locale_;
 
-    std::vector<UninstallEntry> rows_;
+    std::vector<UninstallEntry> rows_;  // what ListViewUninstall shows, in its order
+    std::wstring dispText_;
     int sortDirection_ = 1;
     int placeholderIcon_ = 0;
     bool activated_ = false;

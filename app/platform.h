@@ -14,14 +14,14 @@ constexpr int kCsidlSystem = 37;
 constexpr int kCsidlProgramFiles = 38;
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // True for an existing file, not a folder; links are followed.
     virtual bool FileExists(const std::string& path) const = 0;
 };
 
 class SpecialFolders {
-public:
+  public:
     virtual ~SpecialFolders() = default;
     // The folder without a trailing separator; empty when the lookup fails.
     virtual std::string GetSpecialFolder(int csidl) const = 0;
@@ -38,7 +38,7 @@ struct DateTime {
 };
 
 class Locale {
-public:
+  public:
     virtual ~Locale() = default;
     // The user's short date pattern ("dd.MM.yyyy"), as read when the program started.
     virtual std::string ShortDateFormat() const = 0;

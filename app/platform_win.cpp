@@ -1,6 +1,7 @@
 #include "app/platform_win.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include "app/win_text.h"
@@ -38,7 +39,8 @@ std::string ExecutableFolder() {
 }
 
 bool Win32FileSystem::FileExists(const std::string& path) const {
-    if (path.empty()) return false;
+    if (path.empty())
+        return false;
     const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -59,8 +61,8 @@ Win32Locale::Win32Locale() {
 namespace {
 
 DateTime FromSystemTime(const SYSTEMTIME& st) {
-    return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                    st.wMilliseconds};
+    return DateTime{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
+                    st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
 }  // namespace

@@ -15,24 +15,24 @@ std::string ExecutablePath();
 std::string ExecutableFolder();
 
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     bool FileExists(const std::string& path) const override;
 };
 
 class Win32SpecialFolders : public SpecialFolders {
-public:
+  public:
     std::string GetSpecialFolder(int csidl) const override;
 };
 
 class Win32Locale : public Locale {
-public:
+  public:
     Win32Locale();  // reads the user's short date format once
     std::string ShortDateFormat() const override { return shortDate_; }
     bool FileTimeToLocal(uint64_t fileTime, DateTime& local) const override;
     DateTime Now() const override;
     std::u16string ToUpper(std::u16string_view text) const override;
 
-private:
+  private:
     std::string shortDate_;
 };
 

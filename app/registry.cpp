@@ -37,7 +37,9 @@ RegDataKind KindOfType(uint32_t type) {
 
 Registry::Registry(RegistryApi& api, uint32_t access) : api_(api), access_(access) {}
 
-Registry::~Registry() { CloseKey(); }
+Registry::~Registry() {
+    CloseKey();
+}
 
 void Registry::SetRootKey(RegRoot root) {
     CloseKey();
@@ -57,7 +59,8 @@ bool Registry::OpenKey(const std::string& path, bool create) {
     std::string relative;
     const RegHandle base = BaseFor(path, relative);
     const auto key = api_.Open(base, relative, access_, create);
-    if (!key) return false;
+    if (!key)
+        return false;
     CloseKey();
     current_ = key;
     return true;
@@ -74,60 +77,64 @@ bool Registry::KeyExists(const std::string& path) {
     std::string relative;
     const RegHandle base = BaseFor(path, relative);
     const auto key = api_.Open(base, relative, kKeyExistsRights | (access_ & kKeyWow64Res), false);
-    if (!key) return false;
+    if (!key)
+        return false;
     api_.Close(*key);
     return true;
 }
 
 std::vector<std::string> Registry::GetKeyNames() {
     std::vector<std::string> names;
-    if (!current_) return names;
+    if (!current_)
+        return names;
     const auto info = api_.QueryInfo(*current_);
-    if (!info) return names;
+    if (!info)
+        return names;
     for (uint32_t i = 0; i < info->subKeys; ++i) {
-        if (auto name = api_.EnumKey(*current_, i)) names.push_back(std::move(*name));
+        if (auto name = api_.EnumKey(*current_, i))
+            names.push_back(std::move(*name));
     }
     return names;
 }
 
 std::vector<std::string> Registry::GetValueNames() {
     std::vector<std::string> names;
-    if (!current_) return names;
+    if (!current_)
+        return names;
     const auto info = api_.QueryInfo(*current_);
-    if (!info) return names;
+    if (!info)
+        return names;
     for (uint32_t i = 0; i < info->values; ++i) {
-        if (auto name = api_.EnumValue(*current_, i)) names.push_back(std::move(*name));
+        if (auto name = api_.EnumValue(*current_, i))
+            names.push_back(std::move(*name));
     }
     return names;
 }
 
 std::optional<RegKeyInfo> Registry::GetKeyInfo() {
-    if (!current_) return std::nullopt;
+    if (!current_)
+        return std::nullopt;
     return api_.QueryInfo(*current_);
 }
 
-bool Registry::ValueExists(const std::string& name) { return GetDataSize(name) >= 0; }
+bool Registry::ValueExists(const std::string& name) {
+    return GetDataSize(name) >= 0;
+}
 
 RegDataKind Registry::GetDataType(const std::string& name) {
-    if (!current_) return RegDataKind::Other;
-    uint32_t size = 0;
-    const auto value = api_.QueryValue(*current_, name, &size);
+    const auto value = current_ ? api_.QueryValue(*current_, name, false) : std::nullopt;
     return value ? KindOfType(value->type) : RegDataKind::Other;
 }
 
 int64_t Registry::GetDataSize(const std::string& name) {
-    if (!current_) return -1;
-    uint32_t size = 0;
-    const auto value = api_.QueryValue(*current_, name, &size);
-    return value ? static_cast<int64_t>(size) : -1;
+    const auto value = current_ ? api_.QueryValue(*current_, name, false) : std::nullopt;
+    return value ? static_cast<int64_t>(value->size) : -1;
 }
 
 std::string Registry::ReadString(const std::string& name) {
     // A missing or empty value reads as empty text; only data of another type is an error.
-    if (GetDataSize(name) <= 0) return std::string();
-    uint32_t size = 0;
-    const auto value = api_.QueryValue(*current_, name, &size);
-    if (!value) throw RegistryError(Quoted("Failed to get data for '%s'", name));
+    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+    if (!value || value->size == 0) return std::string();
     if (value->type != kRegSz && value->type != kRegExpandSz) {
         throw RegistryError(Quoted("Invalid data type for '%s'", name));
     }
@@ -135,14 +142,12 @@ std::string Registry::ReadString(const std::string& name) {
 }
 
 int32_t Registry::ReadInteger(const std::string& name) {
-    uint32_t size = 0;
-    const auto value = current_ ? api_.QueryValue(*current_, name, &size) : std::nullopt;
+    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
     // The value is read into four bytes: anything larger fails like a too-small buffer.
     if (!value || value->data.size() > 4) {
         throw RegistryError(Quoted("Failed to get data for '%s'", name));
     }
-    if (value->type != kRegDword && value->type != kRegDwordBigEndian &&
-        value->type != kRegQword) {
+    if (value->type != kRegDword && value->type != kRegDwordBigEndian && value->type != kRegQword) {
         throw RegistryError(Quoted("Invalid data type for '%s'", name));
     }
     unsigned char bytes[4] = {0, 0, 0, 0};
@@ -152,9 +157,9 @@ int32_t Registry::ReadInteger(const std::string& name) {
 }
 
 std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {
-    uint32_t size = 0;
-    const auto value = current_ ? api_.QueryValue(*current_, name, &size) : std::nullopt;
-    if (!value) throw RegistryError(Quoted("Failed to get data for '%s'", name));
+    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+    if (!value)
+        throw RegistryError(Quoted("Failed to get data for '%s'", name));
     const RegDataKind kind = KindOfType(value->type);
     if (kind == RegDataKind::String || kind == RegDataKind::ExpandString ||
         kind == RegDataKind::Integer) {
@@ -189,7 +194,8 @@ bool Registry::DeleteTree(RegHandle base, const std::string& path) {
         if (const auto info = api_.QueryInfo(*key)) {
             std::vector<std::string> children;
             for (uint32_t i = 0; i < info->subKeys; ++i) {
-                if (auto name = api_.EnumKey(*key, i)) children.push_back(std::move(*name));
+                if (auto name = api_.EnumKey(*key, i))
+                    children.push_back(std::move(*name));
             }
             // From the last index down, as the enumeration shifts after each deletion.
             for (auto it = children.rbegin(); it != children.rend(); ++it) {

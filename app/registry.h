@@ -16,7 +16,9 @@ using RegHandle = std::uintptr_t;
 // Predefined roots carry their Win32 values so that the Win32 backend can pass them through.
 enum class RegRoot : RegHandle { CurrentUser = 0x80000001u, LocalMachine = 0x80000002u };
 
-inline RegHandle RootHandle(RegRoot root) { return static_cast<RegHandle>(root); }
+inline RegHandle RootHandle(RegRoot root) {
+    return static_cast<RegHandle>(root);
+}
 
 // Access masks.
 constexpr uint32_t kKeyRead = 0x20019;
@@ -45,6 +47,7 @@ enum class RegDataKind { String, ExpandString, Integer, Binary, MultiString, Int
 
 struct RegValue {
     uint32_t type = kRegNone;
+    uint32_t size = 0;  // the stored size, also when the data was not asked for
     std::vector<unsigned char> data;
 };
 
@@ -59,7 +62,7 @@ struct RegKeyInfo {
 
 // Raw registry calls. Names and paths are UTF-8; string data stays UTF-16 LE bytes as stored.
 class RegistryApi {
-public:
+  public:
     virtual ~RegistryApi() = default;
     virtual std::optional<RegHandle> Open(RegHandle base, const std::string& path, uint32_t access,
                                           bool create) = 0;
@@ -67,10 +70,9 @@ public:
     virtual std::optional<RegKeyInfo> QueryInfo(RegHandle key) = 0;
     virtual std::optional<std::string> EnumKey(RegHandle key, uint32_t index) = 0;
     virtual std::optional<std::string> EnumValue(RegHandle key, uint32_t index) = 0;
-    // With withData false only the type and size are wanted; data may then stay empty and
-    // dataSize tells the stored size.
+    // With withData false only the type and size are wanted and data stays empty.
     virtual std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
-                                               uint32_t* dataSize) = 0;
+                                               bool withData) = 0;
     virtual bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                           const std::vector<unsigned char>& data) = 0;
     // Deletes one key that has no sub-keys left, in the view given by viewBits.
@@ -78,12 +80,12 @@ public:
 };
 
 class RegistryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class Registry {
-public:
+  public:
     explicit Registry(RegistryApi& api, uint32_t access = kKeyAllAccess);
     ~Registry();
     Registry(const Registry&) = delete;
@@ -117,7 +119,7 @@ public:
     // Deletes the key and its whole tree.
     bool DeleteKey(const std::string& path);
 
-private:
+  private:
     RegHandle BaseFor(const std::string& path, std::string& relative) const;
     bool DeleteTree(RegHandle base, const std::string& path);
 

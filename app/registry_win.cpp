@@ -8,7 +8,9 @@ namespace corvandel {
 
 namespace {
 
-HKEY ToHkey(RegHandle handle) { return reinterpret_cast<HKEY>(handle); }
+HKEY ToHkey(RegHandle handle) {
+    return reinterpret_cast<HKEY>(handle);
+}
 
 bool IsPredefined(RegHandle handle) {
     return handle == RootHandle(RegRoot::CurrentUser) ||
@@ -28,20 +30,22 @@ std::optional<RegHandle> Win32RegistryApi::Open(RegHandle base, const std::strin
     } else {
         result = RegOpenKeyExW(ToHkey(base), wide.c_str(), 0, access, &key);
     }
-    if (result != ERROR_SUCCESS) return std::nullopt;
+    if (result != ERROR_SUCCESS)
+        return std::nullopt;
     return reinterpret_cast<RegHandle>(key);
 }
 
 void Win32RegistryApi::Close(RegHandle key) {
     // Predefined roots are never closed.
-    if (!IsPredefined(key)) RegCloseKey(ToHkey(key));
+    if (!IsPredefined(key))
+        RegCloseKey(ToHkey(key));
 }
 
 std::optional<RegKeyInfo> Win32RegistryApi::QueryInfo(RegHandle key) {
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxDataLen = 0;
     FILETIME lastWrite{};
-    if (RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen,
-                         nullptr, &values, &maxValueNameLen, &maxDataLen, nullptr,
+    if (RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
+                         &values, &maxValueNameLen, &maxDataLen, nullptr,
                          &lastWrite) != ERROR_SUCCESS) {
         return std::nullopt;
     }
@@ -79,30 +83,35 @@ std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t i
 }
 
 std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::string& name,
-                                                     uint32_t* dataSize) {
+                                                     bool withData) {
     const std::wstring wide = Widen(name);
     RegValue value;
     DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
+    if (!withData) {
+        DWORD size = 0;
+        if (RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        value.type = type;
+        value.size = size;
+        return value;
     }
-    // The value may grow between the two calls; retry with the new size.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        value.data.resize(size);
-        DWORD got = size;
-        const LONG result = RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type,
-                                             value.data.empty() ? nullptr : value.data.data(),
-                                             &got);
+    // Most values fit the first buffer, so one call usually does; a value that grows
+    // between two calls is asked for again with its new size.
+    value.data.resize(512);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD size = static_cast<DWORD>(value.data.size());
+        const LONG result =
+            RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, value.data.data(), &size);
         if (result == ERROR_MORE_DATA) {
-            size = got;
+            value.data.resize(size);
             continue;
         }
         if (result != ERROR_SUCCESS) return std::nullopt;
-        value.data.resize(got);
+        value.data.resize(size);
         value.type = type;
-        if (dataSize) *dataSize = got;
+        value.size = size;
         return value;
     }
     return std::nullopt;

@@ -6,7 +6,7 @@ namespace corvandel {
 
 // The registry calls of advapi32.
 class Win32RegistryApi : public RegistryApi {
-public:
+  public:
     std::optional<RegHandle> Open(RegHandle base, const std::string& path, uint32_t access,
                                   bool create) override;
     void Close(RegHandle key) override;
@@ -14,7 +14,7 @@ public:
     std::optional<std::string> EnumKey(RegHandle key, uint32_t index) override;
     std::optional<std::string> EnumValue(RegHandle key, uint32_t index) override;
     std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
-                                       uint32_t* dataSize) override;
+                                       bool withData) override;
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                   const std::vector<unsigned char>& data) override;
     bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;

@@ -2,6 +2,7 @@
 // the Windows 10 test, the message loop.
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "app/lang_texts.h"
@@ -15,7 +16,8 @@ HANDLE InstanceMutex = nullptr;
 
 bool IsAlreadyRunning() {
     InstanceMutex = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, L"Corvandel");
-    if (InstanceMutex != nullptr) return true;
+    if (InstanceMutex != nullptr)
+        return true;
     InstanceMutex = CreateMutexW(nullptr, FALSE, L"Corvandel");
     return false;
 }
@@ -23,14 +25,16 @@ bool IsAlreadyRunning() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-    if (IsAlreadyRunning()) return 0;
+    if (IsAlreadyRunning())
+        return 0;
     SetThreadLocale(1049);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
     corvandel::TForm1 form1;
-    if (!form1.Create()) return 1;
+    if (!form1.Create())
+        return 1;
 
     if (!form1.IsWindows10Or11()) {
         MessageBoxW(nullptr, corvandel::Widen(corvandel::lang::kLangOnlyWindows).c_str(),

@@ -22,8 +22,12 @@ void AppendCodePoint(std::string& out, char32_t cp) {
     }
 }
 
-bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -85,7 +89,8 @@ std::string RegistryBytesToUtf8(const unsigned char* data, size_t size) {
     units.reserve(size / 2);
     for (size_t i = 0; i + 1 < size; i += 2) {
         const auto unit = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-        if (unit == 0) break;
+        if (unit == 0)
+            break;
         units += unit;
     }
     return Utf16ToUtf8(units);
@@ -94,7 +99,8 @@ std::string RegistryBytesToUtf8(const unsigned char* data, size_t size) {
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
     return out;
 }
@@ -102,19 +108,23 @@ std::string AsciiLower(std::string_view text) {
 std::string TrimBlanks(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
     return std::string(text.substr(begin, end - begin));
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    if (from.empty()) return std::string(text);
+    if (from.empty())
+        return std::string(text);
     std::string out;
     out.reserve(text.size());
     size_t pos = 0;
     while (true) {
         const size_t hit = text.find(from, pos);
-        if (hit == std::string_view::npos) break;
+        if (hit == std::string_view::npos)
+            break;
         out.append(text.substr(pos, hit - pos));
         out.append(to);
         pos = hit + from.size();

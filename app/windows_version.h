@@ -18,6 +18,8 @@ struct OsVersion {
 OsVersion RealWindowsVersion(const OsVersion& reported, RegistryApi& registry);
 
 // Windows 11 reports major version 10 too, with a higher build.
-inline bool IsWindows10OrLater(const OsVersion& v) { return v.major == 10 && v.build >= 10240; }
+inline bool IsWindows10OrLater(const OsVersion& v) {
+    return v.major == 10 && v.build >= 10240;
+}
 
 }  // namespace corvandel

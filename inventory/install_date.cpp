@@ -5,7 +5,8 @@
 namespace corvandel {
 
 DateTime GetKeyInstallDate(uint64_t lastWriteTime, const Locale& locale) {
-    if (lastWriteTime == 0) return DateTime{};
+    if (lastWriteTime == 0)
+        return DateTime{};
     DateTime local;
     if (!locale.FileTimeToLocal(lastWriteTime, local) || local.year < 1 || local.year > 9999) {
         return locale.Now();
@@ -36,7 +37,8 @@ std::string FormatShortDate(const std::string& pattern, const DateTime& date) {
             continue;
         }
         size_t run = 1;
-        while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+        while (i + run < pattern.size() && pattern[i + run] == c)
+            ++run;
         switch (c) {
             case 'd':
                 // Day names are not part of any short date this program shows; the number

@@ -10,7 +10,8 @@ namespace {
 
 // "SystemComponent" is stored by some installers as text and by most as a number.
 std::string SystemComponentText(Registry& key) {
-    if (!key.ValueExists("SystemComponent")) return std::string();
+    if (!key.ValueExists("SystemComponent"))
+        return std::string();
     if (key.GetDataType("SystemComponent") == RegDataKind::String) {
         return key.ReadString("SystemComponent");
     }
@@ -18,36 +19,36 @@ std::string SystemComponentText(Registry& key) {
 }
 
 std::string IsMinorUpgradeText(Registry& key) {
-    if (!key.ValueExists("IsMinorUpgrade")) return std::string();
+    if (!key.ValueExists("IsMinorUpgrade"))
+        return std::string();
     return std::to_string(key.ReadInteger("IsMinorUpgrade"));
 }
 
 }  // namespace
 
-bool IsListedEntry(Registry& key) {
-    if (SystemComponentText(key) == "1" || IsMinorUpgradeText(key) == "1") return false;
-    if (!key.ValueExists("DisplayName") || !key.ValueExists("UninstallString")) return false;
-    if (key.ReadString("DisplayName").empty() || key.ReadString("UninstallString").empty()) {
-        return false;
-    }
-    if (!key.ReadString("ReleaseType").empty()) return false;
-    if (!key.ReadString("ParentDisplayName").empty()) return false;
-    return true;
+std::optional<ListedEntry> FilterEntry(Registry& key) {
+    if (SystemComponentText(key) == "1" || IsMinorUpgradeText(key) == "1") return std::nullopt;
+    // A missing value reads as empty text, so one test covers "missing" and "empty".
+    ListedEntry listed{key.ReadString("DisplayName"), key.ReadString("UninstallString")};
+    if (listed.displayName.empty() || listed.uninstallString.empty()) return std::nullopt;
+    if (!key.ReadString("ReleaseType").empty()) return std::nullopt;
+    if (!key.ReadString("ParentDisplayName").empty()) return std::nullopt;
+    return listed;
 }
 
-std::string FirstExistingFile(const std::vector<std::string>& candidates,
-                              const FileSystem& files) {
+std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files) {
     for (const std::string& candidate : candidates) {
-        if (!candidate.empty() && files.FileExists(candidate)) return candidate;
+        if (!candidate.empty() && files.FileExists(candidate))
+            return candidate;
     }
     return std::string();
 }
 
-UninstallEntry ReadEntry(Registry& key, const UninstallSource& source, const std::string& subKey,
-                         const ScanEnvironment& env) {
+UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const UninstallSource& source,
+                         const std::string& subKey, const ScanEnvironment& env) {
     UninstallEntry entry;
-    entry.caption = key.ReadString("DisplayName");
-    const std::string uninstallRaw = key.ReadString("UninstallString");
+    entry.caption = listed.displayName;
+    const std::string& uninstallRaw = listed.uninstallString;
     const std::string uninstallFile = RunPath(uninstallRaw, env.files, env.folders);
     const std::string iconRaw = key.ReadString("DisplayIcon");
     const std::string iconFile = RunPath(iconRaw, env.files, env.folders);
@@ -67,7 +68,8 @@ UninstallEntry ReadEntry(Registry& key, const UninstallSource& source, const std
     // The 32-bit program sees "Program Files (x86)" as its program-files folder; the variant
     // without " (x86)" finds 64-bit programs.
     std::vector<std::string> candidates;
-    if (key.ValueExists("DisplayIcon")) candidates.push_back(iconRaw);
+    if (key.ValueExists("DisplayIcon"))
+        candidates.push_back(iconRaw);
     candidates.push_back(iconFile);
     candidates.push_back(ReplaceAll(iconFile, " (x86)", ""));
     candidates.push_back(uninstallRaw);
@@ -81,22 +83,25 @@ void LoadFromReg(const ScanEnvironment& env, ScanSink& sink) {
     for (const UninstallSource& source : kUninstallSources) {
         Registry registry(env.registry, source.access);
         registry.SetRootKey(source.root);
-        if (!registry.OpenKey(source.path, false)) continue;
+        if (!registry.OpenKey(source.path, false))
+            continue;
         const std::vector<std::string> names = registry.GetKeyNames();
         registry.CloseKey();
 
         for (const std::string& name : names) {
-            if (!registry.OpenKey(std::string(source.path) + "\\" + name, false)) continue;
+            if (!registry.OpenKey(std::string(source.path) + "\\" + name, false))
+                continue;
             try {
-                if (IsListedEntry(registry)) {
-                    sink.EntryStarted(registry.ReadString("DisplayName"));
-                    sink.EntryRead(ReadEntry(registry, source, name, env));
+                if (const auto listed = FilterEntry(registry)) {
+                    sink.EntryStarted(listed->displayName);
+                    sink.EntryRead(ReadEntry(registry, *listed, source, name, env));
                 }
             } catch (const RegistryError&) {
                 // A value of an unexpected type in one entry: that entry is not listed.
             }
             registry.CloseKey();
-            if (!sink.KeepGoing()) return;
+            if (!sink.KeepGoing())
+                return;
         }
     }
 }

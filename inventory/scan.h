@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,7 @@ inline constexpr std::array<UninstallSource, 4> kUninstallSources{{
 
 // Receives the rows as the scan reads them, so the window can show them at once.
 class ScanSink {
-public:
+  public:
     virtual ~ScanSink() = default;
     // Called before a kept entry is read in full (status-bar progress).
     virtual void EntryStarted(const std::string& displayName) = 0;
@@ -48,14 +49,20 @@ struct ScanEnvironment {
     const Locale& locale;
 };
 
-// Whether an entry describes a user-visible installed program. Throws RegistryError when one
-// of the values it reads has an unexpected type.
-bool IsListedEntry(Registry& key);
+struct ListedEntry {
+    std::string displayName;
+    std::string uninstallString;
+};
+
+// The name and uninstall command of an entry that describes a user-visible installed
+// program; nothing for a system component, minor upgrade, update or child entry. Throws
+// RegistryError when one of the values it reads has an unexpected type.
+std::optional<ListedEntry> FilterEntry(Registry& key);
 
 // Builds the row of a kept entry from its open key; throws RegistryError when a column value
 // is not text.
-UninstallEntry ReadEntry(Registry& key, const UninstallSource& source, const std::string& subKey,
-                         const ScanEnvironment& env);
+UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const UninstallSource& source,
+                         const std::string& subKey, const ScanEnvironment& env);
 
 // Reads all four sources. An entry whose values have unexpected types is skipped: one
 // malformed entry never hides the entries after it.

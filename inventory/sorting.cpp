@@ -10,7 +10,8 @@ namespace {
 
 int CompareUpper(const std::u16string& a, const std::u16string& b, int direction) {
     const int order = a.compare(b);  // char16_t compares as unsigned code units
-    if (order == 0) return 0;
+    if (order == 0)
+        return 0;
     return order > 0 ? direction : -direction;
 }
 
@@ -30,7 +31,8 @@ void SortByName(std::vector<UninstallEntry>& rows, int direction, const Locale& 
     std::stable_sort(keyed.begin(), keyed.end(), [direction](const auto& x, const auto& y) {
         return CompareUpper(x.first, y.first, direction) < 0;
     });
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = std::move(keyed[i].second);
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = std::move(keyed[i].second);
 }
 
 }  // namespace corvandel

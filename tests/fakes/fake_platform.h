@@ -12,19 +12,19 @@ namespace corvandel::testing {
 
 // File names compare without regard to ASCII case, as on Windows.
 class FakeFileSystem : public FileSystem {
-public:
+  public:
     void AddFile(const std::string& path) { files_.insert(AsciiLower(path)); }
     bool FileExists(const std::string& path) const override {
         return files_.count(AsciiLower(path)) != 0;
     }
 
-private:
+  private:
     std::set<std::string> files_;
 };
 
 // A 32-bit program on 64-bit Windows.
 class FakeSpecialFolders : public SpecialFolders {
-public:
+  public:
     std::map<int, std::string> folders{
         {kCsidlProgramFiles, "C:\\Program Files (x86)"},
         {kCsidlAppData, "C:\\Users\\Tester\\AppData\\Roaming"},
@@ -39,7 +39,7 @@ public:
 
 // A Russian user in UTC+3 with the short date "dd.MM.yyyy".
 class FakeLocale : public Locale {
-public:
+  public:
     DateTime now{2026, 12, 9, 10, 0, 0, 0};
     std::string ShortDateFormat() const override { return "dd.MM.yyyy"; }
     bool FileTimeToLocal(uint64_t fileTime, DateTime& local) const override;
@@ -47,8 +47,10 @@ public:
     std::u16string ToUpper(std::u16string_view text) const override {
         std::u16string out(text);
         for (char16_t& c : out) {
-            if ((c >= u'a' && c <= u'z') || (c >= 0x430 && c <= 0x44F)) c -= 0x20;
-            if (c == 0x451) c = 0x401;  // ё
+            if ((c >= u'a' && c <= u'z') || (c >= 0x430 && c <= 0x44F))
+                c -= 0x20;
+            if (c == 0x451)
+                c = 0x401;  // ё
         }
         return out;
     }

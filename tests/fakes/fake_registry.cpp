@@ -15,20 +15,34 @@ std::vector<std::string> Split(const std::string& path) {
         const size_t end = path.find('\\', start);
         const std::string part =
             path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!part.empty()) parts.push_back(part);
-        if (end == std::string::npos) break;
+        if (!part.empty())
+            parts.push_back(part);
+        if (end == std::string::npos)
+            break;
         start = end + 1;
     }
     return parts;
 }
 
-bool SameName(const std::string& a, const std::string& b) { return AsciiLower(a) == AsciiLower(b); }
+RegValue StoredValue(uint32_t type, std::vector<unsigned char> data) {
+    RegValue value;
+    value.type = type;
+    value.size = static_cast<uint32_t>(data.size());
+    value.data = std::move(data);
+    return value;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    return AsciiLower(a) == AsciiLower(b);
+}
 
 FakeRegistry::Node* Child(FakeRegistry::Node* node, const std::string& name, bool create) {
     for (auto& child : node->children) {
-        if (SameName(child->name, name)) return child.get();
+        if (SameName(child->name, name))
+            return child.get();
     }
-    if (!create) return nullptr;
+    if (!create)
+        return nullptr;
     auto child = std::make_unique<FakeRegistry::Node>();
     child->name = name;
     child->parent = node;
@@ -56,19 +70,23 @@ FakeRegistry::FakeRegistry() {
 
 FakeRegistry::Node* FakeRegistry::Walk(const std::string& physicalPath, bool create) {
     std::string path = physicalPath;
-    if (path.rfind("HKLM\\", 0) == 0) path = "HKEY_LOCAL_MACHINE" + path.substr(4);
-    if (path.rfind("HKCU\\", 0) == 0) path = "HKEY_CURRENT_USER" + path.substr(4);
+    if (path.rfind("HKLM\\", 0) == 0)
+        path = "HKEY_LOCAL_MACHINE" + path.substr(4);
+    if (path.rfind("HKCU\\", 0) == 0)
+        path = "HKEY_CURRENT_USER" + path.substr(4);
     Node* node = &root_;
     for (const std::string& part : Split(path)) {
         node = Child(node, part, create);
-        if (node == nullptr) return nullptr;
+        if (node == nullptr)
+            return nullptr;
     }
     return node;
 }
 
 FakeRegistry::Node& FakeRegistry::Key(const std::string& physicalPath, uint64_t lastWrite) {
     Node* node = Walk(physicalPath, true);
-    if (lastWrite != 0) node->lastWrite = lastWrite;
+    if (lastWrite != 0)
+        node->lastWrite = lastWrite;
     return *node;
 }
 
@@ -77,11 +95,11 @@ void FakeRegistry::SetRaw(const std::string& physicalPath, const std::string& na
     Node& node = Key(physicalPath);
     for (auto& [valueName, value] : node.values) {
         if (SameName(valueName, name)) {
-            value = RegValue{type, std::move(data)};
+            value = StoredValue(type, std::move(data));
             return;
         }
     }
-    node.values.emplace_back(name, RegValue{type, std::move(data)});
+    node.values.emplace_back(name, StoredValue(type, std::move(data)));
 }
 
 void FakeRegistry::SetString(const std::string& physicalPath, const std::string& name,
@@ -121,15 +139,20 @@ FakeRegistry::Node* FakeRegistry::Resolve(RegHandle base, const std::string& pat
     const bool redirect = (view & kKeyWow64_64Key) == 0;
     const std::vector<std::string> parts = Split(path);
     for (size_t i = 0; i < parts.size(); ++i) {
-        if (parentOut) *parentOut = node;
-        if (leafOut) *leafOut = parts[i];
+        if (parentOut)
+            *parentOut = node;
+        if (leafOut)
+            *leafOut = parts[i];
         node = Child(node, parts[i], create);
-        if (node == nullptr) return nullptr;
+        if (node == nullptr)
+            return nullptr;
         const bool atSoftware = node->parent && node->parent->parent == &root_ &&
                                 node->parent == root_.children[0].get() &&
                                 SameName(node->name, "SOFTWARE");
-        if (redirect && atSoftware && (i + 1 >= parts.size() || !SameName(parts[i + 1], "WOW6432Node"))) {
-            if (i + 1 >= parts.size() && parentOut) break;  // deleting SOFTWARE itself
+        if (redirect && atSoftware &&
+            (i + 1 >= parts.size() || !SameName(parts[i + 1], "WOW6432Node"))) {
+            if (i + 1 >= parts.size() && parentOut)
+                break;  // deleting SOFTWARE itself
             node = Child(node, "WOW6432Node", true);
         }
     }
@@ -139,19 +162,24 @@ FakeRegistry::Node* FakeRegistry::Resolve(RegHandle base, const std::string& pat
 std::optional<RegHandle> FakeRegistry::Open(RegHandle base, const std::string& path,
                                             uint32_t access, bool create) {
     Node* node = Resolve(base, path, access & kKeyWow64Res, create);
-    if (node == nullptr) return std::nullopt;
+    if (node == nullptr)
+        return std::nullopt;
     const RegHandle handle = nextHandle_++;
     handles_[handle] = Handle{node, access & kKeyWow64Res};
     return handle;
 }
 
-void FakeRegistry::Close(RegHandle key) { handles_.erase(key); }
+void FakeRegistry::Close(RegHandle key) {
+    handles_.erase(key);
+}
 
 std::optional<RegKeyInfo> FakeRegistry::QueryInfo(RegHandle key) {
     const auto it = handles_.find(key);
-    if (it == handles_.end()) return std::nullopt;
+    if (it == handles_.end())
+        return std::nullopt;
     const Node* node = it->second.node;
-    if (std::find(denied_.begin(), denied_.end(), node) != denied_.end()) return std::nullopt;
+    if (std::find(denied_.begin(), denied_.end(), node) != denied_.end())
+        return std::nullopt;
     RegKeyInfo info;
     info.subKeys = static_cast<uint32_t>(node->children.size());
     info.values = static_cast<uint32_t>(node->values.size());
@@ -161,24 +189,28 @@ std::optional<RegKeyInfo> FakeRegistry::QueryInfo(RegHandle key) {
 
 std::optional<std::string> FakeRegistry::EnumKey(RegHandle key, uint32_t index) {
     const auto it = handles_.find(key);
-    if (it == handles_.end() || index >= it->second.node->children.size()) return std::nullopt;
+    if (it == handles_.end() || index >= it->second.node->children.size())
+        return std::nullopt;
     return it->second.node->children[index]->name;
 }
 
 std::optional<std::string> FakeRegistry::EnumValue(RegHandle key, uint32_t index) {
     const auto it = handles_.find(key);
-    if (it == handles_.end() || index >= it->second.node->values.size()) return std::nullopt;
+    if (it == handles_.end() || index >= it->second.node->values.size())
+        return std::nullopt;
     return it->second.node->values[index].first;
 }
 
 std::optional<RegValue> FakeRegistry::QueryValue(RegHandle key, const std::string& name,
-                                                 uint32_t* dataSize) {
+                                                 bool withData) {
     const auto it = handles_.find(key);
-    if (it == handles_.end()) return std::nullopt;
+    if (it == handles_.end())
+        return std::nullopt;
     for (const auto& [valueName, value] : it->second.node->values) {
         if (SameName(valueName, name)) {
-            if (dataSize) *dataSize = static_cast<uint32_t>(value.data.size());
-            return value;
+            RegValue result = value;
+            if (!withData) result.data.clear();
+            return result;
         }
     }
     return std::nullopt;
@@ -187,14 +219,15 @@ std::optional<RegValue> FakeRegistry::QueryValue(RegHandle key, const std::strin
 bool FakeRegistry::SetValue(RegHandle key, const std::string& name, uint32_t type,
                             const std::vector<unsigned char>& data) {
     const auto it = handles_.find(key);
-    if (it == handles_.end()) return false;
+    if (it == handles_.end())
+        return false;
     for (auto& [valueName, value] : it->second.node->values) {
         if (SameName(valueName, name)) {
-            value = RegValue{type, data};
+            value = StoredValue(type, data);
             return true;
         }
     }
-    it->second.node->values.emplace_back(name, RegValue{type, data});
+    it->second.node->values.emplace_back(name, StoredValue(type, data));
     return true;
 }
 
@@ -202,7 +235,8 @@ bool FakeRegistry::DeleteKey(RegHandle base, const std::string& path, uint32_t v
     Node* parent = nullptr;
     std::string leaf;
     Node* node = Resolve(base, path, viewBits, false, &parent, &leaf);
-    if (node == nullptr || !node->children.empty() || node->parent == nullptr) return false;
+    if (node == nullptr || !node->children.empty() || node->parent == nullptr)
+        return false;
     auto& siblings = node->parent->children;
     siblings.erase(std::remove_if(siblings.begin(), siblings.end(),
                                   [node](const auto& child) { return child.get() == node; }),

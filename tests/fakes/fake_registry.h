@@ -12,7 +12,7 @@
 namespace corvandel::testing {
 
 class FakeRegistry : public RegistryApi {
-public:
+  public:
     struct Node {
         std::string name;
         std::vector<std::unique_ptr<Node>> children;  // in creation order, as enumerated
@@ -41,14 +41,14 @@ public:
     std::optional<std::string> EnumKey(RegHandle key, uint32_t index) override;
     std::optional<std::string> EnumValue(RegHandle key, uint32_t index) override;
     std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
-                                       uint32_t* dataSize) override;
+                                       bool withData) override;
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                   const std::vector<unsigned char>& data) override;
     bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;
 
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
-private:
+  private:
     struct Handle {
         Node* node;
         uint32_t view;

@@ -17,7 +17,7 @@ struct CommandCase {
 };
 
 class CommandParseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         files.AddFile("c:\\program files (x86)\\foo\\unins000.exe");
         files.AddFile("c:\\program files\\bar\\uninstall.exe");
@@ -33,21 +33,23 @@ TEST_F(CommandParseTest, WorkedExamples) {
          "c:\\program files (x86)\\foo\\unins000.exe", ""},
         {"\"C:\\Program Files (x86)\\Foo\\unins000.exe\" /SILENT",
          "c:\\program files (x86)\\foo\\unins000.exe", "/SILENT"},
-        {"MsiExec.exe /X{1F2E3D4C-0000-1111-2222-333344445555}", "C:\\Windows\\system32\\msiexec.exe",
-         "/X{1F2E3D4C-0000-1111-2222-333344445555}"},
+        {"MsiExec.exe /X{1F2E3D4C-0000-1111-2222-333344445555}",
+         "C:\\Windows\\system32\\msiexec.exe", "/X{1F2E3D4C-0000-1111-2222-333344445555}"},
         {"msiexec /x {1F2E3D4C-0000-1111-2222-333344445555}",
          "msiexec \\x {1f2e3d4c-0000-1111-2222-333344445555}",
          "/x {1F2E3D4C-0000-1111-2222-333344445555}"},
         {"MsiExec", "C:\\Windows\\system32\\msiexec.exe", ""},
-        {"C:\\Program Files\\Bar\\uninstall.exe -uninstall", "c:\\program files\\bar\\uninstall.exe",
-         "-uninstall"},
+        {"C:\\Program Files\\Bar\\uninstall.exe -uninstall",
+         "c:\\program files\\bar\\uninstall.exe", "-uninstall"},
         {"%ProgramFiles%\\Bar\\uninstall.exe", "c:\\program files (x86)\\bar\\uninstall.exe", ""},
-        {"C:\\\\Program Files\\\\Bar\\\\uninstall.exe", "c:\\program files\\bar\\uninstall.exe", ""},
-        {"RunDll32 C:\\PROGRA~2\\Common\\Ctor.dll,LaunchSetup C:\\Setup\\setup.exe -l0x9 -removeonly",
-         "c:\\progra~2\\common\\ctor.dll",
-         ",LaunchSetup C:\\Setup\\setup.exe -l0x9 -removeonly"},
+        {"C:\\\\Program Files\\\\Bar\\\\uninstall.exe", "c:\\program files\\bar\\uninstall.exe",
+         ""},
+        {"RunDll32 C:\\PROGRA~2\\Common\\Ctor.dll,LaunchSetup C:\\Setup\\setup.exe -l0x9 "
+         "-removeonly",
+         "c:\\progra~2\\common\\ctor.dll", ",LaunchSetup C:\\Setup\\setup.exe -l0x9 -removeonly"},
         {"C:\\Program Files\\Bar\\bar.exe,0", "c:\\program files\\bar\\bar.exe", ",0"},
-        {"%SystemRoot%\\system32\\shell32.dll,-154", "%systemroot%\\system32\\shell32.dll", ",-154"},
+        {"%SystemRoot%\\system32\\shell32.dll,-154", "%systemroot%\\system32\\shell32.dll",
+         ",-154"},
         {"C:\\Program Files\\Bar\\readme.html", "c:\\program files\\bar\\readme.htm", ""},
         {"uninstall.exe", "uninstall.exe", ""},
         // A UNC path loses one leading backslash and is then treated as relative.
@@ -80,7 +82,8 @@ TEST_F(CommandParseTest, RelativeNamesAreFoundInSystemWindowsAndAppDataInThatOrd
 
 TEST_F(CommandParseTest, FailedFolderLookupLeavesEmptyReplacement) {
     folders.folders.erase(kCsidlProgramFiles);
-    EXPECT_EQ(RunPath("%ProgramFiles%\\Bar\\uninstall.exe", files, folders), "\\bar\\uninstall.exe");
+    EXPECT_EQ(RunPath("%ProgramFiles%\\Bar\\uninstall.exe", files, folders),
+              "\\bar\\uninstall.exe");
 }
 
 TEST(ExtensionTailTest, CutsAfterThreeLetters) {

@@ -12,7 +12,7 @@ using testing::FakeRegistry;
 constexpr const char* kKey = "HKCU\\Software\\Test";
 
 class RegistryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fake.SetString(kKey, "Text", "Привет");
         fake.SetString(kKey, "Expand", "%SystemRoot%\\x", kRegExpandSz);

@@ -16,12 +16,13 @@ using testing::FakeRegistry;
 using testing::FakeSpecialFolders;
 using testing::FileTimeOf;
 
-constexpr const char* kWow = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr const char* kWow =
+    "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kNative = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 constexpr const char* kUser = "HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 class RecordingSink : public ScanSink {
-public:
+  public:
     void EntryStarted(const std::string& name) override { started.push_back(name); }
     void EntryRead(UninstallEntry entry) override { rows.push_back(std::move(entry)); }
     bool KeepGoing() override { return ++calls != stopAfter; }
@@ -32,7 +33,7 @@ public:
 };
 
 class ScanTest : public ::testing::Test {
-protected:
+  protected:
     void Program(const std::string& key, const std::string& name, const std::string& uninstall) {
         registry.Key(key, FileTimeOf(2026, 12, 1, 12));
         registry.SetString(key, "DisplayName", name);
@@ -40,7 +41,8 @@ protected:
     }
     std::vector<std::string> Captions() {
         std::vector<std::string> out;
-        for (const auto& row : sink.rows) out.push_back(row.caption);
+        for (const auto& row : sink.rows)
+            out.push_back(row.caption);
         return out;
     }
     void Scan() { LoadFromReg(ScanEnvironment{registry, files, folders, locale}, sink); }
@@ -102,10 +104,12 @@ TEST_F(ScanTest, MalformedEntriesAreSkippedAndLaterEntriesStillListed) {
 }
 
 TEST_F(ScanTest, SourcesInOrderWithColumns) {
-    Program(std::string(kWow) + "Tool32", "Tool 32", "\"C:\\Program Files (x86)\\Tool\\unins000.exe\"");
+    Program(std::string(kWow) + "Tool32", "Tool 32",
+            "\"C:\\Program Files (x86)\\Tool\\unins000.exe\"");
     registry.SetString(std::string(kWow) + "Tool32", "Publisher", "Тул Софт");
     registry.SetString(std::string(kWow) + "Tool32", "DisplayVersion", "1.2.3");
-    registry.SetString(std::string(kWow) + "Tool32", "InstallLocation", "C:\\Program Files (x86)\\Tool\\");
+    registry.SetString(std::string(kWow) + "Tool32", "InstallLocation",
+                       "C:\\Program Files (x86)\\Tool\\");
     registry.SetString(std::string(kWow) + "Tool32", "URLInfoAbout", "https://tool.example/");
     Program(std::string(kNative) + "Native", "Native 64", "C:\\Native\\un.exe");
     Program(std::string(kUser) + "Mine", "Mine", "C:\\Users\\T\\mine.exe");
@@ -117,7 +121,8 @@ TEST_F(ScanTest, SourcesInOrderWithColumns) {
     EXPECT_EQ(first.columns[kColVersion], "1.2.3");
     EXPECT_EQ(first.columns[kColInstallDate], "01.12.2026");
     EXPECT_EQ(first.columns[kColInstallLocation], "C:\\Program Files (x86)\\Tool\\");
-    EXPECT_EQ(first.columns[kColUninstallString], "\"C:\\Program Files (x86)\\Tool\\unins000.exe\"");
+    EXPECT_EQ(first.columns[kColUninstallString],
+              "\"C:\\Program Files (x86)\\Tool\\unins000.exe\"");
     EXPECT_EQ(first.columns[kColRootName], "HKEY_LOCAL_MACHINE");
     EXPECT_EQ(first.columns[kColKeyPath],
               "\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool32");
@@ -184,11 +189,13 @@ TEST_F(ScanTest, SortByNameIsCaseInsensitiveStableAndDirected) {
     }
     SortByName(rows, +1, locale);
     std::vector<int> order;
-    for (const auto& row : rows) order.push_back(row.imageIndex);
+    for (const auto& row : rows)
+        order.push_back(row.imageIndex);
     EXPECT_EQ(order, (std::vector<int>{1, 3, 4, 2, 0}));
     SortByName(rows, -1, locale);
     order.clear();
-    for (const auto& row : rows) order.push_back(row.imageIndex);
+    for (const auto& row : rows)
+        order.push_back(row.imageIndex);
     EXPECT_EQ(order, (std::vector<int>{0, 2, 4, 1, 3}));
     EXPECT_LT(CompareKeys("Ab", "abc", +1, locale), 0);
     EXPECT_EQ(CompareKeys("ёж", "ЁЖ", +1, locale), 0);

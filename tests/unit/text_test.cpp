@@ -7,8 +7,13 @@ namespace {
 
 TEST(TextTest, Utf16RoundTripKeepsEveryCodeUnitIncludingLoneSurrogates) {
     const std::u16string samples[] = {
-        u"", u"plain", u"Кириллица", u"日本語", u"\U0001F600 emoji",
-        std::u16string{u'\xD800', u'x'}, std::u16string{u'x', u'\xDC00'},
+        u"",
+        u"plain",
+        u"Кириллица",
+        u"日本語",
+        u"\U0001F600 emoji",
+        std::u16string{u'\xD800', u'x'},
+        std::u16string{u'x', u'\xDC00'},
         std::u16string{u'\xDC00', u'\xD800'},
     };
     for (const auto& sample : samples) {
@@ -18,7 +23,10 @@ TEST(TextTest, Utf16RoundTripKeepsEveryCodeUnitIncludingLoneSurrogates) {
 }
 
 TEST(TextTest, InvalidUtf8BecomesReplacementCharacters) {
-    EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\xFFFD" u"b");
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\xFFFD"
+              u"b");
     EXPECT_EQ(Utf8ToUtf16("\xE2\x82"), u"\xFFFD\xFFFD");
 }
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/platform_win.h"
 #include "app/registry_win.h"
@@ -14,11 +16,6 @@
 
 namespace corvandel {
 namespace {
-
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
@@ -50,10 +47,7 @@ TEST(PlatformWinTest, FileExistsOnlyForFiles) {
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     CloseHandle(handle);
 
-    const struct {
-        std::string path;
-        bool exists;
-    } cases[] = {
+    const std::pair<std::string, bool> cases[] = {
         {file, true},
         {folder, false},
         {folder.substr(0, folder.size() - 1), false},
@@ -61,62 +55,48 @@ TEST(PlatformWinTest, FileExistsOnlyForFiles) {
         {"", false},
     };
     Win32FileSystem files;
-    for (const auto& c : cases)
-        EXPECT_EQ(files.FileExists(c.path), c.exists) << "'" << c.path << "'";
+    for (const auto& [path, exists] : cases)
+        EXPECT_EQ(files.FileExists(path), exists) << path;
     DeleteFileW(Widen(file).c_str());
 }
 
-TEST(PlatformWinTest, ExecutablePathAndFolder) {
-    const std::string path = ExecutablePath();
+TEST(PlatformWinTest, ExecutableFolderEndsWithASeparator) {
     const std::string folder = ExecutableFolder();
-    EXPECT_TRUE(EndsWith(path, "win_tests.exe")) << path;
-    EXPECT_TRUE(EndsWith(folder, "\\")) << folder;
-    EXPECT_EQ(folder + "win_tests.exe", path);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    EXPECT_EQ(ExecutablePath(), folder + "win_tests.exe");
 }
 
 TEST(PlatformWinTest, RussianLocale) {
     const Win32Locale locale;
     EXPECT_EQ(locale.ShortDateFormat(), "dd.MM.yyyy");
 
-    const struct {
-        std::u16string text;
-        std::u16string upper;
-    } cases[] = {
+    const std::pair<std::u16string, std::u16string> cases[] = {
         {u"abcжёz", u"ABCЖЁZ"},
         {u"", u""},
         {u"\U0001F600 ß", u"\U0001F600 ß"},  // neither has a one-unit capital
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(locale.ToUpper(c.text), c.upper);
+    for (const auto& [text, upper] : cases)
+        EXPECT_EQ(locale.ToUpper(text), upper);
 }
 
 TEST(PlatformWinTest, FileTimeToLocalConvertsEveryField) {
     // Both halves of the FILETIME carry bits, and every field differs from the others.
     const SYSTEMTIME utc{2021, 11, 3, 24, 13, 45, 56, 789};
-    FILETIME fileTime{};
+    FILETIME fileTime{}, localTime{};
+    SYSTEMTIME e{};
     ASSERT_TRUE(SystemTimeToFileTime(&utc, &fileTime));
-    FILETIME localTime{};
-    SYSTEMTIME expected{};
     ASSERT_TRUE(FileTimeToLocalFileTime(&fileTime, &localTime));
-    ASSERT_TRUE(FileTimeToSystemTime(&localTime, &expected));
+    ASSERT_TRUE(FileTimeToSystemTime(&localTime, &e));
 
     const Win32Locale locale;
-    DateTime local;
+    DateTime d;
     ASSERT_TRUE(locale.FileTimeToLocal(
-        (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime, local));
-    EXPECT_EQ(local.year, expected.wYear);
-    EXPECT_EQ(local.month, expected.wMonth);
-    EXPECT_EQ(local.day, expected.wDay);
-    EXPECT_EQ(local.hour, expected.wHour);
-    EXPECT_EQ(local.minute, expected.wMinute);
-    EXPECT_EQ(local.second, expected.wSecond);
-    EXPECT_EQ(local.millisecond, expected.wMilliseconds);
-
-    TIME_ZONE_INFORMATION zone{};
-    if (GetTimeZoneInformation(&zone) == TIME_ZONE_ID_UNKNOWN && zone.Bias == 0) {
-        EXPECT_EQ(local.day, 24);  // this machine runs in UTC
-        EXPECT_EQ(local.hour, 13);
-    }
+        (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime, d));
+    EXPECT_EQ((std::vector<int>{d.year, d.month, d.day, d.hour, d.minute, d.second, d.millisecond}),
+              (std::vector<int>{e.wYear, e.wMonth, e.wDay, e.wHour, e.wMinute, e.wSecond,
+                                e.wMilliseconds}));
+    EXPECT_FALSE(locale.FileTimeToLocal(0x8000000000000000ull, d));  // beyond SYSTEMTIME
 }
 
 TEST(PlatformWinTest, RealWindowsVersionOfThisPrefix) {

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/registry.h"
@@ -23,34 +25,25 @@ const std::wstring kMachine64 = L"SOFTWARE\\CorvandelTest";
 const std::wstring kMachine32 = L"SOFTWARE\\WOW6432Node\\CorvandelTest";
 
 // Always through the 64-bit view: a 32-bit build would otherwise be redirected silently.
-class RawKey {
-  public:
-    RawKey(HKEY root, const std::wstring& path) {
-        EXPECT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0,
-                                  KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key_, nullptr),
-                  ERROR_SUCCESS)
-            << Narrow(path);
-    }
-    ~RawKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    RawKey(const RawKey&) = delete;
-    RawKey& operator=(const RawKey&) = delete;
-
-    void Set(const std::wstring& name, DWORD type, const void* data, size_t size) {
-        EXPECT_EQ(RegSetValueExW(key_, name.c_str(), 0, type, static_cast<const BYTE*>(data),
+// Creates the key and, given a name, sets one value in it.
+void RawSet(HKEY root, const std::wstring& path, const wchar_t* name = nullptr,
+            DWORD type = REG_NONE, const void* data = nullptr, size_t size = 0) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    if (name) {
+        EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data),
                                  static_cast<DWORD>(size)),
-                  ERROR_SUCCESS)
-            << Narrow(name);
+                  ERROR_SUCCESS);
     }
-    void SetText(const std::wstring& name, const std::wstring& text, DWORD type = REG_SZ) {
-        Set(name, type, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    }
+    RegCloseKey(key);
+}
 
-  private:
-    HKEY key_ = nullptr;
-};
+void RawText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& text,
+             DWORD type = REG_SZ) {
+    RawSet(root, path, name, type, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+}
 
 bool RawExists(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
@@ -72,8 +65,7 @@ void RawDeleteTree(HKEY root, const std::wstring& path) {
     RegDeleteKeyExW(root, path.c_str(), KEY_WOW64_64KEY, 0);
 }
 
-template <typename Read>
-std::string ErrorOf(Read read) {
+std::string ErrorOf(const std::function<void()>& read) {
     try {
         read();
     } catch (const RegistryError& e) {
@@ -84,7 +76,7 @@ std::string ErrorOf(Read read) {
 
 class RegistryWinTest : public ::testing::Test {
   protected:
-    // Also on entry: a crashed earlier run must not leave keys that fake a pass.
+    // Also on entry: keys left by a crashed run must not fake a pass.
     void SetUp() override { TearDown(); }
     void TearDown() override {
         RawDeleteTree(HKEY_CURRENT_USER, kUserTest);
@@ -96,61 +88,49 @@ class RegistryWinTest : public ::testing::Test {
 };
 
 TEST_F(RegistryWinTest, EachViewSeesOnlyItsOwnSoftwareTree) {
-    RawKey(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Only32").SetText(L"Where", L"32");
-    RawKey(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Only64").SetText(L"Where", L"64");
-    const struct {
-        uint32_t view;
-        const char* path;
-        bool visible;
-    } cases[] = {
-        {kKeyWow64_32Key, "\\SOFTWARE\\CorvandelTest\\Only32", true},
-        {kKeyWow64_32Key, "\\SOFTWARE\\CorvandelTest\\Only64", false},
-        {kKeyWow64_64Key, "\\SOFTWARE\\CorvandelTest\\Only64", true},
-        {kKeyWow64_64Key, "\\SOFTWARE\\CorvandelTest\\Only32", false},
+    RawText(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Only32", L"Where", L"32");
+    RawText(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Only64", L"Where", L"64");
+    // The value read back proves which tree an opened key came from.
+    const std::tuple<uint32_t, const char*, const char*> cases[] = {
+        {kKeyWow64_32Key, "Only32", "32"},
+        {kKeyWow64_32Key, "Only64", nullptr},
+        {kKeyWow64_64Key, "Only64", "64"},
+        {kKeyWow64_64Key, "Only32", nullptr},
     };
-    for (const auto& c : cases) {
-        Registry reg(api, kKeyAllAccess | c.view);
+    for (const auto& [view, name, where] : cases) {
+        Registry reg(api, kKeyAllAccess | view);
         reg.SetRootKey(RegRoot::LocalMachine);
-        SCOPED_TRACE(std::string(c.path) + (c.view == kKeyWow64_32Key ? " (32)" : " (64)"));
-        EXPECT_EQ(reg.KeyExists(c.path), c.visible);
-        EXPECT_EQ(reg.OpenKey(c.path, false), c.visible);
+        const std::string path = std::string("\\SOFTWARE\\CorvandelTest\\") + name;
+        SCOPED_TRACE(path + (view == kKeyWow64_32Key ? " in the 32-bit view" : " in the 64-bit"));
+        EXPECT_EQ(reg.KeyExists(path), where != nullptr);
+        EXPECT_EQ(reg.OpenKey(path, false), where != nullptr);
+        if (where && reg.HasCurrentKey()) {
+            EXPECT_EQ(reg.ReadString("Where"), where);
+        }
     }
-
-    Registry view32(api, kKeyAllAccess | kKeyWow64_32Key);
-    view32.SetRootKey(RegRoot::LocalMachine);
-    ASSERT_TRUE(view32.OpenKey("\\SOFTWARE\\CorvandelTest", false));
-    EXPECT_EQ(view32.GetKeyNames(), std::vector<std::string>{"Only32"});
-    ASSERT_TRUE(view32.OpenKey("Only32", false));
-    EXPECT_EQ(view32.ReadString("Where"), "32");
 }
 
 TEST_F(RegistryWinTest, TypedReadsOfStoredData) {
     const std::string emojiName = "Имя \U0001F600";
-    {
-        RawKey raw(HKEY_CURRENT_USER, kUserTest);
-        raw.SetText(L"Text", L"Привет, мир");
-        raw.SetText(Widen(emojiName), Widen("\U0001D11E ноты"));
-        raw.SetText(L"Expand", L"%SystemRoot%\\system32", REG_EXPAND_SZ);
-        raw.SetText(L"Empty", L"");
-        raw.SetText(L"One", L"1");  // four bytes with its NUL: fits the integer buffer
-        // Non-zero data after the counted bytes, or the registry adds the NUL itself.
-        raw.Set(L"NoNul", REG_SZ, L"ABC", 4);
-        raw.Set(L"Odd", REG_SZ, "A\0B\0CD", 5);
-        const DWORD number = 0xFFFFFFFE;
-        raw.Set(L"Number", REG_DWORD, &number, sizeof number);
-        const ULONGLONG big = 7;
-        raw.Set(L"Big", REG_QWORD, &big, sizeof big);
-        const unsigned char blob[] = {0, 1, 0x80, 0xFF};
-        raw.Set(L"Blob", REG_BINARY, blob, sizeof blob);
-        raw.Set(L"NoBytes", REG_BINARY, nullptr, 0);
-    }
+    const HKEY cu = HKEY_CURRENT_USER;
+    RawText(cu, kUserTest, L"Text", L"Привет, мир");
+    RawText(cu, kUserTest, Widen(emojiName).c_str(), Widen("\U0001D11E ноты"));
+    RawText(cu, kUserTest, L"Expand", L"%SystemRoot%\\system32", REG_EXPAND_SZ);
+    RawText(cu, kUserTest, L"Empty", L"");
+    RawText(cu, kUserTest, L"One", L"1");  // four bytes with its NUL: fits the integer buffer
+    // Non-zero data after the counted bytes, or the registry adds the NUL itself.
+    RawSet(cu, kUserTest, L"NoNul", REG_SZ, L"ABC", 4);
+    RawSet(cu, kUserTest, L"Odd", REG_SZ, "A\0B\0CD", 5);
+    const DWORD number = 0xFFFFFFFE;
+    RawSet(cu, kUserTest, L"Number", REG_DWORD, &number, sizeof number);
+    const ULONGLONG big = 7;
+    RawSet(cu, kUserTest, L"Big", REG_QWORD, &big, sizeof big);
+    RawSet(cu, kUserTest, L"Blob", REG_BINARY, "\x00\x01\x80\xFF", 4);
+    RawSet(cu, kUserTest, L"NoBytes", REG_BINARY, nullptr, 0);
+
     Registry reg(api, kKeyRead | kKeyWow64_64Key);
     ASSERT_TRUE(reg.OpenKey("\\Software\\CorvandelTest", false));
-
-    const struct {
-        std::string name;
-        std::string text;
-    } strings[] = {
+    const std::pair<std::string, std::string> strings[] = {
         {"Text", "Привет, мир"},
         {emojiName, "\U0001D11E ноты"},
         {"Expand", "%SystemRoot%\\system32"},
@@ -159,40 +139,26 @@ TEST_F(RegistryWinTest, TypedReadsOfStoredData) {
         {"NoNul", "AB"},
         {"Odd", "AB"},
     };
-    for (const auto& s : strings)
-        EXPECT_EQ(reg.ReadString(s.name), s.text) << s.name;
+    for (const auto& [name, text] : strings)
+        EXPECT_EQ(reg.ReadString(name), text) << name;
     EXPECT_EQ(reg.ReadInteger("Number"), -2);
     EXPECT_EQ(reg.ReadBinary("Blob"), (std::vector<unsigned char>{0, 1, 0x80, 0xFF}));
     EXPECT_TRUE(reg.ReadBinary("NoBytes").empty());
 
-    enum class Read { String, Integer, Binary };
-    const struct {
-        Read read;
-        const char* name;
-        const char* message;
-    } errors[] = {
-        {Read::Integer, "Big", "Failed to get data for 'Big'"},
-        {Read::Integer, "Text", "Failed to get data for 'Text'"},
-        {Read::Integer, "One", "Invalid data type for 'One'"},
-        {Read::Integer, "Missing", "Failed to get data for 'Missing'"},
-        {Read::String, "Number", "Invalid data type for 'Number'"},
-        {Read::String, "Blob", "Invalid data type for 'Blob'"},
-        {Read::Binary, "Text", "Invalid data type for 'Text'"},
-        {Read::Binary, "Missing", "Failed to get data for 'Missing'"},
+    const std::pair<std::function<void()>, const char*> errors[] = {
+        {[&] { reg.ReadInteger("Big"); }, "Failed to get data for 'Big'"},
+        {[&] { reg.ReadInteger("Text"); }, "Failed to get data for 'Text'"},
+        {[&] { reg.ReadInteger("One"); }, "Invalid data type for 'One'"},
+        {[&] { reg.ReadInteger("Missing"); }, "Failed to get data for 'Missing'"},
+        {[&] { reg.ReadString("Number"); }, "Invalid data type for 'Number'"},
+        {[&] { reg.ReadString("Blob"); }, "Invalid data type for 'Blob'"},
+        {[&] { reg.ReadBinary("Text"); }, "Invalid data type for 'Text'"},
+        {[&] { reg.ReadBinary("Missing"); }, "Failed to get data for 'Missing'"},
     };
-    for (const auto& e : errors) {
-        EXPECT_EQ(ErrorOf([&] {
-                      if (e.read == Read::String)
-                          reg.ReadString(e.name);
-                      if (e.read == Read::Integer)
-                          reg.ReadInteger(e.name);
-                      if (e.read == Read::Binary)
-                          reg.ReadBinary(e.name);
-                  }),
-                  e.message);
-    }
+    for (const auto& [read, message] : errors)
+        EXPECT_EQ(ErrorOf(read), message);
 
-    // Sizes are the stored byte counts: the unterminated values really are stored that way.
+    // Sizes are the stored byte counts, which also proves the odd values are stored as meant.
     EXPECT_EQ(reg.GetDataSize("NoNul"), 4);
     EXPECT_EQ(reg.GetDataSize("Odd"), 5);
     EXPECT_EQ(reg.GetDataSize("NoBytes"), 0);
@@ -208,27 +174,24 @@ TEST_F(RegistryWinTest, TypedReadsOfStoredData) {
 TEST_F(RegistryWinTest, KeyInfoAndSubKeysInEnumerationOrder) {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
-    {
-        RawKey parent(HKEY_CURRENT_USER, kUserTest);
-        parent.SetText(L"Value", L"x");
-        for (const wchar_t* child : {L"Zeta", L"alpha", L"Гамма", L"Beta"}) {
-            RawKey(HKEY_CURRENT_USER, kUserTest + L"\\" + child);
-        }
+    RawText(HKEY_CURRENT_USER, kUserTest, L"Value", L"x");
+    for (const wchar_t* child : {L"Zeta", L"alpha", L"Гамма", L"Beta"}) {
+        RawSet(HKEY_CURRENT_USER, kUserTest + L"\\" + child);
     }
     Registry reg(api, kKeyRead | kKeyWow64_64Key);
     ASSERT_TRUE(reg.OpenKey("\\Software\\CorvandelTest", false));
 
-    // The order is the registry's own, whatever it is; the layer must not reorder or drop.
+    // Whatever order the registry enumerates in, the layer must neither reorder nor drop.
     std::vector<std::string> raw;
     HKEY key = nullptr;
     ASSERT_EQ(
         RegOpenKeyExW(HKEY_CURRENT_USER, kUserTest.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key),
         ERROR_SUCCESS);
     wchar_t name[256];
-    for (DWORD i = 0, length = 256;
-         RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, length = 256) {
-        raw.push_back(Narrow(std::wstring_view(name, length)));
+    for (DWORD i = 0, n = 256;
+         RegEnumKeyExW(key, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, n = 256) {
+        raw.push_back(Narrow(std::wstring_view(name, n)));
     }
     RegCloseKey(key);
     ASSERT_EQ(raw.size(), 4u);
@@ -245,9 +208,9 @@ TEST_F(RegistryWinTest, KeyInfoAndSubKeysInEnumerationOrder) {
 }
 
 TEST_F(RegistryWinTest, DeleteKeyRemovesTheTreeInTheChosenViewOnly) {
-    RawKey(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Tree\\A\\A1").SetText(L"v", L"1");
-    RawKey(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Tree\\B").SetText(L"v", L"2");
-    RawKey(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Tree\\C\\C1");
+    RawText(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Tree\\A\\A1", L"v", L"1");
+    RawText(HKEY_LOCAL_MACHINE, kMachine32 + L"\\Tree\\B", L"v", L"2");
+    RawSet(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Tree\\C\\C1");
 
     Registry view32(api, kKeyAllAccess | kKeyWow64_32Key);
     view32.SetRootKey(RegRoot::LocalMachine);
@@ -257,11 +220,10 @@ TEST_F(RegistryWinTest, DeleteKeyRemovesTheTreeInTheChosenViewOnly) {
     EXPECT_TRUE(RawExists(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Tree\\C\\C1"));
     EXPECT_FALSE(view32.DeleteKey("\\SOFTWARE\\CorvandelTest\\Tree"));
 
-    // A path relative to the open key deletes below that key.
     Registry view64(api, kKeyAllAccess | kKeyWow64_64Key);
     view64.SetRootKey(RegRoot::LocalMachine);
     ASSERT_TRUE(view64.OpenKey("\\SOFTWARE\\CorvandelTest", false));
-    EXPECT_TRUE(view64.DeleteKey("Tree"));
+    EXPECT_TRUE(view64.DeleteKey("Tree"));  // relative to the open key
     EXPECT_FALSE(RawExists(HKEY_LOCAL_MACHINE, kMachine64 + L"\\Tree"));
     EXPECT_TRUE(RawExists(HKEY_LOCAL_MACHINE, kMachine64));
 }
@@ -276,18 +238,15 @@ TEST_F(RegistryWinTest, OpenCreateAndWriteString) {
 
     const std::string text = "Компьютер\\HKEY_CURRENT_USER \U0001F600";
     ASSERT_TRUE(reg.OpenKey("\\Software\\CorvandelTest\\New\\Deep", true));
-    EXPECT_TRUE(reg.KeyExists("\\Software\\CorvandelTest\\New"));
     reg.WriteString("LastKey", text);
     EXPECT_EQ(reg.ReadString("LastKey"), text);
 
-    // Other programs read it: REG_SZ, UTF-16, NUL-terminated.
+    // Other programs read it too: REG_SZ, UTF-16, NUL-terminated.
     const std::wstring wide = Widen(text);
     std::vector<wchar_t> stored(wide.size() + 8, L'?');
-    DWORD type = 0;
-    DWORD size = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
+    DWORD type = 0, size = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
     ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, (kUserTest + L"\\New\\Deep").c_str(), L"LastKey",
-                           RRF_RT_ANY | RRF_NOEXPAND | RRF_SUBKEY_WOW6464KEY, &type, stored.data(),
-                           &size),
+                           RRF_RT_ANY | RRF_SUBKEY_WOW6464KEY, &type, stored.data(), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, (wide.size() + 1) * sizeof(wchar_t));

@@ -5,6 +5,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 base=$1 tests=$2 exe=$3
 export WINEPREFIX=$(dirname "$tests")/wine/win-tests
+mkdir -p "$(dirname "$WINEPREFIX")"
 rm -rf "$WINEPREFIX"
 cp -a "$base" "$WINEPREFIX"
 export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8

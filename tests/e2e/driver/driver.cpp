@@ -14,6 +14,7 @@
 //   sleep <ms>
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <fcntl.h>
@@ -49,7 +50,8 @@ std::wstring Widen(const std::string& text) {
 void Print(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) {
-        if (i) line += '\t';
+        if (i)
+            line += '\t';
         line += fields[i];
     }
     line += '\n';
@@ -57,10 +59,13 @@ void Print(const std::vector<std::string>& fields) {
     fflush(stdout);
 }
 
-[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+[[noreturn]] void Fail(const std::string& message) {
+    throw std::runtime_error(message);
+}
 
 Program& Current() {
-    if (current >= programs.size()) Fail("no program launched");
+    if (current >= programs.size())
+        Fail("no program launched");
     return programs[current];
 }
 
@@ -74,7 +79,8 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam) {
     auto* data = reinterpret_cast<FindData*>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != data->pid || !IsWindowVisible(hwnd)) return TRUE;
+    if (pid != data->pid || !IsWindowVisible(hwnd))
+        return TRUE;
     wchar_t name[64] = {};
     GetClassNameW(hwnd, name, 64);
     if (data->className == nullptr || wcscmp(name, data->className) == 0) {
@@ -93,24 +99,28 @@ template <typename Check>
 bool WaitFor(DWORD timeoutMs, Check check) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (true) {
-        if (check()) return true;
-        if (GetTickCount64() > end) return false;
+        if (check())
+            return true;
+        if (GetTickCount64() > end)
+            return false;
         Sleep(50);
     }
 }
 
 HWND MainWindow() {
     const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
-    if (windows.empty()) Fail("the main window is not shown");
+    if (windows.empty())
+        Fail("the main window is not shown");
     return windows.front();
 }
 
 // Memory in the program's process for the structures that list and status messages fill.
 class RemoteBuffer {
-public:
+  public:
     RemoteBuffer(HANDLE process, size_t size) : process_(process), size_(size) {
         address_ = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-        if (!address_) Fail("VirtualAllocEx failed");
+        if (!address_)
+            Fail("VirtualAllocEx failed");
     }
     ~RemoteBuffer() { VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
     void* Address() const { return address_; }
@@ -123,7 +133,7 @@ public:
         ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &read);
     }
 
-private:
+  private:
     HANDLE process_;
     size_t size_;
     void* address_ = nullptr;
@@ -133,8 +143,7 @@ constexpr size_t kTextChars = 4096;
 
 std::string StatusText(HWND status, int panel) {
     RemoteBuffer buffer(Current().info.hProcess, kTextChars * sizeof(wchar_t));
-    const LRESULT result =
-        SendMessageW(status, SB_GETTEXTLENGTHW, panel, 0);
+    const LRESULT result = SendMessageW(status, SB_GETTEXTLENGTHW, panel, 0);
     const size_t length = LOWORD(result) < kTextChars ? LOWORD(result) : kTextChars - 1;
     std::wstring text(kTextChars, L'\0');
     SendMessageW(status, SB_GETTEXTW, panel, reinterpret_cast<LPARAM>(buffer.Address()));
@@ -145,7 +154,8 @@ std::string StatusText(HWND status, int panel) {
 
 HWND Control(int id) {
     const HWND control = GetDlgItem(MainWindow(), id);
-    if (!control) Fail("control " + std::to_string(id) + " not found");
+    if (!control)
+        Fail("control " + std::to_string(id) + " not found");
     return control;
 }
 
@@ -153,8 +163,8 @@ std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
     const size_t itemOffset = 0;
     const size_t textOffset = sizeof(LVITEMW);
     RemoteBuffer buffer(Current().info.hProcess, textOffset + kTextChars * sizeof(wchar_t));
-    const auto remoteText = reinterpret_cast<wchar_t*>(
-        static_cast<char*>(buffer.Address()) + textOffset);
+    const auto remoteText =
+        reinterpret_cast<wchar_t*>(static_cast<char*>(buffer.Address()) + textOffset);
     const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     std::vector<std::vector<std::string>> rows;
     for (int row = 0; row < count; ++row) {
@@ -187,7 +197,8 @@ std::string WindowText(HWND hwnd) {
 BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lParam) {
     wchar_t name[32] = {};
     GetClassNameW(hwnd, name, 32);
-    if (_wcsicmp(name, L"Static") == 0) reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    if (_wcsicmp(name, L"Static") == 0)
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
     return TRUE;
 }
 
@@ -201,14 +212,16 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     const std::string& command = args[at];
     auto optional = [&](size_t offset, DWORD fallback) -> std::pair<DWORD, size_t> {
         const size_t index = at + offset;
-        if (index < args.size() && !args[index].empty() && isdigit(static_cast<unsigned char>(args[index][0]))) {
+        if (index < args.size() && !args[index].empty() &&
+            isdigit(static_cast<unsigned char>(args[index][0]))) {
             return {Number(args, index, fallback), 1};
         }
         return {fallback, 0};
     };
 
     if (command == "launch") {
-        if (at + 1 >= args.size()) Fail("launch needs a path");
+        if (at + 1 >= args.size())
+            Fail("launch needs a path");
         std::wstring commandLine = L"\"" + Widen(args[at + 1]) + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -233,19 +246,22 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 1 + used;
     }
     if (command == "wait-status") {
-        if (at + 2 >= args.size()) Fail("wait-status needs a panel and a prefix");
+        if (at + 2 >= args.size())
+            Fail("wait-status needs a panel and a prefix");
         const int panel = static_cast<int>(Number(args, at + 1, 0));
         const std::string prefix = args[at + 2];
         const auto [timeout, used] = optional(3, 60000);
         std::string last;
         const bool ok = WaitFor(timeout, [&] {
             const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
-            if (windows.empty()) return false;
+            if (windows.empty())
+                return false;
             const HWND status = GetDlgItem(windows.front(), kIdStatusBarUninstall);
             last = status ? StatusText(status, panel) : std::string();
             return last.rfind(prefix, 0) == 0;
         });
-        if (!ok) Fail("status panel " + std::to_string(panel) + " reads \"" + last + "\"");
+        if (!ok)
+            Fail("status panel " + std::to_string(panel) + " reads \"" + last + "\"");
         return 3 + used;
     }
     if (command == "caption") {
@@ -279,7 +295,8 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         std::string text;
         for (HWND child : statics) {
             const std::string part = WindowText(child);
-            if (part.size() > text.size()) text = part;
+            if (part.size() > text.size())
+                text = part;
         }
         Print({"message-box", WindowText(box), text});
         PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -316,9 +333,11 @@ int wmain(int argc, wchar_t** argv) {
     // Lines end in "\n" alone so that the tests compare them as Unix text.
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        args.push_back(Narrow(argv[i]));
     try {
-        for (size_t at = 0; at < args.size();) at += RunCommand(args, at);
+        for (size_t at = 0; at < args.size();)
+            at += RunCommand(args, at);
     } catch (const std::exception& e) {
         Print({"error", e.what()});
         return 1;
