@@ -3,10 +3,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-
 #include "about/FileInfoUtils.h"
 #include "app/control_ids.h"
 #include "app/lang_texts.h"
+#include "app/main_caption.h"
 #include "app/win_text.h"
 #include "app/windows_version.h"
 #include "inventory/scan.h"
@@ -71,8 +71,6 @@ int OwnIconIndex() {
         DestroyIcon(info.hIcon);
     return info.iIcon;
 }
-
-
 
 }  // namespace
 
@@ -196,14 +194,8 @@ void TForm1::FormCreate() {
     const std::string folder = ExecutableFolder();
     PortableMode = FileExistsW(Widen(folder + "portable.ini"));
 
-    std::string caption = "Corvandel " + GetFileVersion(ExecutablePath());
-#if CORVANDEL_BITNESS == 64
-    caption += " (64-bit)";
-#else
-    caption += " (32-bit)";
-#endif
-    if (PortableMode)
-        caption += " Portable";
+    const std::string caption =
+        MainWindowCaption(GetFileVersion(ExecutablePath()), CORVANDEL_BITNESS, PortableMode);
     SetWindowTextW(hwnd_, Widen(caption).c_str());
 
     CreateControls();
@@ -329,7 +321,7 @@ void TForm1::globLoadUninstall() {
 // Rows appear in the list while the scan runs: the list shows the rows read so far whenever
 // the window handles its messages, a few dozen times a second.
 class TForm1::ScanToList : public ScanSink {
-public:
+  public:
     explicit ScanToList(TForm1& form) : form_(form), lastPump_(GetTickCount64()) {}
 
     void EntryStarted(const std::string& displayName) override { current_ = displayName; }
@@ -341,7 +333,8 @@ public:
 
     bool KeepGoing() override {
         const ULONGLONG now = GetTickCount64();
-        if (now - lastPump_ < kScanPumpIntervalMs) return !form_.closeRequested_;
+        if (now - lastPump_ < kScanPumpIntervalMs)
+            return !form_.closeRequested_;
         lastPump_ = now;
         Flush();
         return form_.ProcessMessages();
@@ -358,7 +351,7 @@ public:
         }
     }
 
-private:
+  private:
     TForm1& form_;
     ULONGLONG lastPump_;
     size_t shown_ = 0;
@@ -388,12 +381,14 @@ void TForm1::FillList() {
 void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info) {
     // The list keeps no text of its own: it shows rows_ (LVS_OWNERDATA).
     LVITEMW& item = info.item;
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size())
+        return;
     const UninstallEntry& row = rows_[item.iItem];
-    if (item.mask & LVIF_IMAGE) item.iImage = row.imageIndex;
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = row.imageIndex;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
         const int column = item.iSubItem;
-        dispText_ = Widen(column == 0 ? row.caption
+        dispText_ = Widen(column == 0                   ? row.caption
                           : column <= kEntryColumnCount ? row.columns[column - 1]
                                                         : std::string());
         lstrcpynW(item.pszText, dispText_.c_str(), item.cchTextMax);

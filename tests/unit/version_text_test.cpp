@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/main_caption.h"
 #include "app/windows_version.h"
 #include "tests/fakes/fake_registry.h"
 
@@ -34,6 +35,13 @@ TEST(VersionTextTest, TranslationKeyAndFixedVersion) {
     EXPECT_EQ(TranslationKey(russian, 3), "040904E4");
     EXPECT_EQ(TranslationKey(nullptr, 0), "040904E4");
     EXPECT_EQ(FormatFixedVersion((10u << 16) | 7u, (26u << 16) | 228u), "10.7.26.228");
+}
+
+TEST(VersionTextTest, MainWindowCaption) {
+    EXPECT_EQ(MainWindowCaption("10.7.26.228", 32, false), "Corvandel 10.7.26.228 (32-bit)");
+    EXPECT_EQ(MainWindowCaption("1.0", 32, true), "Corvandel 1.0 (32-bit) Portable");
+    // Without a version resource two blanks stand together.
+    EXPECT_EQ(MainWindowCaption("", 32, false), "Corvandel  (32-bit)");
 }
 
 TEST(WindowsVersionTest, RegistryReplacesCappedVersionNumbers) {

@@ -8,6 +8,8 @@
 //   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
 //   caption | status | rows      print the main window's caption, panels or list rows
 //   message-box [ms]             wait for a message box, print title and text, press OK
+//   command <id>                 send the main window a menu or control command (WM_COMMAND)
+//   key <control-id> <vk> [shift|ctrl|alt]   press a key in a control of the main window
 //   close                        close the main window
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
@@ -301,6 +303,45 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         Print({"message-box", WindowText(box), text});
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         return 1 + used;
+    }
+    if (command == "command") {
+        PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(Number(args, at + 1, 0), 0), 0);
+        return 2;
+    }
+    if (command == "key") {
+        // Modifiers are pressed for the whole process through the input queue, the way a
+        // user's keyboard does it, so accelerators and GetKeyState see them.
+        const HWND control = Control(static_cast<int>(Number(args, at + 1, 0)));
+        const WORD vk = static_cast<WORD>(Number(args, at + 2, 0));
+        WORD modifier = 0;
+        size_t used = 3;
+        if (at + 3 < args.size()) {
+            const std::string& name = args[at + 3];
+            modifier = name == "shift"  ? VK_SHIFT
+                       : name == "ctrl" ? VK_CONTROL
+                       : name == "alt"  ? VK_MENU
+                                        : 0;
+            if (modifier)
+                used = 4;
+        }
+        SetForegroundWindow(MainWindow());
+        SetFocus(control);
+        std::vector<INPUT> inputs;
+        auto press = [&](WORD key, bool up) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key;
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            inputs.push_back(input);
+        };
+        if (modifier)
+            press(modifier, false);
+        press(vk, false);
+        press(vk, true);
+        if (modifier)
+            press(modifier, true);
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        return used;
     }
     if (command == "close") {
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);
