@@ -1,16 +1,21 @@
 #pragma once
-// Default texts of the main window's messages, as the user sees them before any translation.
+// Default texts of the main window's messages. They live as captions of hidden menu items,
+// translated with the window and read at the moment a message is shown.
+
+#include <array>
+#include <utility>
 
 namespace corvandel::lang {
 
-inline constexpr const char* kLangAttention = "Внимание!";
-inline constexpr const char* kLangTotal = "Всего: ";
-inline constexpr const char* kLangLoadingData = "Загрузка данных: ";
-inline constexpr const char* kLangDelete = "Удалить";
-inline constexpr const char* kLangOnlyWindows =
-    "Эта программа совместима только с Windows 10 и Windows 11.";
-inline constexpr const char* kLangError = "Ошибка";
-inline constexpr const char* kLangSize = "Размер: ";
-inline constexpr const char* kLangElements = "Элементов:";
+inline constexpr std::array<std::pair<const char*, const char*>, 8> kMessageTexts{{
+    {"LangAttention", "Внимание!"},
+    {"LangTotal", "Всего: "},
+    {"LangLoadingData", "Загрузка данных: "},
+    {"LangDelete", "Удалить"},
+    {"LangOnlyWindows", "Эта программа совместима только с Windows 10 и Windows 11."},
+    {"LangError", "Ошибка"},
+    {"LangSize", "Размер: "},
+    {"LangElements", "Элементов:"},
+}};
 
 }  // namespace corvandel::lang

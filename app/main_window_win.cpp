@@ -1,16 +1,17 @@
 #include "app/main_window_win.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include "about/FileInfoUtils.h"
+#include "about/about_window_win.h"
 #include "app/control_ids.h"
 #include "app/lang_texts.h"
 #include "app/main_caption.h"
 #include "app/win_text.h"
 #include "app/windows_version.h"
-#include "inventory/scan.h"
-#include "inventory/sorting.h"
+#include "settings/settings.h"
+#include "settings/settings_win.h"
 
 namespace corvandel {
 
@@ -23,18 +24,33 @@ constexpr int kClientWidth = 684;
 constexpr int kClientHeight = 511;
 constexpr int kMinWidth = 700;
 constexpr int kMinHeight = 550;
-constexpr ULONGLONG kScanPumpIntervalMs = 100;
+constexpr int kTopBarHeight = 32;
+constexpr int kPanelWidth = 108;
+constexpr int kConsoleHeight = 100;
+constexpr int kSearchHeight = 21;
 
 struct ColumnDesign {
     const char* caption;
     int width;
+    int minimum;
 };
 
-constexpr ColumnDesign kColumns[kVisibleListColumns] = {
-    {"Установленные програмы", 200}, {"Издатель", 200},       {"Версия", 120},
-    {"Дата установки", 130},         {"Путь установки", 100},
+constexpr ColumnDesign kProgramColumns[kVisibleListColumns] = {
+    {"Установленные програмы", 200, 200}, {"Издатель", 200, 200},       {"Версия", 120, 120},
+    {"Дата установки", 130, 130},         {"Путь установки", 100, 100},
 };
-constexpr int kColumnMinimum[kVisibleListColumns] = {200, 200, 120, 130, 100};
+constexpr ColumnDesign kBackupColumns[3] = {
+    {"Файл", 250, 250}, {"Размер", 70, 0}, {"Дата", 120, 120}};
+
+HMENU MenuId(int id) {
+    return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+}
+
+std::string WindowTextOf(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size())));
+    return Narrow(text);
+}
 
 bool FileExistsW(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -59,17 +75,33 @@ void AttachSystemImageLists(HWND listView) {
     }
 }
 
-// The system image list index of the program's own icon: every row shows it until its own
-// icon is known.
-int OwnIconIndex() {
-    SHFILEINFOW info{};
-    const std::wstring path = Widen(ExecutablePath());
-    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SYSICONINDEX)) {
-        return 0;
+void InsertColumns(HWND list, const ColumnDesign* columns, int count, int hidden) {
+    for (int column = 0; column < count + hidden; ++column) {
+        const std::wstring caption = column < count ? Widen(columns[column].caption) : L"";
+        LVCOLUMNW lvc{};
+        lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        lvc.fmt = LVCFMT_LEFT;
+        lvc.pszText = const_cast<wchar_t*>(caption.c_str());
+        lvc.cx = column < count ? columns[column].width : 0;
+        lvc.iSubItem = column;
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
     }
-    if (info.hIcon)
-        DestroyIcon(info.hIcon);
-    return info.iIcon;
+}
+
+void SetColumnCaption(HWND list, int column, const std::string& caption) {
+    const std::wstring text = Widen(caption);
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_TEXT;
+    lvc.pszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(list, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
+}
+
+// The menu text: the caption and, after a tab, the shortcut the item shows.
+std::wstring MenuText(const std::string& caption, const char* shortcut) {
+    std::wstring text = Widen(caption);
+    if (shortcut && *shortcut)
+        text += L"\t" + Widen(shortcut);
+    return text;
 }
 
 }  // namespace
@@ -77,8 +109,16 @@ int OwnIconIndex() {
 TForm1::TForm1() = default;
 
 TForm1::~TForm1() {
-    if (font_)
-        DeleteObject(font_);
+    for (HFONT font : {font_, boldFont_, menuButtonFont_}) {
+        if (font)
+            DeleteObject(font);
+    }
+    for (Popup* popup : {&PopupMenuUninstall, &PopupMenuBackups, &PopupMenu_General}) {
+        if (popup->menu)
+            DestroyMenu(popup->menu);
+    }
+    if (ImageList3)
+        ImageList_Destroy(ImageList3);
 }
 
 bool TForm1::Create() {
@@ -107,8 +147,8 @@ bool TForm1::Create() {
     return hwnd_ != nullptr;
 }
 
-void TForm1::Show(int showCommand) {
-    ShowWindow(hwnd_, showCommand);
+void TForm1::Show() {
+    ShowWindow(hwnd_, startMaximized_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
 }
 
@@ -147,6 +187,10 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             info->ptMinTrackSize.y = kMinHeight;
             return 0;
         }
+        case WM_MOUSEMOVE:
+            // Moving over the window's own surface releases the general-menu button.
+            ReleaseGeneralMenuButton();
+            return 0;
         case WM_ACTIVATE:
             // The list is built at the first activation once the message loop runs; modal
             // windows returning the focus later do not rebuild it.
@@ -158,20 +202,29 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgFirstActivation:
             FormActivate();
             return 0;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->hwndFrom == ListViewUninstall && header->code == LVN_GETDISPINFOW) {
-                ListViewUninstallGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+        case WM_COMMAND:
+            if (lParam != 0 && HIWORD(wParam) == EN_CHANGE &&
+                reinterpret_cast<HWND>(lParam) == EditSearchUninstall) {
+                EditSearchUninstallChange();
                 return 0;
             }
-            // The hidden data columns cannot be widened by the user.
-            if (header->code == HDN_BEGINTRACKW || header->code == HDN_BEGINTRACKA ||
-                header->code == HDN_DIVIDERDBLCLICKW || header->code == HDN_DIVIDERDBLCLICKA) {
-                const auto* notify = reinterpret_cast<NMHEADERW*>(lParam);
-                if (notify->iItem >= kVisibleListColumns)
-                    return TRUE;
+            if (lParam == 0 || HIWORD(wParam) == BN_CLICKED)
+                HandleCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return HandleNotify(*reinterpret_cast<NMHDR*>(lParam));
+        case WM_CONTEXTMENU: {
+            const HWND source = reinterpret_cast<HWND>(wParam);
+            POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (at.x == -1 && at.y == -1)
+                GetCursorPos(&at);
+            // The program list's menu does not open while a scan runs.
+            if (source == ListViewUninstall && !scanning_) {
+                ShowPopup(PopupMenuUninstall, hwnd_, at, TPM_LEFTALIGN);
+            } else if (source == ListViewBackupsUninstall) {
+                ShowPopup(PopupMenuBackups, hwnd_, at, TPM_LEFTALIGN);
             }
-            break;
+            return 0;
         }
         case WM_CLOSE:
             if (scanning_) {
@@ -183,59 +236,412 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(hwnd_);
             return 0;
         case WM_DESTROY:
-            FormDestroy();
             PostQuitMessage(0);
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
+LRESULT TForm1::HandleNotify(NMHDR& header) {
+    if (header.hwndFrom == ListViewUninstall) {
+        switch (header.code) {
+            case LVN_GETDISPINFOW:
+                ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
+                return 0;
+            case LVN_COLUMNCLICK:
+                ListViewUninstallColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
+                return 0;
+            case NM_CUSTOMDRAW:
+                return ListViewUninstallCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+            case LVN_ITEMCHANGED: {
+                const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+                if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+                    !(change.uOldState & LVIS_SELECTED) && !filling_) {
+                    ListViewUninstallSelectItem();
+                }
+                return 0;
+            }
+            case NM_CLICK:
+                if (!filling_)
+                    ListViewUninstallSelectItem();
+                return 0;
+        }
+    }
+    if (header.hwndFrom == ListviewDubUninstall && header.code == LVN_GETDISPINFOW) {
+        auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+        if (info.item.iItem >= 0 && static_cast<size_t>(info.item.iItem) < allRows_.size() &&
+            (info.item.mask & LVIF_TEXT) && info.item.cchTextMax > 0) {
+            const UninstallEntry& row = allRows_[info.item.iItem];
+            const int column = info.item.iSubItem;
+            dispText_ = Widen(column == 0 ? row.caption : row.columns[(column - 1) % 9]);
+            lstrcpynW(info.item.pszText, dispText_.c_str(), info.item.cchTextMax);
+        }
+        return 0;
+    }
+    // The hidden data columns of the program list cannot be widened by the user.
+    if (header.code == HDN_BEGINTRACKW || header.code == HDN_DIVIDERDBLCLICKW) {
+        const auto& notify = reinterpret_cast<NMHEADERW&>(header);
+        if (GetParent(header.hwndFrom) == ListViewUninstall &&
+            notify.iItem >= kVisibleListColumns) {
+            return TRUE;
+        }
+    }
+    return 0;
+}
+
+void TForm1::HandleCommand(int id) {
+    switch (id) {
+        case kIdSpeedButtonGeneralMenu:
+            SpeedButton_GeneralMenuClick();
+            break;
+        case kIdButtonUninstall:
+            ButtonUninstallClick();
+            break;
+        case kIdButtonBackupsUninstall:
+            ButtonBackupsUninstallClick();
+            break;
+        case kCmdRefreshListMenu:
+            RefreshListMenuClick();
+            break;
+        case kCmdViewLogMenu:
+            ReleaseGeneralMenuButton();
+            CheckMenuItem(
+                PopupMenu_General.menu, kCmdViewLogMenu,
+                (GetMenuState(PopupMenu_General.menu, kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED)
+                    ? MF_UNCHECKED
+                    : MF_CHECKED);
+            ViewLogMenuClick();
+            break;
+        case kCmdAboutMenu:
+            AboutMenuClick();
+            break;
+        case kCmdThemeAuto:
+        case kCmdThemeLight:
+        case kCmdThemeDark:
+            // The styles themselves come with the appearance work; the choice is kept and
+            // stored already.
+            ReleaseGeneralMenuButton();
+            CheckRadio(kCmdThemeAuto, kCmdThemeDark, id);
+            break;
+        case kCmdIconSmallMenu:
+            IconSmallMenuClick();
+            break;
+        case kCmdIconBigMenu:
+            IconBigMenuClick();
+            break;
+        case kCmdLogCreateMenu:
+        case kCmdCheckUpdateMenu:
+            ReleaseGeneralMenuButton();
+            break;
+        default:
+            // Removal, backups and shell actions arrive with their own features.
+            break;
+    }
+}
+
 void TForm1::FormCreate() {
     const std::string folder = ExecutableFolder();
     PortableMode = FileExistsW(Widen(folder + "portable.ini"));
-
+    CreateComponents();
     const std::string caption =
         MainWindowCaption(GetFileVersion(ExecutablePath()), CORVANDEL_BITNESS, PortableMode);
-    SetWindowTextW(hwnd_, Widen(caption).c_str());
+    components_.Find("Form1")->Set("Caption", caption);
 
-    CreateControls();
     SendMessageW(ListViewUninstall, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     AttachSystemImageLists(ListViewUninstall);
+    AttachSystemImageLists(ListviewDubUninstall);
+    AttachSystemImageLists(ListViewBackupsUninstall);
     CreateDirectoryW(Widen(folder + "backup").c_str(), nullptr);  // may already exist
     ProcessMessages();
+    page_ = 0;
+    Layout();
 }
 
-void TForm1::CreateControls() {
+void TForm1::CreateComponents() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    boldFont_ =
+        CreateFontW(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    menuButtonFont_ = CreateFontW(-21, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
 
-    ListViewUninstall = CreateWindowExW(
-        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-            LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
-        0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdListViewUninstall)),
-        instance, nullptr);
-    SendMessageW(ListViewUninstall, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    auto child = [&](const wchar_t* cls, DWORD style, DWORD exStyle, HWND parent, int id,
+                     const std::string& text = std::string()) {
+        const HWND hwnd = CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | style, 0, 0,
+                                          0, 0, parent, MenuId(id), instance, nullptr);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        return hwnd;
+    };
+    auto captioned = [](HWND hwnd) {
+        return [hwnd](const std::string& property, const std::string& value) {
+            if (property == "Caption" || property == "Text") {
+                SetWindowTextW(hwnd, Widen(value).c_str());
+            }
+        };
+    };
+
+    components_.Add("Form1", "TForm1").Define("Caption", "Corvandel").OnChange(captioned(hwnd_));
+
+    ListviewDubUninstall = child(WC_LISTVIEWW, LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS, 0,
+                                 hwnd_, kIdListviewDubUninstall);
+    InsertColumns(ListviewDubUninstall, kProgramColumns, 0, 8);
+    components_.Add("ListviewDubUninstall", "TListView");
+
+    // The bars and pages are areas of the window; the controls are its direct children.
+    TabControl = child(WC_STATICW, 0, 0, hwnd_, kIdTabControl);
+    components_.Add("TabControl", "TTabControl");
+    SpeedButton_GeneralMenu = child(WC_BUTTONW, WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT, 0, hwnd_,
+                                    kIdSpeedButtonGeneralMenu, "≡");
+    SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT, reinterpret_cast<WPARAM>(menuButtonFont_),
+                 FALSE);
+    components_.Add("SpeedButton_GeneralMenu", "TSpeedButton")
+        .Define("Caption", "≡")
+        .Define("Hint", "")
+        .OnChange(captioned(SpeedButton_GeneralMenu));
+    components_.Add("TabApp", "TTabControl");
+
+    TabControlPanel = child(WC_STATICW, 0, 0, hwnd_, kIdTabControlPanel);
+    components_.Add("TabControlPanel", "TTabControl");
+    ImageList3 = ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 8, 0);
+    {
+        // The page buttons' pictures: the shell's own icons for a program list and a backup.
+        const int shellIcons[8] = {2, 3, 4, 31, 6, 7, 8, 21};
+        for (int index : shellIcons) {
+            HICON icon = nullptr;
+            ExtractIconExW(L"shell32.dll", index, &icon, nullptr, 1);
+            if (!icon)
+                icon = LoadIconW(instance, L"MAINICON");
+            ImageList_AddIcon(ImageList3, icon);
+            DestroyIcon(icon);
+        }
+    }
+    auto pageButton = [&](int id, const std::string& text, int picture) {
+        const HWND button =
+            child(WC_BUTTONW, WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, 0, hwnd_, id, text);
+        BUTTON_IMAGELIST images{ImageList3, {0, 20, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+        HIMAGELIST single = ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 1, 0);
+        HICON icon = ImageList_GetIcon(ImageList3, picture, ILD_NORMAL);
+        ImageList_AddIcon(single, icon);
+        DestroyIcon(icon);
+        images.himl = single;
+        SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+        return button;
+    };
+    ButtonUninstall = pageButton(kIdButtonUninstall, "Деинсталляция", 7);
+    components_.Add("ButtonUninstall", "TButton")
+        .Define("Caption", "Деинсталляция")
+        .Define("Hint", "")
+        .OnChange(captioned(ButtonUninstall));
+    ButtonBackupsUninstall = pageButton(kIdButtonBackupsUninstall, "Резерв", 4);
+    components_.Add("ButtonBackupsUninstall", "TButton")
+        .Define("Caption", "Резерв")
+        .Define("Hint", "")
+        .OnChange(captioned(ButtonBackupsUninstall));
+    SetBold(ButtonUninstall, true);
+
+    components_.Add("PageControl", "TPageControl");
+    TabUninstall = child(WC_STATICW, 0, 0, hwnd_, kIdTabUninstall);
+    components_.Add("TabUninstall", "TTabSheet").Define("Caption", "Деинсталляция");
+    ListViewUninstall = child(WC_LISTVIEWW,
+                              WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                  LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                              WS_EX_CLIENTEDGE, hwnd_, kIdListViewUninstall);
     ListView_SetExtendedListViewStyle(ListViewUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    for (int column = 0; column < kListColumns; ++column) {
-        const std::wstring caption =
-            column < kVisibleListColumns ? Widen(kColumns[column].caption) : std::wstring();
-        LVCOLUMNW lvc{};
-        lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        lvc.pszText = const_cast<wchar_t*>(caption.c_str());
-        lvc.cx = column < kVisibleListColumns ? kColumns[column].width : 0;
-        lvc.iSubItem = column;
-        SendMessageW(ListViewUninstall, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
+    InsertColumns(ListViewUninstall, kProgramColumns, kVisibleListColumns,
+                  kListColumns - kVisibleListColumns);
+    {
+        Component& list = components_.Add("ListViewUninstall", "TListView");
+        for (int column = 0; column < kVisibleListColumns; ++column) {
+            list.Define("Columns[" + std::to_string(column) + "].Caption",
+                        kProgramColumns[column].caption);
+        }
+        list.OnChange([this](const std::string& property, const std::string& value) {
+            if (property.rfind("Columns[", 0) == 0) {
+                SetColumnCaption(ListViewUninstall, std::stoi(property.substr(8)), value);
+            }
+        });
     }
+    MemoLogUninstall = child(WC_EDITW,
+                             WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                 ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                             WS_EX_CLIENTEDGE, hwnd_, kIdMemoLogUninstall);
+    SendMessageW(MemoLogUninstall, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    components_.Add("MemoLogUninstall", "TMemo");
+    EditSearchUninstall = child(WC_EDITW, WS_VISIBLE | WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL,
+                                WS_EX_CLIENTEDGE, hwnd_, kIdEditSearchUninstall);
+    SendMessageW(EditSearchUninstall, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(Widen("Поиск").c_str()));
+    components_.Add("EditSearchUninstall", "TEdit")
+        .Define("TextHint", "Поиск")
+        .OnChange([this](const std::string& property, const std::string& value) {
+            if (property == "TextHint") {
+                SendMessageW(EditSearchUninstall, EM_SETCUEBANNER, TRUE,
+                             reinterpret_cast<LPARAM>(Widen(value).c_str()));
+            }
+        });
+    StatusBarUninstall = child(STATUSCLASSNAMEW, WS_VISIBLE, 0, hwnd_, kIdStatusBarUninstall);
+    components_.Add("StatusBarUninstall", "TStatusBar");
 
-    StatusBarUninstall = CreateWindowExW(
-        0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdStatusBarUninstall)), instance, nullptr);
-    SendMessageW(StatusBarUninstall, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    TabBackups = child(WC_STATICW, 0, 0, hwnd_, kIdTabBackups);
+    components_.Add("TabBackups", "TTabSheet").Define("Caption", "Резерв");
+    ListViewBackupsUninstall =
+        child(WC_LISTVIEWW,
+              LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+              WS_EX_CLIENTEDGE, hwnd_, kIdListViewBackupsUninstall);
+    ListView_SetExtendedListViewStyle(ListViewBackupsUninstall,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    InsertColumns(ListViewBackupsUninstall, kBackupColumns, 3, 0);
+    {
+        Component& list = components_.Add("ListViewBackupsUninstall", "TListView");
+        for (int column = 0; column < 3; ++column) {
+            list.Define("Columns[" + std::to_string(column) + "].Caption",
+                        kBackupColumns[column].caption);
+        }
+        list.OnChange([this](const std::string& property, const std::string& value) {
+            if (property.rfind("Columns[", 0) == 0) {
+                SetColumnCaption(ListViewBackupsUninstall, std::stoi(property.substr(8)), value);
+            }
+        });
+    }
+    CreateMenus();
+    components_.Add("SaveDialogUninstall", "TSaveDialog")
+        .Define("Filter", "HTML|*.html")
+        .Define("Title", "");
+    components_.Add("ImageList3", "TImageList");
     Layout();
+}
+
+void TForm1::CreateMenus() {
+    struct ItemDesign {
+        const char* name;
+        const char* caption;
+        const char* shortcut;
+        int id;  // 0: separator
+    };
+    auto build = [this](Popup& popup, const char* popupName,
+                        std::initializer_list<ItemDesign> items) {
+        popup.menu = CreatePopupMenu();
+        components_.Add(popupName, "TPopupMenu");
+        for (const ItemDesign& item : items) {
+            Component& component =
+                components_.Add(item.name, "TMenuItem").Define("Caption", item.caption);
+            popup.items.emplace_back(item.name, item.id);
+            if (item.id == 0) {
+                AppendMenuW(popup.menu, MF_SEPARATOR, 0, nullptr);
+                continue;
+            }
+            AppendMenuW(popup.menu, MF_STRING, item.id,
+                        MenuText(item.caption, item.shortcut).c_str());
+            const std::string shortcut = item.shortcut;
+            const HMENU menu = popup.menu;
+            const int id = item.id;
+            component.OnChange(
+                [menu, id, shortcut](const std::string& property, const std::string& value) {
+                    if (property == "Caption") {
+                        ModifyMenuW(menu, id, MF_BYCOMMAND | MF_STRING, id,
+                                    MenuText(value, shortcut.c_str()).c_str());
+                    }
+                });
+        }
+    };
+    build(PopupMenuUninstall, "PopupMenuUninstall",
+          {{"UninstallUninstallMenu", "Деинсталляция", "Shift+Del", kCmdUninstallUninstallMenu},
+           {"N26", "-", "", 0},
+           {"OpenFolderUninstallMenu", "Открыть папку", "Ctrl+O", kCmdOpenFolderUninstallMenu},
+           {"WebSiteUninstallMenu", "Сайт программы", "Ctrl+W", kCmdWebSiteUninstallMenu},
+           {"N5", "-", "", 0},
+           {"DeleteKeyUninstallMenu", "Удалить", "Del", kCmdDeleteKeyUninstallMenu},
+           {"N25", "-", "", 0},
+           {"RegistryKeyOpenUninstallMenu", "Registry", "", kCmdRegistryKeyOpenUninstallMenu}});
+    build(PopupMenuBackups, "PopupMenuBackups",
+          {{"BackupsUpdateMenu", "Обновить", "F5", kCmdBackupsUpdateMenu},
+           {"SeparatorBack1", "-", "", 0},
+           {"BackupsRestoreMenu", "Восстановить", "Alt+BkSp", kCmdBackupsRestoreMenu},
+           {"SeparatorBack2", "-", "", 0},
+           {"BackupsDelAllMenu", "Удалить все", "Shift+Del", kCmdBackupsDelAllMenu},
+           {"BackupsDelMenu", "Удалить", "Del", kCmdBackupsDelMenu}});
+
+    // The general menu with its three submenus.
+    PopupMenu_General.menu = CreatePopupMenu();
+    components_.Add("PopupMenu_General", "TPopupMenu");
+    auto submenu = [&](const char* name, const char* caption, HMENU& handle) {
+        handle = CreatePopupMenu();
+        AppendMenuW(PopupMenu_General.menu, MF_POPUP | MF_STRING,
+                    reinterpret_cast<UINT_PTR>(handle), Widen(caption).c_str());
+        const int position = GetMenuItemCount(PopupMenu_General.menu) - 1;
+        const HMENU general = PopupMenu_General.menu;
+        components_.Add(name, "TMenuItem")
+            .Define("Caption", caption)
+            .OnChange([general, position](const std::string& property, const std::string& value) {
+                if (property == "Caption") {
+                    MENUITEMINFOW info{};
+                    info.cbSize = sizeof info;
+                    const std::wstring text = Widen(value);
+                    info.fMask = MIIM_STRING;
+                    info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+                    SetMenuItemInfoW(general, position, TRUE, &info);
+                }
+            });
+    };
+    auto item = [&](HMENU menu, const char* name, const char* caption, const char* shortcut, int id,
+                    bool radio) {
+        if (id == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            components_.Add(name, "TMenuItem").Define("Caption", "-");
+            return;
+        }
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        const std::wstring text = MenuText(caption, shortcut);
+        info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+        info.fType = MFT_STRING | (radio ? MFT_RADIOCHECK : 0);
+        info.wID = id;
+        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
+        const std::string keys = shortcut;
+        components_.Add(name, "TMenuItem")
+            .Define("Caption", caption)
+            .OnChange(
+                [menu, id, keys, radio](const std::string& property, const std::string& value) {
+                    if (property != "Caption")
+                        return;
+                    MENUITEMINFOW change{};
+                    change.cbSize = sizeof change;
+                    const std::wstring newText = MenuText(value, keys.c_str());
+                    change.fMask = MIIM_STRING;
+                    change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
+                    SetMenuItemInfoW(menu, id, FALSE, &change);
+                    (void)radio;
+                });
+    };
+    submenu("ThemeMenu", "Тема", ThemeMenu);
+    item(ThemeMenu, "ThemeAuto", "Системная", "", kCmdThemeAuto, true);
+    item(ThemeMenu, "ThemeLight", "Светлая", "", kCmdThemeLight, true);
+    item(ThemeMenu, "ThemeDark", "Темная", "", kCmdThemeDark, true);
+    submenu("LanguageMenu", "Язык", LanguageMenu);
+    submenu("ViewMenu", "Вид", ViewMenu);
+    item(ViewMenu, "IconSmallMenu", "Маленькие значки", "", kCmdIconSmallMenu, true);
+    item(ViewMenu, "IconBigMenu", "Большие значки", "", kCmdIconBigMenu, true);
+    const HMENU general = PopupMenu_General.menu;
+    item(general, "N3", "-", "", 0, false);
+    item(general, "RefreshListMenu", "Обновить", "F5", kCmdRefreshListMenu, false);
+    item(general, "ViewLogMenu", "Показать консоль", "", kCmdViewLogMenu, false);
+    item(general, "LogCreateMenu", "Создать отчет", "", kCmdLogCreateMenu, false);
+    item(general, "MenuItem5", "-", "", 0, false);
+    item(general, "CheckUpdateMenu", "Проверить обновления", "", kCmdCheckUpdateMenu, false);
+    item(general, "N1", "-", "", 0, false);
+    item(general, "AboutMenu", "О программе", "F1", kCmdAboutMenu, false);
+
+    // The window's message texts, translated with it and read when a message is shown.
+    components_.Add("PopupMenuLanguage", "TPopupMenu");
+    for (const auto& [name, text] : lang::kMessageTexts) {
+        components_.Add(name, "TMenuItem").Define("Caption", text);
+    }
 }
 
 void TForm1::Layout() {
@@ -243,39 +649,80 @@ void TForm1::Layout() {
         return;
     RECT client{};
     GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    MoveWindow(TabControl, 0, 0, width, kTopBarHeight, TRUE);
+    MoveWindow(SpeedButton_GeneralMenu, width - 22 - 5, 5, 22, 22, TRUE);
+    MoveWindow(TabControlPanel, 0, kTopBarHeight, kPanelWidth, height - kTopBarHeight, TRUE);
+    MoveWindow(ButtonUninstall, 4, kTopBarHeight + 4, 100, 100, TRUE);
+    MoveWindow(ButtonBackupsUninstall, 4, kTopBarHeight + 108, 100, 100, TRUE);
+
+    const int left = kPanelWidth;
+    const int pageWidth = width - left;
+    const int pageHeight = height - kTopBarHeight;
+    MoveWindow(TabUninstall, left, kTopBarHeight, pageWidth, pageHeight, FALSE);
+    MoveWindow(TabBackups, left, kTopBarHeight, pageWidth, pageHeight, FALSE);
+
     SendMessageW(StatusBarUninstall, WM_SIZE, 0, 0);
     RECT status{};
     GetWindowRect(StatusBarUninstall, &status);
     const int statusHeight = status.bottom - status.top;
-    int parts[2] = {145, -1};
+    const int part1 = (width - 145 > 50) ? width : 145 + 50;
+    int parts[2] = {145, part1};
     SendMessageW(StatusBarUninstall, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    MoveWindow(ListViewUninstall, 0, 0, client.right, client.bottom - statusHeight, TRUE);
+
+    const bool uninstallPage = page_ == 0;
+    const int bottom = height - statusHeight;
+    const int searchTop = bottom - kSearchHeight;
+    const int consoleTop = searchTop - consoleHeight_;
+    const int listTop = kTopBarHeight;
+    auto place = [&](HWND control, int x, int y, int w, int h, bool visible) {
+        MoveWindow(control, x, y, w, h > 0 ? h : 0, TRUE);
+        ShowWindow(control, visible && h > 0 ? SW_SHOW : SW_HIDE);
+    };
+    place(ListViewUninstall, left, listTop, pageWidth, consoleTop - listTop, uninstallPage);
+    place(MemoLogUninstall, left, consoleTop, pageWidth, consoleHeight_, uninstallPage);
+    place(EditSearchUninstall, left, searchTop, pageWidth, kSearchHeight, uninstallPage);
+    ShowWindow(StatusBarUninstall, uninstallPage ? SW_SHOW : SW_HIDE);
+    place(ListViewBackupsUninstall, left, listTop, pageWidth, height - listTop, !uninstallPage);
+    MoveWindow(ListviewDubUninstall, 0, 0, 0, 0, FALSE);
 
     // "Путь установки" takes the width the other columns leave.
     int used = 0;
     for (int column = 0; column < kVisibleListColumns - 1; ++column) {
         used += ListView_GetColumnWidth(ListViewUninstall, column);
     }
-    const int rest = client.right - used - GetSystemMetrics(SM_CXVSCROLL) - 4;
+    const int rest = pageWidth - used - GetSystemMetrics(SM_CXVSCROLL) - 4;
     ListView_SetColumnWidth(ListViewUninstall, kVisibleListColumns - 1,
-                            rest > kColumnMinimum[kVisibleListColumns - 1]
+                            rest > kProgramColumns[kVisibleListColumns - 1].minimum
                                 ? rest
-                                : kColumnMinimum[kVisibleListColumns - 1]);
+                                : kProgramColumns[kVisibleListColumns - 1].minimum);
+}
+
+void TForm1::EnablePanel(bool enabled) {
+    EnableWindow(TabControlPanel, enabled);
+    EnableWindow(ButtonUninstall, enabled);
+    EnableWindow(ButtonBackupsUninstall, enabled);
 }
 
 void TForm1::FormActivate() {
+    EnablePanel(false);
     globLoadUninstall();
+    EnablePanel(true);
+    ProcessMessages();
 }
 
-void TForm1::FormClose() {}
-
-void TForm1::FormDestroy() {
-    // The image lists are the shell's shared system lists: nothing to release here.
+void TForm1::FormClose() {
+    SaveNastr();
 }
 
 void TForm1::SetStatusText(int panel, const std::string& text) {
     SendMessageW(StatusBarUninstall, SB_SETTEXTW, panel,
                  reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void TForm1::SetBold(HWND button, bool bold) {
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_ : font_), TRUE);
 }
 
 bool TForm1::ProcessMessages() {
@@ -286,112 +733,191 @@ bool TForm1::ProcessMessages() {
             closeRequested_ = true;
             break;
         }
+        if (PreTranslateMessage(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return !closeRequested_;
 }
 
-void TForm1::globLoadUninstall() {
-    // Messages are handled while the list fills; a second scan never starts inside one.
-    if (scanning_)
-        return;
-    scanning_ = true;
-    LoadFromReg();
-    SetStatusText(0, std::string(lang::kLangElements) + " " + std::to_string(rows_.size()));
-    if (!rows_.empty()) {
-        ListView_EnsureVisible(ListViewUninstall, 0, FALSE);
-        ListView_SetItemState(ListViewUninstall, 0, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        SetFocus(ListViewUninstall);
+bool TForm1::PreTranslateMessage(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
+        return false;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    const bool alt = GetKeyState(VK_MENU) < 0;
+    int command = 0;
+    if (msg.hwnd == ListViewUninstall) {
+        // The context menu's shortcuts; F5 is not one of them.
+        if (msg.wParam == VK_DELETE && shift && !ctrl && !alt)
+            command = kCmdUninstallUninstallMenu;
+        if (msg.wParam == VK_DELETE && !shift && !ctrl && !alt)
+            command = kCmdDeleteKeyUninstallMenu;
+        if (msg.wParam == 'O' && ctrl && !shift && !alt)
+            command = kCmdOpenFolderUninstallMenu;
+        if (msg.wParam == 'W' && ctrl && !shift && !alt && webSiteVisible_) {
+            command = kCmdWebSiteUninstallMenu;
+        }
+        if (scanning_)
+            command = 0;
+    } else if (msg.hwnd == ListViewBackupsUninstall) {
+        if (msg.wParam == VK_F5 && !shift && !ctrl && !alt)
+            command = kCmdBackupsUpdateMenu;
+        if (msg.wParam == VK_BACK && alt && !shift && !ctrl)
+            command = kCmdBackupsRestoreMenu;
+        if (msg.wParam == VK_DELETE && shift && !ctrl && !alt)
+            command = kCmdBackupsDelAllMenu;
+        if (msg.wParam == VK_DELETE && !shift && !ctrl && !alt)
+            command = kCmdBackupsDelMenu;
     }
-    for (int column = 0; column < 2; ++column) {
-        ListView_SetColumnWidth(ListViewUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(ListViewUninstall, column) < kColumnMinimum[column]) {
-            ListView_SetColumnWidth(ListViewUninstall, column, kColumnMinimum[column]);
+    if (command == 0)
+        return false;
+    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    return true;
+}
+
+void TForm1::ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags) {
+    if (&popup == &PopupMenuUninstall) {
+        // The web-site item shows only for entries that have a web address.
+        const bool present = GetMenuState(popup.menu, kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
+                             static_cast<UINT>(-1);
+        if (present && !webSiteVisible_) {
+            RemoveMenu(popup.menu, kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
+        } else if (!present && webSiteVisible_) {
+            const Component* item = components_.Find("WebSiteUninstallMenu");
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            const std::wstring text = MenuText(item->Text("Caption"), "Ctrl+W");
+            info.fMask = MIIM_ID | MIIM_STRING;
+            info.wID = kCmdWebSiteUninstallMenu;
+            info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+            InsertMenuItemW(popup.menu, 3, TRUE, &info);
         }
     }
+    TrackPopupMenu(popup.menu, flags | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+}
+
+void TForm1::SpeedButton_GeneralMenuClick() {
+    if (generalMenuOpen_) {
+        // A click while the flag is set only resets it.
+        generalMenuOpen_ = false;
+        EndMenu();
+        ProcessMessages();
+        return;
+    }
+    generalMenuOpen_ = true;
+    ProcessMessages();
+    RECT button{};
+    GetWindowRect(SpeedButton_GeneralMenu, &button);
+    ShowPopup(PopupMenu_General, hwnd_, POINT{button.right, button.bottom}, TPM_RIGHTALIGN);
+}
+
+void TForm1::RefreshListMenuClick() {
+    ReleaseGeneralMenuButton();
+    EnablePanel(false);
+    globLoadUninstall();
+    EnablePanel(true);
+    ProcessMessages();
+}
+
+void TForm1::ViewLogMenuClick() {
+    ReleaseGeneralMenuButton();
+    const bool checked =
+        GetMenuState(PopupMenu_General.menu, kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED;
+    consoleHeight_ = checked ? kConsoleHeight : 0;
     Layout();
-    scanning_ = false;
-    if (closeRequested_)
-        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    closeRequested_ = false;
 }
 
-// Rows appear in the list while the scan runs: the list shows the rows read so far whenever
-// the window handles its messages, a few dozen times a second.
-class TForm1::ScanToList : public ScanSink {
-  public:
-    explicit ScanToList(TForm1& form) : form_(form), lastPump_(GetTickCount64()) {}
-
-    void EntryStarted(const std::string& displayName) override { current_ = displayName; }
-
-    void EntryRead(UninstallEntry entry) override {
-        entry.imageIndex = form_.placeholderIcon_;
-        form_.rows_.push_back(std::move(entry));
-    }
-
-    bool KeepGoing() override {
-        const ULONGLONG now = GetTickCount64();
-        if (now - lastPump_ < kScanPumpIntervalMs)
-            return !form_.closeRequested_;
-        lastPump_ = now;
-        Flush();
-        return form_.ProcessMessages();
-    }
-
-    void Flush() {
-        if (shown_ != form_.rows_.size()) {
-            shown_ = form_.rows_.size();
-            ListView_SetItemCountEx(form_.ListViewUninstall, static_cast<int>(shown_),
-                                    LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-        }
-        if (!current_.empty()) {
-            form_.SetStatusText(1, std::string(lang::kLangLoadingData) + " " + current_);
-        }
-    }
-
-  private:
-    TForm1& form_;
-    ULONGLONG lastPump_;
-    size_t shown_ = 0;
-    std::string current_;
-};
-
-void TForm1::LoadFromReg() {
-    rows_.clear();
-    ListView_SetItemCountEx(ListViewUninstall, 0, 0);
-    SetStatusText(0, "");
-    SetStatusText(1, "");
-    placeholderIcon_ = OwnIconIndex();
-
-    ScanToList sink(*this);
-    corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
-
-    SetStatusText(1, "");
-    SortByName(rows_, sortDirection_, locale_);
-    FillList();
+void TForm1::AboutMenuClick() {
+    ReleaseGeneralMenuButton();
+    if (about_)
+        about_->ShowModal(hwnd_, WindowTextOf(hwnd_));
 }
 
-void TForm1::FillList() {
-    ListView_SetItemCountEx(ListViewUninstall, static_cast<int>(rows_.size()), 0);
-    InvalidateRect(ListViewUninstall, nullptr, TRUE);
+void TForm1::ButtonUninstallClick() {
+    page_ = 0;
+    SetBold(ButtonUninstall, true);
+    SetBold(ButtonBackupsUninstall, false);
+    Layout();
+    ProcessMessages();
 }
 
-void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info) {
-    // The list keeps no text of its own: it shows rows_ (LVS_OWNERDATA).
-    LVITEMW& item = info.item;
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size())
-        return;
-    const UninstallEntry& row = rows_[item.iItem];
-    if (item.mask & LVIF_IMAGE)
-        item.iImage = row.imageIndex;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const int column = item.iSubItem;
-        dispText_ = Widen(column == 0                   ? row.caption
-                          : column <= kEntryColumnCount ? row.columns[column - 1]
-                                                        : std::string());
-        lstrcpynW(item.pszText, dispText_.c_str(), item.cchTextMax);
+void TForm1::ButtonBackupsUninstallClick() {
+    page_ = 1;
+    SetBold(ButtonUninstall, false);
+    SetBold(ButtonBackupsUninstall, true);
+    Layout();
+}
+
+void TForm1::CheckRadio(int first, int last, int chosen) {
+    CheckMenuRadioItem(PopupMenu_General.menu, first, last, chosen, MF_BYCOMMAND);
+}
+
+void TForm1::LoadNastr() {
+    const IniDocument settings = LoadSettingsDocument(PortablePath(PortableMode));
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const MainSettings options =
+        LoadMainSettings(settings, window.bottom - window.top, window.right - window.left);
+
+    switch (ChosenTheme(options)) {
+        case ThemeChoice::Auto:
+            HandleCommand(kCmdThemeAuto);
+            break;
+        case ThemeChoice::Light:
+            HandleCommand(kCmdThemeLight);
+            break;
+        case ThemeChoice::Dark:
+            HandleCommand(kCmdThemeDark);
+            break;
+        case ThemeChoice::None:
+            break;
+    }
+    CheckMenuItem(PopupMenu_General.menu, kCmdViewLogMenu,
+                  options.viewLog ? MF_CHECKED : MF_UNCHECKED);
+    ViewLogMenuClick();
+    if (options.iconSmall)
+        IconSmallMenuClick();
+    if (options.iconBig)
+        IconBigMenuClick();
+
+    if (options.maximized) {
+        startMaximized_ = true;
+    } else {
+        const int width = options.width < kMinWidth ? kMinWidth : options.width;
+        const int height = options.height < kMinHeight ? kMinHeight : options.height;
+        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void TForm1::SaveNastr() {
+    const std::string path = PortablePath(PortableMode);
+    IniDocument settings = LoadSettingsDocument(path);
+    auto checked = [this](HMENU menu, int id) {
+        return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    };
+    MainSettings options;
+    options.themeAuto = checked(ThemeMenu, kCmdThemeAuto);
+    options.themeLight = checked(ThemeMenu, kCmdThemeLight);
+    options.themeDark = checked(ThemeMenu, kCmdThemeDark);
+    options.viewLog = checked(PopupMenu_General.menu, kCmdViewLogMenu);
+    options.iconSmall = checked(ViewMenu, kCmdIconSmallMenu);
+    options.iconBig = checked(ViewMenu, kCmdIconBigMenu);
+    options.maximized = IsZoomed(hwnd_);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    options.height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
+    options.width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    SaveMainSettings(options, settings);
+    try {
+        SaveSettingsDocument(settings, path);
+    } catch (const std::exception& e) {
+        // The window still closes: the user asked for it, and is told the options are lost.
+        MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// The main window: the program list, its status bar and the scan that fills them.
+// The main window: the program list with its search box, console and status bar, the
+// backups page, the left page buttons, the general menu and the context menus.
 
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/component.h"
 #include "app/platform_win.h"
 #include "app/registry_win.h"
 #include "inventory/uninstall_entry.h"
@@ -15,6 +17,9 @@
 namespace corvandel {
 
 extern bool PortableMode;
+extern int SortDirection;
+
+class TForm8;
 
 class TForm1 {
   public:
@@ -25,48 +30,122 @@ class TForm1 {
 
     // Creates the window (runs FormCreate); it shows only once the program may run.
     bool Create();
-    void Show(int showCommand);
+    void Show();
     HWND Handle() const { return hwnd_; }
+    ComponentList& Components() { return components_; }
+    void SetAboutWindow(TForm8* about) { about_ = about; }
 
+    void LoadNastr();
     bool IsWindows10Or11();
     void globLoadUninstall();
+    // Keyboard shortcuts of the context menus, before the message is dispatched.
+    bool PreTranslateMessage(const MSG& msg);
 
   private:
     class ScanToList;
+    struct Popup;
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleNotify(NMHDR& header);
+    void HandleCommand(int id);
 
+    // Window life cycle.
     void FormCreate();
     void FormActivate();
     void FormClose();
-    void FormDestroy();
-    void CreateControls();
+    void CreateComponents();
+    void CreateMenus();
     void Layout();
+    void SaveNastr();
+
+    // General menu and pages.
+    void SpeedButton_GeneralMenuClick();
+    void ReleaseGeneralMenuButton() { generalMenuOpen_ = false; }
+    void RefreshListMenuClick();
+    void ViewLogMenuClick();
+    void AboutMenuClick();
+    void ButtonUninstallClick();
+    void ButtonBackupsUninstallClick();
+    void CheckRadio(int first, int last, int chosen);
+    void ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags);
+
+    // The program list (inventory/program_list_win.cpp).
     void LoadFromReg();
-    void FillList();
+    void ShowRows();
+    void addListViewDub();
     void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info);
+    void ListViewUninstallColumnClick(int column);
+    LRESULT ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw);
+    void EditSearchUninstallChange();
+    void ListViewUninstallSelectItem();
+    void key();
+    void LoadProductIconsAndFolders();
+    void LoadIconsForItems();
+    void LoadIconsDLL();
+    void IconSmallMenuClick();
+    void IconBigMenuClick();
+    int SelectedRow() const;
+
     void SetStatusText(int panel, const std::string& text);
     // Handles pending messages; false when the window is closing.
     bool ProcessMessages();
+    void SetBold(HWND button, bool bold);
+    void EnablePanel(bool enabled);
 
     HWND hwnd_ = nullptr;
+    ComponentList components_;
+    TForm8* about_ = nullptr;
+
+    HWND TabControl = nullptr;
+    HWND SpeedButton_GeneralMenu = nullptr;
+    HWND TabControlPanel = nullptr;
+    HWND ButtonUninstall = nullptr;
+    HWND ButtonBackupsUninstall = nullptr;
+    HWND TabUninstall = nullptr;
+    HWND TabBackups = nullptr;
     HWND ListViewUninstall = nullptr;
+    HWND ListviewDubUninstall = nullptr;
+    HWND MemoLogUninstall = nullptr;
+    HWND EditSearchUninstall = nullptr;
     HWND StatusBarUninstall = nullptr;
+    HWND ListViewBackupsUninstall = nullptr;
+    HIMAGELIST ImageList3 = nullptr;
+
+    struct Popup {
+        HMENU menu = nullptr;
+        std::vector<std::pair<std::string, int>> items;  // component name, command id
+    };
+    Popup PopupMenuUninstall;
+    Popup PopupMenuBackups;
+    Popup PopupMenu_General;
+    HMENU ThemeMenu = nullptr;
+    HMENU LanguageMenu = nullptr;
+    HMENU ViewMenu = nullptr;
+
     HFONT font_ = nullptr;
+    HFONT boldFont_ = nullptr;
+    HFONT menuButtonFont_ = nullptr;
 
     Win32RegistryApi registry_;
     Win32FileSystem files_;
     Win32SpecialFolders folders_;
     Win32Locale locale_;
 
-    std::vector<UninstallEntry> rows_;  // what ListViewUninstall shows, in its order
+    std::vector<UninstallEntry> rows_;     // what ListViewUninstall shows, in its order
+    std::vector<UninstallEntry> allRows_;  // ListviewDubUninstall: every row of the last scan
     std::wstring dispText_;
-    int sortDirection_ = 1;
     int placeholderIcon_ = 0;
+    int consoleHeight_ = 0;
+    bool webSiteVisible_ = false;
+    bool generalMenuOpen_ = false;
     bool activated_ = false;
     bool scanning_ = false;
     bool closeRequested_ = false;
+    bool filling_ = false;
+    bool startMaximized_ = false;
+    int page_ = 0;
+    unsigned selectionGeneration_ = 0;
 };
 
 }  // namespace corvandel

@@ -134,7 +134,8 @@ int64_t Registry::GetDataSize(const std::string& name) {
 std::string Registry::ReadString(const std::string& name) {
     // A missing or empty value reads as empty text; only data of another type is an error.
     const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
-    if (!value || value->size == 0) return std::string();
+    if (!value || value->size == 0)
+        return std::string();
     if (value->type != kRegSz && value->type != kRegExpandSz) {
         throw RegistryError(Quoted("Invalid data type for '%s'", name));
     }

@@ -108,7 +108,8 @@ std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::s
             value.data.resize(size);
             continue;
         }
-        if (result != ERROR_SUCCESS) return std::nullopt;
+        if (result != ERROR_SUCCESS)
+            return std::nullopt;
         value.data.resize(size);
         value.type = type;
         value.size = size;

@@ -1,11 +1,11 @@
-// The program's entry: one instance at a time, the Russian thread locale, the main window,
-// the Windows 10 test, the message loop.
+// The program's entry: one instance at a time, the Russian thread locale, the windows, the
+// stored options, the Windows 10 test, the message loop.
 
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include "app/lang_texts.h"
+#include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "app/win_text.h"
 
@@ -24,27 +24,36 @@ bool IsAlreadyRunning() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (IsAlreadyRunning())
         return 0;
     SetThreadLocale(1049);
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
     corvandel::TForm1 form1;
     if (!form1.Create())
         return 1;
+    corvandel::TForm8 form8;
+    form8.Create();
+    form1.SetAboutWindow(&form8);
+    form1.LoadNastr();
 
     if (!form1.IsWindows10Or11()) {
-        MessageBoxW(nullptr, corvandel::Widen(corvandel::lang::kLangOnlyWindows).c_str(),
-                    corvandel::Widen(corvandel::lang::kLangError).c_str(), MB_ICONERROR);
+        // The texts come from the window's message items, so they follow its language.
+        const auto& texts = form1.Components();
+        MessageBoxW(nullptr, corvandel::Widen(texts.Caption("LangOnlyWindows")).c_str(),
+                    corvandel::Widen(texts.Caption("LangError")).c_str(), MB_ICONERROR);
         return 0;
     }
 
-    form1.Show(showCommand);
+    form1.Show();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (form1.PreTranslateMessage(msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

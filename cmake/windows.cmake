@@ -14,6 +14,7 @@ add_library(corvandel_win STATIC
   app/platform_win.cpp
   app/registry_win.cpp
   about/FileInfoUtils_win.cpp
+  settings/settings_win.cpp
 )
 target_link_libraries(corvandel_win PUBLIC corvandel_core version shell32 advapi32)
 target_compile_options(corvandel_win PRIVATE -Wall -Wextra)
@@ -22,7 +23,10 @@ set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 add_executable(Corvandel WIN32
+  about/about_window_win.cpp
+  app/folder_size_win.cpp
   app/main_window_win.cpp
+  inventory/program_list_win.cpp
   app/startup_win.cpp
   app/Corvandel.rc
 )

@@ -29,7 +29,7 @@ add_test(NAME win
           $<TARGET_FILE:win_tests> $<TARGET_FILE:Corvandel>)
 set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300)
 
-foreach(name list instance windows7)
+foreach(name list instance windows7 window)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES

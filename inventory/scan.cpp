@@ -27,12 +27,16 @@ std::string IsMinorUpgradeText(Registry& key) {
 }  // namespace
 
 std::optional<ListedEntry> FilterEntry(Registry& key) {
-    if (SystemComponentText(key) == "1" || IsMinorUpgradeText(key) == "1") return std::nullopt;
+    if (SystemComponentText(key) == "1" || IsMinorUpgradeText(key) == "1")
+        return std::nullopt;
     // A missing value reads as empty text, so one test covers "missing" and "empty".
     ListedEntry listed{key.ReadString("DisplayName"), key.ReadString("UninstallString")};
-    if (listed.displayName.empty() || listed.uninstallString.empty()) return std::nullopt;
-    if (!key.ReadString("ReleaseType").empty()) return std::nullopt;
-    if (!key.ReadString("ParentDisplayName").empty()) return std::nullopt;
+    if (listed.displayName.empty() || listed.uninstallString.empty())
+        return std::nullopt;
+    if (!key.ReadString("ReleaseType").empty())
+        return std::nullopt;
+    if (!key.ReadString("ParentDisplayName").empty())
+        return std::nullopt;
     return listed;
 }
 

@@ -3,6 +3,7 @@
 // run in order; results are printed as tab-separated UTF-8 lines.
 //
 //   launch <exe>                 start a copy of the program (it becomes the current one)
+//   attach                       take the copy that is already running (from an earlier call)
 //   use <n>                      make the n-th launched copy (from 1) the current one
 //   wait-window [ms]             wait until the current copy shows its main window
 //   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
@@ -10,6 +11,18 @@
 //   message-box [ms]             wait for a message box, print title and text, press OK
 //   command <id>                 send the main window a menu or control command (WM_COMMAND)
 //   key <control-id> <vk> [shift|ctrl|alt]   press a key in a control of the main window
+//   text <control-id>            print a control's text (the console, the search box)
+//   set-text <control-id> <text> replace a control's text, as typing would
+//   click <control-id>           press a button of the main window
+//   column-click <n>             click the n-th header of the program list
+//   select <row>                 select a row of the program list
+//   height <control-id>          print a control's height
+//   window                       print the main window's state and outer size
+//   about                        print the About window's version line and copyright
+//   about-close                  press the About window's button
+//   maximize                     maximize the main window
+//   popup                        print whether a popup menu of the program is open
+//   escape                       press Escape in the open popup menu
 //   close                        close the main window
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
@@ -189,10 +202,14 @@ std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
     return rows;
 }
 
+// WM_GETTEXT, not GetWindowText: for a window of another process GetWindowText returns the
+// stored caption only, while an edit control keeps its text itself.
 std::string WindowText(HWND hwnd) {
-    std::wstring text(kTextChars, L'\0');
-    const int length = GetWindowTextW(hwnd, text.data(), kTextChars);
-    text.resize(length > 0 ? length : 0);
+    std::wstring text(kTextChars * 16, L'\0');
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_NORMAL, 10000, &length);
+    text.resize(length);
     return Narrow(text);
 }
 
@@ -235,6 +252,19 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         programs.push_back(program);
         current = programs.size() - 1;
         return 2;
+    }
+    if (command == "attach") {
+        const HWND main = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+        if (!main)
+            Fail("no running copy to attach to");
+        Program program;
+        GetWindowThreadProcessId(main, &program.info.dwProcessId);
+        program.info.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, program.info.dwProcessId);
+        if (!program.info.hProcess)
+            Fail("cannot open the running copy");
+        programs.push_back(program);
+        current = programs.size() - 1;
+        return 1;
     }
     if (command == "use") {
         current = Number(args, at + 1, 1) - 1;
@@ -342,6 +372,92 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             press(modifier, true);
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
         return used;
+    }
+    if (command == "text") {
+        Print({"text", WindowText(Control(static_cast<int>(Number(args, at + 1, 0))))});
+        return 2;
+    }
+    if (command == "set-text") {
+        if (at + 2 >= args.size())
+            Fail("set-text needs a control and a text");
+        const std::wstring text = Widen(args[at + 2]);
+        SendMessageW(Control(static_cast<int>(Number(args, at + 1, 0))), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(text.c_str()));
+        return 3;
+    }
+    if (command == "click") {
+        PostMessageW(Control(static_cast<int>(Number(args, at + 1, 0))), BM_CLICK, 0, 0);
+        return 2;
+    }
+    if (command == "column-click") {
+        const HWND list = Control(kIdListViewUninstall);
+        const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+        const int column = static_cast<int>(Number(args, at + 1, 0));
+        // The middle of the header item, away from the dividers that start a resize.
+        int x = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0)) / 2;
+        for (int i = 0; i < column; ++i) {
+            x += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+        }
+        const LPARAM point = MAKELPARAM(x, 4);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        SendMessageW(header, WM_LBUTTONUP, 0, point);
+        return 2;
+    }
+    if (command == "select") {
+        const HWND list = Control(kIdListViewUninstall);
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        buffer.Write(&item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
+        return 2;
+    }
+    if (command == "height") {
+        RECT rect{};
+        const HWND control = Control(static_cast<int>(Number(args, at + 1, 0)));
+        GetWindowRect(control, &rect);
+        Print({"height", std::to_string(IsWindowVisible(control) ? rect.bottom - rect.top : 0)});
+        return 2;
+    }
+    if (command == "window") {
+        const HWND main = MainWindow();
+        RECT rect{};
+        GetWindowRect(main, &rect);
+        Print({"window", IsZoomed(main) ? "maximized" : "normal",
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+        return 1;
+    }
+    if (command == "about" || command == "about-close") {
+        const auto windows = TopWindows(CORVANDEL_ABOUT_CLASS);
+        if (windows.empty())
+            Fail("the About window is not shown");
+        if (command == "about-close") {
+            PostMessageW(windows.front(), WM_COMMAND, IDOK, 0);
+            return 1;
+        }
+        std::vector<HWND> statics;
+        EnumChildWindows(windows.front(), CollectStatic, reinterpret_cast<LPARAM>(&statics));
+        if (statics.size() < 2)
+            Fail("the About window has no labels");
+        Print({"about", WindowText(statics[0]), WindowText(statics[1])});
+        return 1;
+    }
+    if (command == "maximize") {
+        PostMessageW(MainWindow(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        return 1;
+    }
+    if (command == "popup") {
+        Print({"popup", TopWindows(L"#32768").empty() ? "closed" : "open"});
+        return 1;
+    }
+    if (command == "escape") {
+        for (HWND menu : TopWindows(L"#32768")) {
+            PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(menu, WM_KEYUP, VK_ESCAPE, 0);
+        }
+        return 1;
     }
     if (command == "close") {
         PostMessageW(MainWindow(), WM_CLOSE, 0, 0);

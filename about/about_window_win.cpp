@@ -1,0 +1,234 @@
+#include "about/about_window_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "about/FileInfoUtils.h"
+#include "app/control_ids.h"
+#include "app/platform_win.h"
+#include "app/win_text.h"
+
+namespace corvandel {
+
+namespace {
+
+constexpr int kClientWidth = 334;
+constexpr int kClientHeight = 161;
+constexpr int kButtonBarHeight = 35;
+constexpr int kLabelHeight = 16;
+
+struct Link {
+    const char* name;
+    const char* caption;
+    const char* target;
+};
+
+// The contact links of the window.
+constexpr Link kLinks[] = {
+    {"LabelTelegram", "Telegram", "https://t.me/corvandel"},
+    {"LabelGMail", "corvandel.mail@gmail.com", "mailto:corvandel.mail@gmail.com"},
+    {"LabelYaMail", "corvandel.mail@yandex.ru", "mailto:corvandel.mail@yandex.ru"},
+    {"LabelMainWebSite", "Сайт основной", "https://corvandel.example/"},
+};
+
+}  // namespace
+
+TForm8::~TForm8() {
+    for (HFONT font : {font_, boldFont_, linkFont_}) {
+        if (font)
+            DeleteObject(font);
+    }
+    if (icon_)
+        DestroyIcon(icon_);
+}
+
+bool TForm8::Create() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TForm8::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = CORVANDEL_ABOUT_CLASS;
+    wc.style = CS_DROPSHADOW;
+    if (!RegisterClassExW(&wc))
+        return false;
+
+    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER;
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
+    // A top-level window of its own with its own taskbar button: owned by the desktop.
+    hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, CORVANDEL_ABOUT_CLASS, Widen("О программе").c_str(),
+                            style, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                            GetDesktopWindow(), nullptr, instance, this);
+    if (hwnd_ == nullptr)
+        return false;
+
+    font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                        L"Tahoma");
+    boldFont_ = CreateFontW(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                            L"Tahoma");
+    linkFont_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
+                            0, L"Tahoma");
+    auto label = [&](const char* name, const std::string& text, DWORD extra, HFONT font) {
+        const HWND hwnd = CreateWindowExW(0, WC_STATICW, Widen(text).c_str(),
+                                          WS_CHILD | WS_VISIBLE | SS_CENTER | extra, 0, 0, 0, 0,
+                                          hwnd_, nullptr, instance, nullptr);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        components_.Add(name, "TLabel")
+            .Define("Caption", text)
+            .OnChange([hwnd](const std::string& property, const std::string& value) {
+                if (property == "Caption")
+                    SetWindowTextW(hwnd, Widen(value).c_str());
+            });
+        return hwnd;
+    };
+    components_.Add("Form8", "TForm8")
+        .Define("Caption", "О программе")
+        .OnChange([this](const std::string& property, const std::string& value) {
+            if (property == "Caption")
+                SetWindowTextW(hwnd_, Widen(value).c_str());
+        });
+    components_.Add("TabControlBody", "TTabControl");
+    LabelVersion = label("LabelVersion", "", 0, font_);
+    LabelCopyright = label("LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_);
+    LabelTelegram = label(kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_);
+    LabelGMail = label(kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_);
+    LabelYaMail = label(kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_);
+    LabelMainWebSite = label(kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_);
+
+    icon_ = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 32, 32, 0));
+    Image1 = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE,
+                             0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
+    SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+    components_.Add("Image1", "TImage");
+    components_.Add("TabControlButtons", "TTabControl");
+    Button1 = CreateWindowExW(0, WC_BUTTONW, L"Ok", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0,
+                              0, 0, hwnd_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
+    SendMessageW(Button1, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), FALSE);
+    components_.Add("Button1", "TButton")
+        .Define("Caption", "Ok")
+        .OnChange([this](const std::string& property, const std::string& value) {
+            if (property == "Caption")
+                SetWindowTextW(Button1, Widen(value).c_str());
+        });
+    Layout();
+    return true;
+}
+
+void TForm8::Layout() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int body = client.bottom - kButtonBarHeight;
+    MoveWindow(Image1, 8, (body - 32) / 2, 32, 32, FALSE);
+    int top = 6;
+    for (HWND label :
+         {LabelVersion, LabelCopyright, LabelTelegram, LabelGMail, LabelYaMail, LabelMainWebSite}) {
+        MoveWindow(label, 48, top, width - 56, kLabelHeight, FALSE);
+        top += kLabelHeight + 4;
+    }
+    MoveWindow(Button1, 0, body, width, kButtonBarHeight, FALSE);
+}
+
+void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
+    components_.Find("LabelVersion")->Set("Caption", versionLine);
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    SetWindowPos(hwnd_, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    closed_ = false;
+    EnableWindow(mainWindow, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    SetFocus(Button1);
+    MSG msg;
+    while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(hwnd_, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+    // The main window gets the focus back before this window hides, so it is not
+    // activated anew.
+    EnableWindow(mainWindow, TRUE);
+    SetForegroundWindow(mainWindow);
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TForm8::OpenLink(HWND label) {
+    for (size_t i = 0; i < std::size(kLinks); ++i) {
+        const HWND labels[] = {LabelTelegram, LabelGMail, LabelYaMail, LabelMainWebSite};
+        if (labels[i] == label) {
+            ShellExecuteW(hwnd_, L"open", Widen(kLinks[i].target).c_str(), nullptr, nullptr,
+                          SW_SHOW);
+        }
+    }
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+LRESULT CALLBACK TForm8::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TForm8* self = nullptr;
+    if (message == WM_NCCREATE) {
+        self = static_cast<TForm8*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<TForm8*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr || self->hwnd_ == nullptr) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        MessageBoxW(hwnd, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
+    }
+    return 0;
+}
+
+LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                closed_ = true;  // Button1Click
+                return 0;
+            }
+            if (HIWORD(wParam) == STN_CLICKED)
+                OpenLink(reinterpret_cast<HWND>(lParam));
+            return 0;
+        case WM_CTLCOLORSTATIC: {
+            const HWND control = reinterpret_cast<HWND>(lParam);
+            const HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkMode(dc, TRANSPARENT);
+            if (control == LabelTelegram || control == LabelGMail || control == LabelYaMail ||
+                control == LabelMainWebSite) {
+                SetTextColor(dc, RGB(0, 0, 255));
+            }
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        case WM_SETCURSOR: {
+            const HWND control = reinterpret_cast<HWND>(wParam);
+            if (control == LabelTelegram || control == LabelGMail || control == LabelYaMail ||
+                control == LabelMainWebSite) {
+                SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        }
+        case WM_CLOSE:
+            closed_ = true;
+            return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace corvandel

@@ -1,0 +1,48 @@
+#pragma once
+// The About window: the program's icon, the main window's caption, the copyright from the
+// version resource and four contact links. Shown modally from the general menu.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/component.h"
+
+namespace corvandel {
+
+class TForm8 {
+  public:
+    TForm8() = default;
+    ~TForm8();
+    TForm8(const TForm8&) = delete;
+    TForm8& operator=(const TForm8&) = delete;
+
+    bool Create();  // FormCreate: icon and copyright, once
+    // FormShow copies the version line; returns when the window is closed.
+    void ShowModal(HWND mainWindow, const std::string& versionLine);
+    ComponentList& Components() { return components_; }
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Layout();
+    void OpenLink(HWND label);
+
+    HWND hwnd_ = nullptr;
+    HWND LabelVersion = nullptr;
+    HWND LabelCopyright = nullptr;
+    HWND LabelTelegram = nullptr;
+    HWND LabelGMail = nullptr;
+    HWND LabelYaMail = nullptr;
+    HWND LabelMainWebSite = nullptr;
+    HWND Image1 = nullptr;
+    HWND Button1 = nullptr;
+    HFONT font_ = nullptr;
+    HFONT boldFont_ = nullptr;
+    HFONT linkFont_ = nullptr;
+    HICON icon_ = nullptr;
+    bool closed_ = false;
+    ComponentList components_;
+};
+
+}  // namespace corvandel

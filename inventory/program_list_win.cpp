@@ -1,0 +1,381 @@
+// The program list of the main window: the scan that fills it, sorting, the recent-entry
+// marking, the search filter, the selection details and the icons.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/control_ids.h"
+#include "app/folder_size_win.h"
+#include "app/main_window_win.h"
+#include "app/text.h"
+#include "app/win_text.h"
+#include "inventory/install_date.h"
+#include "inventory/presentation.h"
+#include "inventory/scan.h"
+#include "inventory/sorting.h"
+#include "removal/registry_export.h"
+
+namespace corvandel {
+
+int SortDirection = 1;
+
+namespace {
+
+constexpr ULONGLONG kPumpIntervalMs = 100;
+constexpr COLORREF kRecentColor = RGB(0, 128, 0);
+
+// The system image list index of the program's own icon: every row shows it until its own
+// icon is known.
+int OwnIconIndex() {
+    SHFILEINFOW info{};
+    const std::wstring path = Widen(ExecutablePath());
+    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
+        return 0;
+    }
+    if (info.hIcon)
+        DestroyIcon(info.hIcon);
+    return info.iIcon;
+}
+
+std::u16string LowerCase(std::u16string_view text) {
+    std::u16string out(text);
+    if (!out.empty()) {
+        CharLowerBuffW(reinterpret_cast<wchar_t*>(out.data()), static_cast<DWORD>(out.size()));
+    }
+    return out;
+}
+
+std::string Extension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t separator = path.find_last_of("\\:");
+    if (dot == std::string::npos || (separator != std::string::npos && separator > dot)) {
+        return std::string();
+    }
+    return path.substr(dot);
+}
+
+}  // namespace
+
+// Rows appear in the list while the scan runs: the list shows the rows read so far whenever
+// the window handles its messages, a few times a second.
+class TForm1::ScanToList : public ScanSink {
+  public:
+    explicit ScanToList(TForm1& form) : form_(form), lastPump_(GetTickCount64()) {}
+
+    void EntryStarted(const std::string& displayName) override { current_ = displayName; }
+
+    void EntryRead(UninstallEntry entry) override {
+        entry.imageIndex = form_.placeholderIcon_;
+        form_.rows_.push_back(std::move(entry));
+    }
+
+    bool KeepGoing() override {
+        const ULONGLONG now = GetTickCount64();
+        if (now - lastPump_ < kPumpIntervalMs)
+            return !form_.closeRequested_;
+        lastPump_ = now;
+        Flush();
+        return form_.ProcessMessages();
+    }
+
+    void Flush() {
+        if (shown_ != form_.rows_.size()) {
+            shown_ = form_.rows_.size();
+            ListView_SetItemCountEx(form_.ListViewUninstall, static_cast<int>(shown_),
+                                    LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        }
+        if (!current_.empty()) {
+            form_.SetStatusText(1, form_.components_.Caption("LangLoadingData") + " " + current_);
+        }
+    }
+
+  private:
+    TForm1& form_;
+    ULONGLONG lastPump_;
+    size_t shown_ = 0;
+    std::string current_;
+};
+
+void TForm1::globLoadUninstall() {
+    // Messages are handled while the list fills; a second scan never starts inside one.
+    if (scanning_)
+        return;
+    scanning_ = true;
+    EnablePanel(false);
+    EnableWindow(ListViewBackupsUninstall, FALSE);
+    LoadFromReg();
+    RemoveDuplicates(rows_);
+    addListViewDub();
+    ShowRows();
+    EnablePanel(true);
+    EnableWindow(ListViewBackupsUninstall, TRUE);
+    EnableWindow(EditSearchUninstall, TRUE);
+    EnableWindow(SpeedButton_GeneralMenu, TRUE);
+    SetStatusText(0, components_.Caption("LangElements") + " " + std::to_string(rows_.size()));
+    scanning_ = false;
+
+    if (!rows_.empty()) {
+        ListView_EnsureVisible(ListViewUninstall, 0, FALSE);
+        ListView_SetItemState(ListViewUninstall, 0, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        SetFocus(ListViewUninstall);
+        ProcessMessages();
+    }
+    for (int column = 0; column < 2; ++column) {
+        ListView_SetColumnWidth(ListViewUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
+        if (ListView_GetColumnWidth(ListViewUninstall, column) < 200) {
+            ListView_SetColumnWidth(ListViewUninstall, column, 200);
+        }
+    }
+    Layout();
+    if (closeRequested_)
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    closeRequested_ = false;
+}
+
+void TForm1::LoadFromReg() {
+    filling_ = true;
+    SetWindowTextW(EditSearchUninstall, L"");
+    EnableWindow(EditSearchUninstall, FALSE);
+    EnableWindow(SpeedButton_GeneralMenu, FALSE);
+    filling_ = false;
+    rows_.clear();
+    ListView_SetItemCountEx(ListViewUninstall, 0, 0);
+    SetStatusText(0, "");
+    SetStatusText(1, "");
+    placeholderIcon_ = OwnIconIndex();
+
+    ScanToList sink(*this);
+    corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
+    sink.Flush();
+
+    LoadProductIconsAndFolders();
+    LoadIconsForItems();
+    SetStatusText(1, "");
+    SortByName(rows_, SortDirection, locale_);
+}
+
+void TForm1::ShowRows() {
+    filling_ = true;
+    ListView_SetItemState(ListViewUninstall, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(ListViewUninstall, static_cast<int>(rows_.size()), 0);
+    InvalidateRect(ListViewUninstall, nullptr, TRUE);
+    filling_ = false;
+}
+
+void TForm1::addListViewDub() {
+    allRows_ = rows_;
+    ListView_SetItemCountEx(ListviewDubUninstall, static_cast<int>(allRows_.size()), 0);
+}
+
+void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info) {
+    // The list keeps no text of its own: it shows rows_ (LVS_OWNERDATA).
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size())
+        return;
+    const UninstallEntry& row = rows_[item.iItem];
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = row.imageIndex;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const int column = item.iSubItem;
+        dispText_ = Widen(column == 0                   ? row.caption
+                          : column <= kEntryColumnCount ? row.columns[column - 1]
+                                                        : std::string());
+        lstrcpynW(item.pszText, dispText_.c_str(), item.cchTextMax);
+    }
+}
+
+void TForm1::ListViewUninstallColumnClick(int column) {
+    if (scanning_ || column >= kVisibleListColumns)
+        return;
+    // One direction for every column: each click flips it, whichever header was clicked.
+    SortDirection = -SortDirection;
+    const int selected = SelectedRow();
+    const std::string selectedKey = selected >= 0 ? DuplicateKey(rows_[selected]) : "";
+    SortByColumn(rows_, column, SortDirection, locale_);
+    ShowRows();
+    for (size_t i = 0; i < rows_.size() && !selectedKey.empty(); ++i) {
+        if (DuplicateKey(rows_[i]) == selectedKey) {
+            filling_ = true;
+            ListView_SetItemState(ListViewUninstall, static_cast<int>(i),
+                                  LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            filling_ = false;
+            break;
+        }
+    }
+}
+
+LRESULT TForm1::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT: {
+            const size_t row = draw.nmcd.dwItemSpec;
+            if (row >= rows_.size())
+                return CDRF_DODEFAULT;
+            // A date that no longer parses (the date format changed) is drawn normally.
+            if (IsRecentEntry(rows_[row].columns[kColInstallDate], locale_.ShortDateFormat(),
+                              locale_.Now())) {
+                draw.clrText = kRecentColor;
+                SelectObject(draw.nmcd.hdc, boldFont_);
+                return CDRF_NEWFONT;
+            }
+            return CDRF_DODEFAULT;
+        }
+    }
+    return CDRF_DODEFAULT;
+}
+
+void TForm1::EditSearchUninstallChange() {
+    if (filling_ || scanning_)
+        return;
+    // The filter works on the copy in memory, so one pass is quick and never nests.
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(EditSearchUninstall)) + 1, L'\0');
+    text.resize(GetWindowTextW(EditSearchUninstall, text.data(), static_cast<int>(text.size())));
+    const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
+    rows_ = FilterRows(allRows_, needle, LowerCase);
+    SortByName(rows_, SortDirection, locale_);
+    ShowRows();
+    SetFocus(EditSearchUninstall);
+    SetStatusText(0, components_.Caption("LangElements") + " " + std::to_string(rows_.size()));
+}
+
+int TForm1::SelectedRow() const {
+    return ListView_GetNextItem(ListViewUninstall, -1, LVNI_SELECTED);
+}
+
+void TForm1::ListViewUninstallSelectItem() {
+    const int selected = SelectedRow();
+    if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
+        return;
+    const unsigned generation = ++selectionGeneration_;
+    SetWindowTextW(MemoLogUninstall, L"");
+    SetStatusText(1, "");
+    const UninstallEntry row = rows_[selected];
+    key();
+    ProcessMessages();
+    if (generation != selectionGeneration_)
+        return;
+
+    const std::string& location = row.columns[kColInstallLocation];
+    const std::string system = folders_.GetSpecialFolder(kCsidlSystem);
+    const std::string windows = folders_.GetSpecialFolder(kCsidlWindows);
+    for (const std::string& skip :
+         {system, windows, system + "\\", windows + "\\", AsciiLower(system), AsciiLower(windows),
+          AsciiLower(system + "\\"), AsciiLower(windows + "\\")}) {
+        if (location.empty() || location == skip)
+            return;
+    }
+    const std::string path = ReplaceAll(AsciiLower(location), "%programfiles%",
+                                        AsciiLower(folders_.GetSpecialFolder(kCsidlProgramFiles)));
+    // A new selection, or closing the window, abandons this walk.
+    const auto size = GetFolderSize(path, [this, generation] {
+        return ProcessMessages() && generation == selectionGeneration_;
+    });
+    if (!size || generation != selectionGeneration_)
+        return;
+    SetStatusText(1, components_.Caption("LangSize") + " " + FormatByteSize(*size));
+    webSiteVisible_ = !row.columns[kColUrlInfoAbout].empty();
+}
+
+void TForm1::key() {
+    const int selected = SelectedRow();
+    if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
+        return;
+    const UninstallEntry& row = rows_[selected];
+    const std::string text = JoinExportLines(
+        ExportEntryLines(registry_, row.columns[kColRootName], row.columns[kColKeyPath]));
+    SetWindowTextW(MemoLogUninstall, Widen(text).c_str());
+}
+
+void TForm1::LoadProductIconsAndFolders() {
+    LoadProductIcons(registry_, rows_, folders_.GetSpecialFolder(kCsidlAppData));
+    FillEmptyFolders(rows_);
+}
+
+void TForm1::LoadIconsForItems() {
+    const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
+    if (images == nullptr)
+        return;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (UninstallEntry& row : rows_) {
+        const std::string& path = row.columns[kColIconSource];
+        if (path.empty())
+            continue;
+        const std::wstring wide = Widen(path);
+        bool done = false;
+        if (Extension(path) == ".dll") {
+            const HICON icon = ExtractIconW(instance, wide.c_str(), 0);
+            if (reinterpret_cast<UINT_PTR>(icon) > 32) {
+                row.imageIndex = ImageList_AddIcon(images, icon);
+                DestroyIcon(icon);
+                done = true;
+            }
+        }
+        if (!done) {
+            SHFILEINFOW info{};
+            if (SHGetFileInfoW(wide.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
+                row.imageIndex = info.iIcon;
+                if (info.hIcon)
+                    DestroyIcon(info.hIcon);
+            }
+        }
+        ProcessMessages();
+    }
+}
+
+void TForm1::LoadIconsDLL() {
+    const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
+    if (images == nullptr)
+        return;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    for (UninstallEntry& row : rows_) {
+        const std::string& path = row.columns[kColIconSource];
+        if (path.empty())
+            continue;
+        if (Extension(path) == ".dll") {
+            const HICON icon = ExtractIconW(instance, Widen(path).c_str(), 0);
+            if (reinterpret_cast<UINT_PTR>(icon) > 32) {
+                row.imageIndex = ImageList_AddIcon(images, icon);
+                DestroyIcon(icon);
+            }
+        }
+        ProcessMessages();
+    }
+    InvalidateRect(ListViewUninstall, nullptr, TRUE);
+}
+
+namespace {
+
+// Both of the list's image lists become the one system list of the chosen size, so report
+// view shows that size.
+void SetListViewIconSize(HWND list, bool large) {
+    if (list == nullptr)
+        return;
+    SHFILEINFOW info{};
+    const auto images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
+        L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (large ? 0 : SHGFI_SMALLICON)));
+    if (images == nullptr)
+        return;
+    ListView_SetImageList(list, images, LVSIL_NORMAL);
+    ListView_SetImageList(list, images, LVSIL_SMALL);
+}
+
+}  // namespace
+
+void TForm1::IconSmallMenuClick() {
+    CheckMenuRadioItem(ViewMenu, kCmdIconSmallMenu, kCmdIconBigMenu, kCmdIconSmallMenu,
+                       MF_BYCOMMAND);
+    SetListViewIconSize(ListViewUninstall, false);
+    LoadIconsDLL();
+}
+
+void TForm1::IconBigMenuClick() {
+    CheckMenuRadioItem(ViewMenu, kCmdIconSmallMenu, kCmdIconBigMenu, kCmdIconBigMenu, MF_BYCOMMAND);
+    SetListViewIconSize(ListViewUninstall, true);
+    LoadIconsDLL();
+}
+
+}  // namespace corvandel
