@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/platform_win.h"
 #include "app/win_text.h"
+#include "app/window_proc_win.h"
 
 namespace corvandel {
 
@@ -46,7 +47,7 @@ bool TForm8::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &TForm8::WindowProc;
+    wc.lpfnWndProc = &RoutedWindowProc<TForm8>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -174,25 +175,6 @@ void TForm8::OpenLink(HWND label) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-}
-
-LRESULT CALLBACK TForm8::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TForm8* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TForm8*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TForm8*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (self == nullptr || self->hwnd_ == nullptr) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        MessageBoxW(hwnd, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
-    }
-    return 0;
 }
 
 LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

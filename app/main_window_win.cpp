@@ -9,6 +9,7 @@
 #include "app/lang_texts.h"
 #include "app/main_caption.h"
 #include "app/win_text.h"
+#include "app/window_proc_win.h"
 #include "app/windows_version.h"
 #include "settings/settings.h"
 #include "settings/settings_win.h"
@@ -125,7 +126,7 @@ bool TForm1::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &TForm1::WindowProc;
+    wc.lpfnWndProc = &RoutedWindowProc<TForm1>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     wc.hIconSm = wc.hIcon;
@@ -150,27 +151,6 @@ bool TForm1::Create() {
 void TForm1::Show() {
     ShowWindow(hwnd_, startMaximized_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
-}
-
-LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    TForm1* self = nullptr;
-    if (message == WM_NCCREATE) {
-        self = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    } else {
-        self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (self == nullptr)
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    // No exception may cross into the system's window code: show it as the program's
-    // general error handler does.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        MessageBoxW(hwnd, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
-    }
-    return 0;
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

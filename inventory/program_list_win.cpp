@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <optional>
+
 #include "app/control_ids.h"
 #include "app/folder_size_win.h"
 #include "app/main_window_win.h"
@@ -54,6 +56,19 @@ std::string Extension(const std::string& path) {
         return std::string();
     }
     return path.substr(dot);
+}
+
+// The first icon of a library, added to the list's image list; nothing when the file has
+// none (ExtractIconW returns 1 or less for that).
+std::optional<int> AddLibraryIcon(HIMAGELIST images, const std::string& path) {
+    if (Extension(path) != ".dll")
+        return std::nullopt;
+    const HICON icon = ExtractIconW(GetModuleHandleW(nullptr), Widen(path).c_str(), 0);
+    if (reinterpret_cast<UINT_PTR>(icon) <= 32)
+        return std::nullopt;
+    const int index = ImageList_AddIcon(images, icon);
+    DestroyIcon(icon);
+    return index;
 }
 
 }  // namespace
@@ -299,24 +314,16 @@ void TForm1::LoadIconsForItems() {
     const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
     if (images == nullptr)
         return;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (UninstallEntry& row : rows_) {
         const std::string& path = row.columns[kColIconSource];
         if (path.empty())
             continue;
-        const std::wstring wide = Widen(path);
-        bool done = false;
-        if (Extension(path) == ".dll") {
-            const HICON icon = ExtractIconW(instance, wide.c_str(), 0);
-            if (reinterpret_cast<UINT_PTR>(icon) > 32) {
-                row.imageIndex = ImageList_AddIcon(images, icon);
-                DestroyIcon(icon);
-                done = true;
-            }
-        }
-        if (!done) {
+        if (const auto index = AddLibraryIcon(images, path)) {
+            row.imageIndex = *index;
+        } else {
             SHFILEINFOW info{};
-            if (SHGetFileInfoW(wide.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
+            if (SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
+                               SHGFI_ICON | SHGFI_SMALLICON)) {
                 row.imageIndex = info.iIcon;
                 if (info.hIcon)
                     DestroyIcon(info.hIcon);
@@ -326,22 +333,18 @@ void TForm1::LoadIconsForItems() {
     }
 }
 
+// After a switch of icon size only the icons the program added itself are added again; the
+// shell's indices are the same in both system lists.
 void TForm1::LoadIconsDLL() {
     const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
     if (images == nullptr)
         return;
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
     for (UninstallEntry& row : rows_) {
         const std::string& path = row.columns[kColIconSource];
         if (path.empty())
             continue;
-        if (Extension(path) == ".dll") {
-            const HICON icon = ExtractIconW(instance, Widen(path).c_str(), 0);
-            if (reinterpret_cast<UINT_PTR>(icon) > 32) {
-                row.imageIndex = ImageList_AddIcon(images, icon);
-                DestroyIcon(icon);
-            }
-        }
+        if (const auto index = AddLibraryIcon(images, path))
+            row.imageIndex = *index;
         ProcessMessages();
     }
     InvalidateRect(ListViewUninstall, nullptr, TRUE);
