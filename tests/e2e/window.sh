@@ -113,4 +113,15 @@ e2e_check "portable settings file" "Window=wsMaximized" \
   "$(tr -d '\r' <"$APP_DIR/Config/Option.ini" 2>/dev/null | grep '^Window=')"
 out=$(start window close wait-exit)
 e2e_check "maximized again" "maximized" "$(grep '^window' <<<"$out" | cut -f2)"
+
+# A settings file that cannot be written: the user is told why, and the window still closes.
+"$WINE" cmd.exe /c attrib +r 'C:\Corvandel\Config\Option.ini' >/dev/null 2>&1
+before=$(cat "$APP_DIR/Config/Option.ini")
+out=$(start close message-box 20000 wait-exit)
+echo "$out" | grep -v '^row'
+e2e_check "write failure reported" "message-box${T}Corvandel" "$(grep '^message-box' <<<"$out" | cut -f1,2)"
+[ -n "$(grep '^message-box' <<<"$out" | cut -f3)" ] && echo "ok: with the system's error text" ||
+  { echo "FAILED: no error text"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_check "window closed after the report" "exit${T}0" "$(grep '^exit' <<<"$out")"
+e2e_check "file unchanged" "$before" "$(cat "$APP_DIR/Config/Option.ini")"
 e2e_finish
