@@ -7,7 +7,7 @@
 
 namespace corvandel::lang {
 
-inline constexpr std::array<std::pair<const char*, const char*>, 8> kMessageTexts{{
+inline constexpr std::array<std::pair<const char*, const char*>, 9> kMessageTexts{{
     {"LangAttention", "Внимание!"},
     {"LangTotal", "Всего: "},
     {"LangLoadingData", "Загрузка данных: "},
@@ -16,6 +16,7 @@ inline constexpr std::array<std::pair<const char*, const char*>, 8> kMessageText
     {"LangError", "Ошибка"},
     {"LangSize", "Размер: "},
     {"LangElements", "Элементов:"},
+    {"LangNoBackup", "Резервная копия не сохранена, запись не удалена."},
 }};
 
 }  // namespace corvandel::lang

@@ -310,11 +310,14 @@ void TForm1::HandleCommand(int id) {
             IconBigMenuClick();
             break;
         case kCmdLogCreateMenu:
+            LogCreateMenuClick();
+            break;
         case kCmdCheckUpdateMenu:
             ReleaseGeneralMenuButton();
             break;
         default:
-            // Removal, backups and shell actions arrive with their own features.
+            // Commands on the selected entry and on the backups.
+            if (!scanning_) HandleRemovalCommand(id);
             break;
     }
 }
@@ -828,6 +831,7 @@ void TForm1::ButtonBackupsUninstallClick() {
     SetBold(ButtonUninstall, false);
     SetBold(ButtonBackupsUninstall, true);
     Layout();
+    FindFileCopy(ExecutableFolder() + "backup\\");
 }
 
 void TForm1::CheckRadio(int first, int last, int chosen) {

@@ -88,6 +88,20 @@ class TForm1 {
     void IconBigMenuClick();
     int SelectedRow() const;
 
+    // Removal, backups, shell actions and the report (removal/removal_win.cpp).
+    void HandleRemovalCommand(int id);
+    void UnDel();
+    void DeleteKeyUninstallMenuClick();
+    std::string ExportRegistry();
+    bool FindFileCopy(const std::string& folder);
+    void BackupsRestoreMenuClick();
+    void BackupsDelMenuClick();
+    void BackupsDelAllMenuClick();
+    void OpenFolderUninstallMenuClick();
+    void WebSiteUninstallMenuClick();
+    void RegistryKeyOpenUninstallMenuClick();
+    void LogCreateMenuClick();
+
     void SetStatusText(int panel, const std::string& text);
     // Handles pending messages; false when the window is closing.
     bool ProcessMessages();
@@ -136,6 +150,8 @@ class TForm1 {
     std::vector<UninstallEntry> rows_;     // what ListViewUninstall shows, in its order
     std::vector<UninstallEntry> allRows_;  // ListviewDubUninstall: every row of the last scan
     std::wstring dispText_;
+    std::vector<std::string> backupPaths_;  // full path of each backups-list row
+    std::wstring reportFileName_;
     int placeholderIcon_ = 0;
     int consoleHeight_ = 0;
     bool webSiteVisible_ = false;

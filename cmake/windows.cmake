@@ -27,12 +27,13 @@ add_executable(Corvandel WIN32
   app/folder_size_win.cpp
   app/main_window_win.cpp
   inventory/program_list_win.cpp
+  removal/removal_win.cpp
   app/startup_win.cpp
   app/Corvandel.rc
 )
 target_include_directories(Corvandel PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_compile_definitions(Corvandel PRIVATE CORVANDEL_BITNESS=${CORVANDEL_BITNESS})
-target_link_libraries(Corvandel PRIVATE corvandel_win comctl32 user32 gdi32 uxtheme)
+target_link_libraries(Corvandel PRIVATE corvandel_win comctl32 comdlg32 user32 gdi32 uxtheme)
 target_link_options(Corvandel PRIVATE ${WIN_LINK_OPTIONS} -municode)
 target_compile_options(Corvandel PRIVATE -Wall -Wextra)
 set_source_files_properties(app/Corvandel.rc PROPERTIES

@@ -29,11 +29,14 @@ add_test(NAME win
           $<TARGET_FILE:win_tests> $<TARGET_FILE:Corvandel>)
 set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300)
 
-foreach(name list instance windows7 window)
+add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
+target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
+
+foreach(name list instance windows7 window removal)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES
     FIXTURES_REQUIRED "wine_base;wine_win7"
     TIMEOUT 300
-    ENVIRONMENT "CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
+    ENVIRONMENT "CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
 endforeach()

@@ -105,7 +105,9 @@ std::string DataPart(const RegValue& value) {
         case kRegLink:
         case kRegMultiSz:
         case kRegQword:
-            return data.empty() ? std::string("\"\"") : TypedHex(value.type, data);
+            // Written in the editor's typed form even without data: a bare "" would come
+            // back as an empty string value, not as a value of this type.
+            return TypedHex(value.type, data);
         default:
             // REG_EXPAND_SZ is written as plain binary on purpose: the backup restores its
             // bytes, not its type.
@@ -218,6 +220,21 @@ std::string JoinExportLines(const std::vector<std::string>& lines) {
         text += "\r\n";
     }
     return text;
+}
+
+}  // namespace corvandel
+
+namespace corvandel {
+
+std::optional<std::string> CompanionKeyPath(const std::string& rootName,
+                                            const std::string& keyPath) {
+    if (rootName != "HKEY_LOCAL_MACHINE")
+        return std::nullopt;
+    const std::string marker = "\\wow6432node\\";
+    const size_t at = AsciiLower(keyPath).find(marker);
+    if (at == std::string::npos)
+        return std::nullopt;
+    return keyPath.substr(0, at) + keyPath.substr(at + marker.size() - 1);
 }
 
 }  // namespace corvandel

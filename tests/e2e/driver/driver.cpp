@@ -8,7 +8,12 @@
 //   wait-window [ms]             wait until the current copy shows its main window
 //   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
 //   caption | status | rows      print the main window's caption, panels or list rows
-//   message-box [ms]             wait for a message box, print title and text, press OK
+//   message-box [ms] [yes|no]    wait for a message box, print title and text, then press
+//                                OK, or Yes or No
+//   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
+//   select-name <caption>        select the first row of the program list with this caption
+//   list-rows <control-id> <n>   print n columns of every row of another list view
+//   select-in <control-id> <row> select a row of another list view
 //   command <id>                 send the main window a menu or control command (WM_COMMAND)
 //   key <control-id> <vk> [shift|ctrl|alt]   press a key in a control of the main window
 //   text <control-id>            print a control's text (the console, the search box)
@@ -245,8 +250,11 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         Program program;
+        // The program starts in its own folder, as from a shortcut.
+        std::wstring folder = Widen(args[at + 1]);
+        folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
         if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &program.info)) {
+                            folder.empty() ? nullptr : folder.c_str(), &startup, &program.info)) {
             Fail("cannot start " + args[at + 1]);
         }
         programs.push_back(program);
@@ -331,8 +339,15 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                 text = part;
         }
         Print({"message-box", WindowText(box), text});
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return 1 + used;
+        size_t consumed = 1 + used;
+        int button = IDOK;
+        if (at + consumed < args.size() &&
+            (args[at + consumed] == "yes" || args[at + consumed] == "no")) {
+            button = args[at + consumed] == "yes" ? IDYES : IDNO;
+            ++consumed;
+        }
+        PostMessageW(box, WM_COMMAND, button, 0);
+        return consumed;
     }
     if (command == "command") {
         PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(Number(args, at + 1, 0), 0), 0);
@@ -403,8 +418,68 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         SendMessageW(header, WM_LBUTTONUP, 0, point);
         return 2;
     }
-    if (command == "select") {
+    if (command == "save-dialog") {
+        if (at + 1 >= args.size())
+            Fail("save-dialog needs a path");
+        const auto [timeout, used] = optional(2, 30000);
+        HWND dialog = nullptr;
+        if (!WaitFor(timeout, [&] {
+                const auto dialogs = TopWindows(L"#32770");
+                dialog = dialogs.empty() ? nullptr : dialogs.front();
+                return dialog != nullptr;
+            })) {
+            Fail("no save dialog appeared");
+        }
+        Sleep(500);  // the dialog fills its controls after it shows
+        const std::wstring path = Widen(args[at + 1]);
+        bool typed = false;
+        for (int id : {0x47C, 0x480}) {  // the file-name combo box, or the plain edit box
+            if (const HWND box = GetDlgItem(dialog, id)) {
+                SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+                typed = true;
+                break;
+            }
+        }
+        if (!typed)
+            Fail("the save dialog has no file-name box");
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        if (!WaitFor(10000, [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) {
+            Fail("the save dialog did not close");
+        }
+        return 2 + used;
+    }
+    if (command == "select-name") {
+        if (at + 1 >= args.size())
+            Fail("select-name needs a caption");
         const HWND list = Control(kIdListViewUninstall);
+        const auto rows = ListRows(list, 1);
+        for (size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row][0] != args[at + 1])
+                continue;
+            RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+            LVITEMW item{};
+            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            item.state = LVIS_SELECTED | LVIS_FOCUSED;
+            buffer.Write(&item, sizeof item);
+            SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(buffer.Address()));
+            return 2;
+        }
+        Fail("no row " + args[at + 1]);
+    }
+    if (command == "list-rows") {
+        const HWND list = Control(static_cast<int>(Number(args, at + 1, 0)));
+        for (auto& fields : ListRows(list, static_cast<int>(Number(args, at + 2, 1)))) {
+            fields.insert(fields.begin(), "list-row");
+            Print(fields);
+        }
+        return 3;
+    }
+    if (command == "select" || command == "select-in") {
+        const bool other = command == "select-in";
+        const HWND list =
+            Control(other ? static_cast<int>(Number(args, at + 1, 0)) : kIdListViewUninstall);
+        if (other)
+            ++at;
         RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
         LVITEMW item{};
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -412,7 +487,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         buffer.Write(&item, sizeof item);
         SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
                      reinterpret_cast<LPARAM>(buffer.Address()));
-        return 2;
+        return other ? 3 : 2;
     }
     if (command == "height") {
         RECT rect{};
@@ -497,6 +572,7 @@ int wmain(int argc, wchar_t** argv) {
             at += RunCommand(args, at);
     } catch (const std::exception& e) {
         Print({"error", e.what()});
+        fprintf(stderr, "error\t%s\n", e.what());
         return 1;
     }
     return 0;

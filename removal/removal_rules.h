@@ -1,0 +1,45 @@
+#pragma once
+// Decisions taken before and around removing a program: how its uninstaller is started,
+// where its key backup goes, and the texts written for the registry editor, the HTML view
+// and the backup list. Nothing here touches the machine except through the interfaces.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+
+namespace corvandel {
+
+struct UninstallLaunch {
+    std::string file;
+    std::string parameters;
+    bool throughCommandInterpreter = false;
+};
+
+// Installer-service and RunDll32 commands go through "cmd.exe /C" with "/I" turned into "/X";
+// other commands start the file they name directly.
+UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& files,
+                              const SpecialFolders& folders);
+
+// A file name (without extension) made from a display name: it never names a folder, a
+// device or a path outside the backup folder. Never empty.
+std::string SafeBackupFileName(const std::string& caption);
+
+// folderWithSeparator + baseName + ".reg", or the first " (n).reg" variant, n >= 2, that does
+// not exist yet.
+std::string FreeBackupPath(const std::string& folderWithSeparator, const std::string& baseName,
+                           const std::function<bool(const std::string&)>& exists);
+
+// The key path the registry editor remembers as its last position.
+std::string RegistryEditorKey(const std::string& root, const std::string& path);
+
+// The program list as an HTML table; every row is the caption followed by the text columns.
+// UTF-8 with CR LF line ends.
+std::string HtmlReport(const std::string& listName, const std::vector<std::string>& columnCaptions,
+                       const std::vector<std::vector<std::string>>& rows);
+
+// "dd.mm.yy hh" + timeSeparator + "mm", as the backup list shows a backup's time.
+std::string BackupDateText(const DateTime& t, const std::string& timeSeparator);
+
+}  // namespace corvandel

@@ -1,0 +1,378 @@
+// Commands on the selected entry and on the backups: running the uninstaller, deleting the
+// entry after its backup, the backups page, the shell actions and the HTML report.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <stdexcept>
+
+#include "about/FileInfoUtils.h"
+#include "app/control_ids.h"
+#include "app/main_window_win.h"
+#include "app/registry_win.h"
+#include "app/text.h"
+#include "app/win_text.h"
+#include "inventory/presentation.h"
+#include "removal/registry_export.h"
+#include "removal/removal_rules.h"
+#include "settings/settings_win.h"
+
+namespace corvandel {
+
+namespace {
+
+std::string SystemErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string text = buffer ? TrimBlanks(Narrow(buffer)) : "Error " + std::to_string(code);
+    if (buffer)
+        LocalFree(buffer);
+    return text;
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A new file, never an existing one, written whole or not at all.
+void WriteNewFile(const std::string& path, const std::string& bytes) {
+    const std::wstring wide = Widen(path);
+    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error(path + ": " + SystemErrorText(GetLastError()));
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && FlushFileBuffers(file);
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) {
+        DeleteFileW(wide.c_str());
+        throw std::runtime_error(path + ": " + SystemErrorText(error));
+    }
+}
+
+std::string Utf16LeWithMark(const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : Utf8ToUtf16(text)) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+std::string ControlText(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+    return Narrow(text);
+}
+
+// Deletes the key tree in one view when the key opens there.
+void DeleteKeyInView(RegistryApi& api, const std::string& root, const std::string& path,
+                     uint32_t openAccess, uint32_t deleteAccess) {
+    Registry probe(api, openAccess);
+    probe.SetRootKey(root == "HKEY_LOCAL_MACHINE" ? RegRoot::LocalMachine : RegRoot::CurrentUser);
+    if (!probe.OpenKey(path, false))
+        return;
+    probe.CloseKey();
+    Registry registry(api, deleteAccess);
+    registry.SetRootKey(probe.RootKey());
+    registry.DeleteKey(path);
+}
+
+}  // namespace
+
+void TForm1::HandleRemovalCommand(int id) {
+    switch (id) {
+        case kCmdUninstallUninstallMenu:
+            UnDel();
+            break;
+        case kCmdDeleteKeyUninstallMenu:
+            DeleteKeyUninstallMenuClick();
+            break;
+        case kCmdOpenFolderUninstallMenu:
+            OpenFolderUninstallMenuClick();
+            break;
+        case kCmdWebSiteUninstallMenu:
+            WebSiteUninstallMenuClick();
+            break;
+        case kCmdRegistryKeyOpenUninstallMenu:
+            RegistryKeyOpenUninstallMenuClick();
+            break;
+        case kCmdBackupsUpdateMenu:
+            EnablePanel(false);
+            FindFileCopy(ExecutableFolder() + "backup\\");
+            EnablePanel(true);
+            break;
+        case kCmdBackupsRestoreMenu:
+            BackupsRestoreMenuClick();
+            break;
+        case kCmdBackupsDelMenu:
+            BackupsDelMenuClick();
+            break;
+        case kCmdBackupsDelAllMenu:
+            BackupsDelAllMenuClick();
+            break;
+    }
+}
+
+void TForm1::UnDel() {
+    const int selected = SelectedRow();
+    if (selected < 0)
+        return;
+    const UninstallLaunch launch =
+        PlanUninstall(rows_[selected].columns[kColUninstallString], files_, folders_);
+    if (launch.throughCommandInterpreter) {
+        ShellExecuteW(hwnd_, nullptr, Widen(launch.file).c_str(), Widen(launch.parameters).c_str(),
+                      nullptr, SW_HIDE);
+    } else {
+        ShellExecuteW(hwnd_, nullptr, Widen(launch.file).c_str(), Widen(launch.parameters).c_str(),
+                      L"", SW_SHOW);
+    }
+}
+
+std::string TForm1::ExportRegistry() {
+    const int selected = SelectedRow();
+    const std::string text = ControlText(MemoLogUninstall);
+    // Never delete without a backup: an entry whose export failed is kept.
+    if (selected < 0 || text.empty())
+        throw std::runtime_error(components_.Caption("LangNoBackup"));
+    const std::string folder = ExecutableFolder() + "backup\\";
+    CreateDirectoryW(Widen(folder).c_str(), nullptr);
+    // The display name is chosen by whoever wrote the entry: it never leaves the folder and
+    // never replaces an earlier backup.
+    const std::string path =
+        FreeBackupPath(folder, SafeBackupFileName(rows_[selected].caption), PathExists);
+    WriteNewFile(path, Utf16LeWithMark(text));
+    return path;
+}
+
+void TForm1::DeleteKeyUninstallMenuClick() {
+    const int selected = SelectedRow();
+    if (selected < 0)
+        return;
+    const UninstallEntry entry = rows_[selected];
+    const std::string question = components_.Caption("LangDelete") + " [ " + entry.caption + " ] ?";
+    if (MessageBoxW(hwnd_, Widen(question).c_str(),
+                    Widen(components_.Caption("LangAttention")).c_str(),
+                    MB_ICONQUESTION | MB_YESNO) != IDYES) {
+        return;
+    }
+    const std::string backupText = ControlText(MemoLogUninstall);
+    try {
+        ExportRegistry();
+    } catch (const std::exception& e) {
+        MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(components_.Caption("LangError")).c_str(),
+                    MB_ICONERROR);
+        return;
+    }
+    const std::string& root = entry.columns[kColRootName];
+    const std::string& path = entry.columns[kColKeyPath];
+    // Both views: a key of the same path in each is deleted in each. The "default" view is the
+    // one a 32-bit program sees, named explicitly so a 64-bit build behaves the same.
+    DeleteKeyInView(registry_, root, path, kKeyAllAccess | kKeyWow64_32Key,
+                    kKeyAllAccess | kKeyWow64_32Key);
+    DeleteKeyInView(registry_, root, path, kKeyWrite | kKeyWow64_64Key,
+                    kKeyAllAccess | kKeyWow64_64Key);
+    // The 64-bit key listed under the same row goes too, when its backup was saved with it.
+    const auto companion = CompanionKeyPath(root, path);
+    if (companion && Contains(backupText, "[" + root + *companion + "]\r\n")) {
+        DeleteKeyInView(registry_, root, *companion, kKeyWrite | kKeyWow64_64Key,
+                        kKeyAllAccess | kKeyWow64_64Key);
+    }
+    globLoadUninstall();
+    ProcessMessages();
+}
+
+bool TForm1::FindFileCopy(const std::string& folder) {
+    const bool top = folder == ExecutableFolder() + "backup\\";
+    if (top) {
+        ListView_DeleteAllItems(ListViewBackupsUninstall);
+        backupPaths_.clear();
+        ProcessMessages();
+    }
+    wchar_t separator[8] = L":";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8);
+    bool listed = false;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileExW(Widen(folder + "*.reg").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            listed = FindFileCopy(folder + name + "\\") || listed;
+            continue;
+        }
+        const std::string path = folder + name;
+        SHFILEINFOW info{};
+        SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
+                       SHGFI_SYSICONINDEX | SHGFI_TYPENAME);
+        const int64_t size = (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        FILETIME local{};
+        SYSTEMTIME time{};
+        DateTime date;
+        if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
+            FileTimeToSystemTime(&local, &time)) {
+            date = DateTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, 0, 0};
+        }
+        const std::wstring caption = Widen(name);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = ListView_GetItemCount(ListViewBackupsUninstall);
+        item.pszText = const_cast<wchar_t*>(caption.c_str());
+        item.iImage = info.iIcon;
+        item.lParam = static_cast<LPARAM>(backupPaths_.size());
+        const int row = static_cast<int>(SendMessageW(ListViewBackupsUninstall, LVM_INSERTITEMW, 0,
+                                                      reinterpret_cast<LPARAM>(&item)));
+        backupPaths_.push_back(path);
+        const std::wstring sizeText = Widen(FormatByteSize(size));
+        const std::wstring dateText = Widen(BackupDateText(date, Narrow(separator)));
+        ListView_SetItemText(ListViewBackupsUninstall, row, 1,
+                             const_cast<wchar_t*>(sizeText.c_str()));
+        ListView_SetItemText(ListViewBackupsUninstall, row, 2,
+                             const_cast<wchar_t*>(dateText.c_str()));
+        ListView_EnsureVisible(ListViewBackupsUninstall, row, FALSE);
+        listed = true;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    if (top) {
+        for (int column = 0; column < 3; ++column) {
+            ListView_SetColumnWidth(ListViewBackupsUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
+        }
+    }
+    return listed;
+}
+
+namespace {
+
+int SelectedBackup(HWND list) {
+    return ListView_GetNextItem(list, -1, LVNI_SELECTED);
+}
+
+}  // namespace
+
+void TForm1::BackupsRestoreMenuClick() {
+    EnablePanel(false);
+    const int selected = SelectedBackup(ListViewBackupsUninstall);
+    if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
+        const std::wstring parameters = L"/s \"" + Widen(backupPaths_[selected]) + L"\"";
+        ShellExecuteW(nullptr, nullptr, L"regedit.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        ProcessMessages();
+    }
+    EnablePanel(true);
+}
+
+void TForm1::BackupsDelMenuClick() {
+    EnablePanel(false);
+    const int selected = SelectedBackup(ListViewBackupsUninstall);
+    if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
+        DeleteFileW(Widen(backupPaths_[selected]).c_str());
+        ProcessMessages();
+        FindFileCopy(ExecutableFolder() + "backup\\");
+        ProcessMessages();
+    }
+    EnablePanel(true);
+}
+
+void TForm1::BackupsDelAllMenuClick() {
+    EnablePanel(false);
+    // Rows are removed from the top; each row's path is found through its own index.
+    while (ListView_GetItemCount(ListViewBackupsUninstall) > 0) {
+        ListView_EnsureVisible(ListViewBackupsUninstall, 0, FALSE);
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        ListView_GetItem(ListViewBackupsUninstall, &item);
+        if (item.lParam >= 0 && static_cast<size_t>(item.lParam) < backupPaths_.size()) {
+            DeleteFileW(Widen(backupPaths_[item.lParam]).c_str());
+        }
+        ListView_DeleteItem(ListViewBackupsUninstall, 0);
+        ProcessMessages();
+    }
+    backupPaths_.clear();
+    EnablePanel(true);
+}
+
+void TForm1::OpenFolderUninstallMenuClick() {
+    const int selected = SelectedRow();
+    if (selected < 0)
+        return;
+    UninstallEntry& row = rows_[selected];
+    const std::string key = DuplicateKey(row);
+    const std::string folder = ReplaceAll(row.columns[kColInstallLocation], "\"", "");
+    // The list shows the folder without its quotes from now on.
+    for (UninstallEntry& copy : allRows_) {
+        if (DuplicateKey(copy) == key)
+            copy.columns[kColInstallLocation] = folder;
+    }
+    row.columns[kColInstallLocation] = folder;
+    InvalidateRect(ListViewUninstall, nullptr, FALSE);
+    ShellExecuteW(hwnd_, nullptr, nullptr, L"", Widen(folder).c_str(), SW_SHOWMAXIMIZED);
+    ProcessMessages();
+}
+
+void TForm1::WebSiteUninstallMenuClick() {
+    const int selected = SelectedRow();
+    if (selected < 0 || rows_[selected].columns[kColUrlInfoAbout].empty())
+        return;
+    ShellExecuteW(hwnd_, L"open", Widen(rows_[selected].columns[kColUrlInfoAbout]).c_str(), nullptr,
+                  nullptr, SW_SHOW);
+}
+
+void TForm1::RegistryKeyOpenUninstallMenuClick() {
+    const int selected = SelectedRow();
+    if (selected < 0)
+        return;
+    OpenRegistryKey(rows_[selected].columns[kColRootName], rows_[selected].columns[kColKeyPath]);
+}
+
+void TForm1::LogCreateMenuClick() {
+    ReleaseGeneralMenuButton();
+    wchar_t fileName[MAX_PATH] = {};
+    lstrcpynW(fileName, reportFileName_.c_str(), MAX_PATH);
+    const std::wstring filter = std::wstring(L"HTML") + L'\0' + L"*.html" + L'\0' + L'\0';
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = hwnd_;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = fileName;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = L"html";
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameW(&dialog))
+        return;
+    reportFileName_ = fileName;
+
+    std::vector<std::string> captions;
+    const Component* list = components_.Find("ListViewUninstall");
+    for (int column = 0; column < kVisibleListColumns; ++column) {
+        captions.push_back(list->Text("Columns[" + std::to_string(column) + "].Caption"));
+    }
+    std::vector<std::vector<std::string>> cells;
+    for (const UninstallEntry& row : rows_) {
+        std::vector<std::string> line{row.caption};
+        for (int column = 0; column < kVisibleListColumns - 1; ++column) {
+            line.push_back(row.columns[column]);
+        }
+        cells.push_back(std::move(line));
+    }
+    const std::string path = Narrow(fileName);
+    try {
+        CreateFolderTree(path.substr(0, path.find_last_of('\\') + 1));
+        WriteWholeFile(path, HtmlReport("ListViewUninstall", captions, cells));
+    } catch (const std::exception&) {
+        // A report that cannot be written is simply missing, as the user can see.
+    }
+}
+
+}  // namespace corvandel

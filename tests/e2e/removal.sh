@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Removing programs: the uninstaller starts with its arguments, an entry is deleted from
+# both registry views after its backup is written, the backup restores the key exactly
+# through the registry editor, the backups page, the registry-editor jump and the report.
+source "$(dirname "$0")/lib.sh"
+: "${FAKE_UNINSTALLER:?}"
+T=$'\t'
+EXE="$APP_DIR_WIN\\Corvandel.exe"
+UNINSTALL='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+WOW='SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+CMD_UNINSTALL=2001 CMD_DELETE=2004 CMD_REGISTRY=2005 CMD_BACKUPS_UPDATE=2006
+CMD_RESTORE=2007 CMD_DELETE_ALL=2008 CMD_REFRESH=2015
+
+e2e_prefix
+e2e_seed "$E2E_DIR/seed/removal.reg"
+mkdir -p "$WINEPREFIX/drive_c/Tools"
+cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/Tools/fake uninstaller.exe"
+cp "$FAKE_UNINSTALLER" "$APP_DIR/msiexec.exe"
+
+key_exists() { "$WINE" reg query "$1" /reg:64 >/dev/null 2>&1; }
+# A key as the registry editor writes it, one value a line, for comparison.
+export_key() {
+  local out="$E2E_WORK/export-$2.reg"
+  rm -f "$out"
+  "$WINE" regedit /e "$("$WINE" winepath -w "$out" 2>/dev/null)" "$1"
+  iconv -f UTF-16 -t UTF-8 "$out" | tr -d '\r' | sed -e ':a' -e '/\\$/N; s/\\\n  //; ta'
+}
+before64=$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" before64)
+before32=$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" before32)
+beforeUser=$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" beforeUser)
+
+# Uninstallers: a plain command through its file and parameters; an installer-database
+# command through the command interpreter, with /I turned into /X.
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов: 9" \
+  select-name "Round Trip User" command $CMD_UNINSTALL sleep 3000 \
+  select-name "Installer Product" command $CMD_UNINSTALL sleep 4000 \
+  select-name "Round Trip 32" command $CMD_REGISTRY sleep 2000 >/dev/null
+started=$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" 2>/dev/null)
+e2e_check "uninstaller started with its arguments" \
+  '"c:\tools\fake uninstaller.exe" /S --mode=quiet' "$started"
+msi=$(tr -d '\r' <"$APP_DIR/started.txt" 2>/dev/null | tr -s ' ')
+e2e_check "installer command through cmd.exe with /X" \
+  "MSIEXEC.EXE /X{11111111-2222-3333-4444-555555555555}" "$msi"
+lastkey=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' \
+  /v LastKey 2>/dev/null | tr -d '\r' | grep LastKey | sed 's/.*REG_SZ *//')
+e2e_check "registry editor position" "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" "$lastkey"
+
+# The report holds the list as shown; markup in a name is text, not markup.
+mkdir -p "$WINEPREFIX/drive_c/Reports"
+e2e_driver attach command 2017 save-dialog 'C:\Reports\list.html' >/dev/null
+for _ in $(seq 50); do [ -s "$WINEPREFIX/drive_c/Reports/list.html" ] && break; sleep 0.2; done
+report=$(python3 "$E2E_DIR/check_html.py" "$WINEPREFIX/drive_c/Reports/list.html" 2>&1 || true)
+echo "$report"
+e2e_check "report parses strictly, header and every row" \
+  "Установленные програмы${T}Издатель${T}Версия${T}Дата установки${T}Путь установки
+..\\..\\evil${T}-${T}-${T}$(date +%d.%m.%Y)${T}-
+<b>Bold</b> & <script>alert(1)</script>${T}Кавычки \"и\" 'апострофы'${T}-${T}$(date +%d.%m.%Y)${T}-" \
+  "$(head -3 <<<"$report")"
+e2e_check "report rows" "10" "$(wc -l <<<"$report" | tr -d ' ')"
+
+# "No" changes nothing; "Yes" writes the backup and deletes the key in both views.
+out=$(e2e_driver attach select-name "Round Trip 64" command $CMD_DELETE message-box 10000 no \
+  sleep 500 status)
+e2e_check "question" "message-box${T}Внимание!${T}Удалить [ Round Trip 64 ] ?" \
+  "$(grep '^message-box' <<<"$out")"
+key_exists "HKLM\\$UNINSTALL\\RoundTrip64" && echo "ok: No keeps the key" ||
+  { echo "FAILED: No deleted the key"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+count=9
+for name in "Round Trip 64" "Round Trip 32" "Round Trip User" "Both Views" "..\\..\\evil" Twin Twin; do
+  count=$((count - 1))
+  e2e_driver attach select-name "$name" sleep 300 command $CMD_DELETE message-box 10000 yes \
+    wait-status 0 "Элементов: $count" 30000 >/dev/null ||
+    { echo "FAILED: deleting $name"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+done
+gone=""
+for key in "HKLM\\$UNINSTALL\\RoundTrip64" "HKLM\\$WOW\\RoundTrip32" "HKCU\\$UNINSTALL\\RoundTripUser" \
+  "HKLM\\$UNINSTALL\\BothViews" "HKLM\\$WOW\\BothViews" "HKCU\\$UNINSTALL\\Evil" \
+  "HKCU\\$UNINSTALL\\Twin1" "HKCU\\$UNINSTALL\\Twin2"; do
+  key_exists "$key" && gone+="$key still there; "
+done
+e2e_check "keys deleted in both views with their sub-keys" "" "$gone"
+backups=$(cd "$APP_DIR/backup" && ls -1A | LC_ALL=C sort)
+e2e_check "backups inside the folder, none overwritten" ".._.._evil.reg
+Both Views.reg
+Round Trip 32.reg
+Round Trip 64.reg
+Round Trip User.reg
+Twin (2).reg
+Twin.reg" "$backups"
+e2e_check "nothing written outside" "" "$(ls "$WINEPREFIX/drive_c" | grep -i evil)"
+e2e_check "backup is UTF-16 with mark" "fffe" "$(head -c2 "$APP_DIR/backup/Round Trip 64.reg" | od -An -tx1 | tr -d ' \n')"
+
+# The backups restore the keys exactly (an expandable string comes back as binary).
+for file in "Round Trip 64" "Round Trip 32" "Round Trip User"; do
+  "$WINE" regedit /s "C:\\Corvandel\\backup\\$file.reg"
+done
+normal() { sed 's/=hex(2):/=hex:/'; }
+e2e_check "64-bit entry restored" "$(normal <<<"$before64")" \
+  "$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" after64 | normal)"
+e2e_check "32-bit entry restored" "$(normal <<<"$before32")" \
+  "$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" after32 | normal)"
+e2e_check "per-user entry restored" "$(normal <<<"$beforeUser")" \
+  "$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" afterUser | normal)"
+
+# The backups page lists the files, those of a sub-folder named *.reg after them; restore
+# through the page brings an entry back, and delete-all empties the list.
+mkdir -p "$APP_DIR/backup/old.reg"
+printf 'REGEDIT4\r\n' >"$APP_DIR/backup/old.reg/Older.reg"
+out=$(e2e_driver attach click 1009 sleep 1000 list-rows 1006 3)
+names=$(grep '^list-row' <<<"$out" | cut -f2 | sort | paste -sd'|')
+e2e_check "backups listed, with the sub-folder's" \
+  "$( (cd "$APP_DIR/backup" && ls -1A | grep -v '^old.reg$'; echo Older.reg) | sort | paste -sd'|')" "$names"
+e2e_check "size and date of a backup" "$(stat -c %s "$APP_DIR/backup/Twin.reg" | awk '{printf "%d b", $1}')${T}$(date +%d.%m.%y)" \
+  "$(grep $'^list-row\tTwin.reg' <<<"$out" | cut -f3,4 | cut -c1-17 | sed 's/ [0-9:]*$//')"
+row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x 'Twin.reg' | cut -d: -f1)
+e2e_driver attach select-in 1006 $((row - 1)) command $CMD_RESTORE sleep 3000 >/dev/null
+key_exists "HKCU\\$UNINSTALL\\Twin1" && echo "ok: restored from the page" ||
+  { echo "FAILED: restore from the page"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+out=$(e2e_driver attach click 1008 command $CMD_REFRESH wait-status 0 "Элементов:" rows)
+e2e_check "refresh lists it again" "Twin" "$(grep $'^row\tTwin' <<<"$out" | cut -f2)"
+out=$(e2e_driver attach click 1009 sleep 500 command $CMD_DELETE_ALL sleep 1500 list-rows 1006 1)
+e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
+e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
+e2e_driver attach close wait-exit >/dev/null
+e2e_finish
