@@ -41,6 +41,13 @@ e2e_check "uninstaller started with its arguments" \
 msi=$(tr -d '\r' <"$APP_DIR/started.txt" 2>/dev/null | tr -s ' ')
 e2e_check "installer command through cmd.exe with /X" \
   "MSIEXEC.EXE /X{11111111-2222-3333-4444-555555555555}" "$msi"
+# The list's shortcuts: Shift+Del runs the uninstaller again, Del asks before deleting.
+out=$(e2e_driver attach select-name "Round Trip User" key 1001 46 shift sleep 3000 \
+  key 1001 46 message-box 10000 no)
+e2e_check "Shift+Del and Del" "2
+message-box${T}Внимание!${T}Удалить [ Round Trip User ] ?" \
+  "$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" | wc -l)
+$(grep '^message-box' <<<"$out")"
 lastkey=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' \
   /v LastKey 2>/dev/null | tr -d '\r' | grep LastKey | sed 's/.*REG_SZ *//')
 e2e_check "registry editor position" "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" "$lastkey"

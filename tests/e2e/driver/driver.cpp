@@ -369,8 +369,13 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             if (modifier)
                 used = 4;
         }
+        // Sharing the program's input state lets this process give its control the focus.
+        const DWORD target = GetWindowThreadProcessId(control, nullptr);
+        AttachThreadInput(GetCurrentThreadId(), target, TRUE);
         SetForegroundWindow(MainWindow());
         SetFocus(control);
+        AttachThreadInput(GetCurrentThreadId(), target, FALSE);
+        Sleep(200);
         std::vector<INPUT> inputs;
         auto press = [&](WORD key, bool up) {
             INPUT input{};
