@@ -129,4 +129,12 @@ out=$(e2e_driver attach click 1009 sleep 500 command $CMD_DELETE_ALL sleep 1500 
 e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
 e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
 e2e_driver attach close wait-exit >/dev/null
+
+# No backup, no deletion: with "backup" taken by a file the user is told why and the key stays.
+rm -rf "$APP_DIR/backup" && : >"$APP_DIR/backup"
+out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" select-name "Installer Product" \
+  sleep 300 command $CMD_DELETE message-box 10000 yes sleep 1000 message-box 10000 close wait-exit)
+e2e_check "backup failure reported" "message-box${T}Ошибка" "$(grep '^message-box' <<<"$out" | tail -1 | cut -f1,2)"
+key_exists "HKCU\\$UNINSTALL\\{11111111-2222-3333-4444-555555555555}" && echo "ok: key kept without a backup" ||
+  { echo "FAILED: key deleted without a backup"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 e2e_finish
