@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <optional>
+#include <unordered_map>
 
 #include "app/control_ids.h"
 #include "app/folder_size_win.h"
@@ -358,6 +359,15 @@ void TForm1::LoadIconsDLL() {
         if (const auto index = AddLibraryIcon(images, path))
             row.imageIndex = *index;
         ProcessMessages();
+    }
+    // The search works from the full copy: it shows the same icons.
+    std::unordered_map<std::string, int> indices;
+    for (const UninstallEntry& row : rows_)
+        indices[DuplicateKey(row)] = row.imageIndex;
+    for (UninstallEntry& row : allRows_) {
+        if (const auto it = indices.find(DuplicateKey(row)); it != indices.end()) {
+            row.imageIndex = it->second;
+        }
     }
     InvalidateRect(ListViewUninstall, nullptr, TRUE);
 }
