@@ -32,9 +32,18 @@ beforeUser=$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" beforeUse
 # Uninstallers: a plain command through its file and parameters; an installer-database
 # command through the command interpreter, with /I turned into /X.
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов: 9" \
-  select-name "Round Trip User" command $CMD_UNINSTALL sleep 3000 \
-  select-name "Installer Product" command $CMD_UNINSTALL sleep 4000 \
-  select-name "Round Trip 32" command $CMD_REGISTRY sleep 2000 >/dev/null
+  select-name "Round Trip User" command $CMD_UNINSTALL sleep 500 \
+  select-name "Installer Product" command $CMD_UNINSTALL sleep 500 \
+  select-name "Round Trip 32" command $CMD_REGISTRY sleep 1000 >/dev/null
+# The started programs run on their own; wait for what they leave behind.
+wait_lines() {  # wait_lines FILE N
+  for _ in $(seq 100); do
+    [ "$(tr -d '\r' <"$1" 2>/dev/null | wc -l)" -ge "$2" ] && return 0
+    sleep 0.2
+  done
+}
+wait_lines "$WINEPREFIX/drive_c/Tools/started.txt" 1
+wait_lines "$APP_DIR/started.txt" 1
 started=$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" 2>/dev/null)
 e2e_check "uninstaller started with its arguments" \
   '"c:\tools\fake uninstaller.exe" /S --mode=quiet' "$started"
@@ -42,8 +51,9 @@ msi=$(tr -d '\r' <"$APP_DIR/started.txt" 2>/dev/null | tr -s ' ')
 e2e_check "installer command through cmd.exe with /X" \
   "MSIEXEC.EXE /X{11111111-2222-3333-4444-555555555555}" "$msi"
 # The list's shortcuts: Shift+Del runs the uninstaller again, Del asks before deleting.
-out=$(e2e_driver attach select-name "Round Trip User" key 1001 46 shift sleep 3000 \
+out=$(e2e_driver attach select-name "Round Trip User" key 1001 46 shift sleep 500 \
   key 1001 46 message-box 10000 no)
+wait_lines "$WINEPREFIX/drive_c/Tools/started.txt" 2
 e2e_check "Shift+Del and Del" "2
 message-box${T}Внимание!${T}Удалить [ Round Trip User ] ?" \
   "$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" | wc -l)

@@ -75,9 +75,9 @@ if [ "${green:-0}" -gt 200 ]; then echo "ok: recent entries drawn green ($green 
   echo "FAILED: no green text (${green:-none})"; E2E_FAILURES=$((E2E_FAILURES + 1)); fi
 
 # The general-menu button: Escape, then a click opens nothing; the next click opens it.
-out=$(e2e_driver attach click 1007 sleep 800 popup)
+out=$(e2e_driver attach click 1007 wait-popup)
 import -window root "$shots/general-menu.png"
-out+=$'\n'$(e2e_driver attach escape sleep 500 popup click 1007 sleep 800 popup click 1007 sleep 800 popup)
+out+=$'\n'$(e2e_driver attach escape sleep 500 popup click 1007 sleep 1500 popup click 1007 wait-popup)
 e2e_check "menu button flag" "popup${T}open
 popup${T}closed
 popup${T}closed

@@ -27,6 +27,7 @@
 //   about-close                  press the About window's button
 //   maximize                     maximize the main window
 //   popup                        print whether a popup menu of the program is open
+//   wait-popup [ms]              wait until a popup menu of the program is open, then print it
 //   escape                       press Escape in the open popup menu
 //   close                        close the main window
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
@@ -527,6 +528,12 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     if (command == "maximize") {
         PostMessageW(MainWindow(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
         return 1;
+    }
+    if (command == "wait-popup") {
+        const auto [timeout, used] = optional(1, 10000);
+        WaitFor(timeout, [] { return !TopWindows(L"#32768").empty(); });
+        Print({"popup", TopWindows(L"#32768").empty() ? "closed" : "open"});
+        return 1 + used;
     }
     if (command == "popup") {
         Print({"popup", TopWindows(L"#32768").empty() ? "closed" : "open"});
