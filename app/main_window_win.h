@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/component.h"
@@ -150,7 +151,9 @@ class TForm1 {
     std::vector<UninstallEntry> rows_;     // what ListViewUninstall shows, in its order
     std::vector<UninstallEntry> allRows_;  // ListviewDubUninstall: every row of the last scan
     std::wstring dispText_;
-    std::vector<std::string> backupPaths_;  // full path of each backups-list row
+    std::vector<std::string> backupPaths_;
+    std::unordered_set<std::string>
+        addedIcons_;  // files whose icons the program added  // full path of each backups-list row
     std::wstring reportFileName_;
     int placeholderIcon_ = 0;
     int consoleHeight_ = 0;

@@ -31,14 +31,44 @@ constexpr COLORREF kRecentColor = RGB(0, 128, 0);
 
 // The system image list index of the program's own icon: every row shows it until its own
 // icon is known.
-int OwnIconIndex() {
+// The icon of a program file, added to an image list in the list's size. Used where the
+// shell answers with its generic icon (index 0) although the file has icons of its own, as
+// Wine's shell does for program files.
+std::optional<int> AddFileIcon(HIMAGELIST images, const std::string& path) {
+    HICON large = nullptr;
+    HICON small = nullptr;
+    if (ExtractIconExW(Widen(path).c_str(), 0, &large, &small, 1) == 0)
+        return std::nullopt;
+    int width = 0;
+    int height = 0;
+    ImageList_GetIconSize(images, &width, &height);
+    const HICON icon = width > 16 ? (large ? large : small) : (small ? small : large);
+    const int index = icon ? ImageList_AddIcon(images, icon) : -1;
+    if (large)
+        DestroyIcon(large);
+    if (small)
+        DestroyIcon(small);
+    if (index < 0)
+        return std::nullopt;
+    return index;
+}
+
+// The system image list index of a file's icon; the shell's answer, or the file's own icon
+// added to the list when the shell has only its generic one.
+std::optional<int> ShellIconIndex(HIMAGELIST images, const std::string& path, bool* added) {
     SHFILEINFOW info{};
-    const std::wstring path = Widen(ExecutablePath());
-    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
-        return 0;
+    if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
+        return std::nullopt;
     }
     if (info.hIcon)
         DestroyIcon(info.hIcon);
+    if (info.iIcon == 0 && images != nullptr) {
+        if (const auto own = AddFileIcon(images, path)) {
+            if (added)
+                *added = true;
+            return own;
+        }
+    }
     return info.iIcon;
 }
 
@@ -161,7 +191,10 @@ void TForm1::LoadFromReg() {
     ListView_SetItemCountEx(ListViewUninstall, 0, 0);
     SetStatusText(0, "");
     SetStatusText(1, "");
-    placeholderIcon_ = OwnIconIndex();
+    // Every row shows the program's own icon until its own icon is known.
+    placeholderIcon_ = ShellIconIndex(ListView_GetImageList(ListViewUninstall, LVSIL_SMALL),
+                                      ExecutablePath(), nullptr)
+                           .value_or(0);
 
     ScanToList sink(*this);
     corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
@@ -334,20 +367,19 @@ void TForm1::LoadIconsForItems() {
         if (const auto index = AddLibraryIcon(images, path)) {
             row.imageIndex = *index;
         } else {
-            SHFILEINFOW info{};
-            if (SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
-                               SHGFI_ICON | SHGFI_SMALLICON)) {
-                row.imageIndex = info.iIcon;
-                if (info.hIcon)
-                    DestroyIcon(info.hIcon);
-            }
+            bool added = false;
+            if (const auto index = ShellIconIndex(images, path, &added))
+                row.imageIndex = *index;
+            if (added)
+                addedIcons_.insert(path);
         }
         ProcessMessages();
     }
 }
 
 // After a switch of icon size only the icons the program added itself are added again; the
-// shell's indices are the same in both system lists.
+// shell's indices are the same in both system lists. The program's own placeholder icon is
+// one of those.
 void TForm1::LoadIconsDLL() {
     const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
     if (images == nullptr)
@@ -356,11 +388,22 @@ void TForm1::LoadIconsDLL() {
         const std::string& path = row.columns[kColIconSource];
         if (path.empty())
             continue;
-        if (const auto index = AddLibraryIcon(images, path))
+        auto index = AddLibraryIcon(images, path);
+        if (!index && addedIcons_.count(path))
+            index = AddFileIcon(images, path);
+        if (index)
             row.imageIndex = *index;
         ProcessMessages();
     }
     // The search works from the full copy: it shows the same icons.
+    if (const auto own = ShellIconIndex(images, ExecutablePath(), nullptr)) {
+        for (UninstallEntry& row : rows_) {
+            if (row.imageIndex == placeholderIcon_ && row.columns[kColIconSource].empty()) {
+                row.imageIndex = *own;
+            }
+        }
+        placeholderIcon_ = *own;
+    }
     std::unordered_map<std::string, int> indices;
     for (const UninstallEntry& row : rows_)
         indices[DuplicateKey(row)] = row.imageIndex;
