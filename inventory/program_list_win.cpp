@@ -360,11 +360,16 @@ void TForm1::LoadIconsForItems() {
     const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
     if (images == nullptr)
         return;
+    // Many entries share one icon file (every installer-database entry names msiexec.exe):
+    // each file is looked up once a pass, so the shared system list does not fill up.
+    std::unordered_map<std::string, int> known;
     for (UninstallEntry& row : rows_) {
         const std::string& path = row.columns[kColIconSource];
         if (path.empty())
             continue;
-        if (const auto index = AddLibraryIcon(images, path)) {
+        if (const auto it = known.find(path); it != known.end()) {
+            row.imageIndex = it->second;
+        } else if (const auto index = AddLibraryIcon(images, path)) {
             row.imageIndex = *index;
         } else {
             bool added = false;
@@ -373,6 +378,7 @@ void TForm1::LoadIconsForItems() {
             if (added)
                 addedIcons_.insert(path);
         }
+        known.emplace(path, row.imageIndex);
         ProcessMessages();
     }
 }
@@ -384,16 +390,21 @@ void TForm1::LoadIconsDLL() {
     const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
     if (images == nullptr)
         return;
+    std::unordered_map<std::string, std::optional<int>> known;
     for (UninstallEntry& row : rows_) {
         const std::string& path = row.columns[kColIconSource];
         if (path.empty())
             continue;
-        auto index = AddLibraryIcon(images, path);
-        if (!index && addedIcons_.count(path))
-            index = AddFileIcon(images, path);
-        if (index)
-            row.imageIndex = *index;
-        ProcessMessages();
+        auto found = known.find(path);
+        if (found == known.end()) {
+            auto index = AddLibraryIcon(images, path);
+            if (!index && addedIcons_.count(path))
+                index = AddFileIcon(images, path);
+            found = known.emplace(path, index).first;
+            ProcessMessages();
+        }
+        if (found->second)
+            row.imageIndex = *found->second;
     }
     // The search works from the full copy: it shows the same icons.
     if (const auto own = ShellIconIndex(images, ExecutablePath(), nullptr)) {
