@@ -317,7 +317,8 @@ void TForm1::HandleCommand(int id) {
             break;
         default:
             // Commands on the selected entry and on the backups.
-            if (!scanning_) HandleRemovalCommand(id);
+            if (!scanning_)
+                HandleRemovalCommand(id);
             break;
     }
 }
@@ -839,7 +840,17 @@ void TForm1::CheckRadio(int first, int last, int chosen) {
 }
 
 void TForm1::LoadNastr() {
-    const IniDocument settings = LoadSettingsDocument(PortablePath(PortableMode));
+    const std::string path = PortablePath(PortableMode);
+    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
+    try {
+        settings = LoadSettingsDocument(path);
+    } catch (const SettingsReadError& e) {
+        // The program starts with the defaults and says so once. The box has no owner: the
+        // main window is still hidden, and a box it owned would hold up its first list.
+        settingsUnreadable_ = true;
+        MessageBoxW(nullptr, Widen(e.Path() + "\n\n" + e.what()).c_str(), L"Corvandel",
+                    MB_ICONERROR);
+    }
     RECT window{};
     GetWindowRect(hwnd_, &window);
     const MainSettings options =
@@ -875,12 +886,11 @@ void TForm1::LoadNastr() {
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    startOptions_ = CurrentOptions();
 }
 
-void TForm1::SaveNastr() {
-    const std::string path = PortablePath(PortableMode);
-    IniDocument settings = LoadSettingsDocument(path);
-    auto checked = [this](HMENU menu, int id) {
+MainSettings TForm1::CurrentOptions() {
+    auto checked = [](HMENU menu, int id) {
         return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
     };
     MainSettings options;
@@ -896,6 +906,24 @@ void TForm1::SaveNastr() {
     GetWindowPlacement(hwnd_, &placement);
     options.height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
     options.width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    return options;
+}
+
+void TForm1::SaveNastr() {
+    const std::string path = PortablePath(PortableMode);
+    const MainSettings options = CurrentOptions();
+    const bool chosen = MenuOptionsDiffer(options, startOptions_);
+    // A file that could not be read is never replaced by the defaults; only options the user
+    // chose in this run are worth writing over it.
+    if (settingsUnreadable_ && !chosen)
+        return;
+    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
+    try {
+        settings = LoadSettingsDocument(path);
+    } catch (const SettingsReadError&) {
+        if (!chosen)
+            return;
+    }
     SaveMainSettings(options, settings);
     try {
         SaveSettingsDocument(settings, path);

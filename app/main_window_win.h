@@ -14,6 +14,7 @@
 #include "app/platform_win.h"
 #include "app/registry_win.h"
 #include "inventory/uninstall_entry.h"
+#include "settings/settings.h"
 
 namespace corvandel {
 
@@ -60,6 +61,7 @@ class TForm1 {
     void CreateMenus();
     void Layout();
     void SaveNastr();
+    MainSettings CurrentOptions();
 
     // General menu and pages.
     void SpeedButton_GeneralMenuClick();
@@ -93,7 +95,8 @@ class TForm1 {
     void HandleRemovalCommand(int id);
     void UnDel();
     void DeleteKeyUninstallMenuClick();
-    std::string ExportRegistry();
+    // Writes the backup text as a new file in the backup folder; throws when it cannot.
+    std::string ExportRegistry(const std::string& text);
     bool FindFileCopy(const std::string& folder);
     void BackupsRestoreMenuClick();
     void BackupsDelMenuClick();
@@ -164,6 +167,10 @@ class TForm1 {
     bool closeRequested_ = false;
     bool filling_ = false;
     bool startMaximized_ = false;
+    // The settings file could not be read at start: the program runs with the defaults and
+    // leaves the file alone unless the user chooses another option.
+    bool settingsUnreadable_ = false;
+    MainSettings startOptions_;
     int page_ = 0;
     unsigned selectionGeneration_ = 0;
 };

@@ -29,6 +29,11 @@ constexpr uint32_t kKeyWow64_32Key = 0x0200;
 constexpr uint32_t kKeyWow64Res = 0x0300;
 constexpr uint32_t kKeyExistsRights = 0x20009;  // KEY_READ without KEY_NOTIFY / enumerate
 
+// System error codes the registry rules name themselves.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidData = 13;
+
 // Registry value types (the Win32 REG_* numbers).
 enum RegType : uint32_t {
     kRegNone = 0,
@@ -77,6 +82,8 @@ class RegistryApi {
                           const std::vector<unsigned char>& data) = 0;
     // Deletes one key that has no sub-keys left, in the view given by viewBits.
     virtual bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) = 0;
+    // The system's error code of the last call that failed.
+    virtual uint32_t LastError() const = 0;
 };
 
 class RegistryError : public std::runtime_error {

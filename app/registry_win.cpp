@@ -30,7 +30,7 @@ std::optional<RegHandle> Win32RegistryApi::Open(RegHandle base, const std::strin
     } else {
         result = RegOpenKeyExW(ToHkey(base), wide.c_str(), 0, access, &key);
     }
-    if (result != ERROR_SUCCESS)
+    if (!Succeeded(result))
         return std::nullopt;
     return reinterpret_cast<RegHandle>(key);
 }
@@ -44,9 +44,9 @@ void Win32RegistryApi::Close(RegHandle key) {
 std::optional<RegKeyInfo> Win32RegistryApi::QueryInfo(RegHandle key) {
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxDataLen = 0;
     FILETIME lastWrite{};
-    if (RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
-                         &values, &maxValueNameLen, &maxDataLen, nullptr,
-                         &lastWrite) != ERROR_SUCCESS) {
+    if (!Succeeded(RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen,
+                                    nullptr, &values, &maxValueNameLen, &maxDataLen, nullptr,
+                                    &lastWrite))) {
         return std::nullopt;
     }
     RegKeyInfo info;
@@ -64,8 +64,8 @@ std::optional<std::string> Win32RegistryApi::EnumKey(RegHandle key, uint32_t ind
     // Key names are at most 255 characters.
     wchar_t name[256];
     DWORD length = 256;
-    if (RegEnumKeyExW(ToHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
+    if (!Succeeded(
+            RegEnumKeyExW(ToHkey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr))) {
         return std::nullopt;
     }
     return Narrow(std::wstring_view(name, length));
@@ -75,8 +75,8 @@ std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t i
     // Value names may be up to 16383 characters.
     std::wstring name(16384, L'\0');
     DWORD length = static_cast<DWORD>(name.size());
-    if (RegEnumValueW(ToHkey(key), index, name.data(), &length, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS) {
+    if (!Succeeded(RegEnumValueW(ToHkey(key), index, name.data(), &length, nullptr, nullptr,
+                                 nullptr, nullptr))) {
         return std::nullopt;
     }
     return Narrow(std::wstring_view(name.data(), length));
@@ -89,8 +89,8 @@ std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::s
     DWORD type = 0;
     if (!withData) {
         DWORD size = 0;
-        if (RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size) !=
-            ERROR_SUCCESS) {
+        if (!Succeeded(
+                RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size))) {
             return std::nullopt;
         }
         value.type = type;
@@ -108,26 +108,34 @@ std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::s
             value.data.resize(size);
             continue;
         }
-        if (result != ERROR_SUCCESS)
+        if (!Succeeded(result))
             return std::nullopt;
         value.data.resize(size);
         value.type = type;
         value.size = size;
         return value;
     }
+    lastError_ = ERROR_MORE_DATA;
     return std::nullopt;
 }
 
 bool Win32RegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type,
                                 const std::vector<unsigned char>& data) {
     const std::wstring wide = Widen(name);
-    return RegSetValueExW(ToHkey(key), wide.c_str(), 0, type, data.data(),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    return Succeeded(RegSetValueExW(ToHkey(key), wide.c_str(), 0, type, data.data(),
+                                    static_cast<DWORD>(data.size())));
 }
 
 bool Win32RegistryApi::DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) {
     const std::wstring wide = Widen(path);
-    return RegDeleteKeyExW(ToHkey(base), wide.c_str(), viewBits, 0) == ERROR_SUCCESS;
+    return Succeeded(RegDeleteKeyExW(ToHkey(base), wide.c_str(), viewBits, 0));
+}
+
+bool Win32RegistryApi::Succeeded(long result) {
+    if (result == ERROR_SUCCESS)
+        return true;
+    lastError_ = static_cast<uint32_t>(result);
+    return false;
 }
 
 }  // namespace corvandel

@@ -18,6 +18,13 @@ class Win32RegistryApi : public RegistryApi {
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                   const std::vector<unsigned char>& data) override;
     bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;
+    uint32_t LastError() const override { return lastError_; }
+
+  private:
+    // Remembers a failed call's code; true when the call succeeded.
+    bool Succeeded(long result);
+
+    uint32_t lastError_ = 0;
 };
 
 }  // namespace corvandel

@@ -3,15 +3,23 @@
 # the user's ~/.wine.
 
 set(WINE_ENV_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/wine-env.sh)
+# The loader that runs this build's programs.
+if(CORVANDEL_BITNESS EQUAL 64)
+  set(WINE_ARCH_ENV CORVANDEL_WINE_ARCH=x86_64)
+else()
+  set(WINE_ARCH_ENV CORVANDEL_WINE_ARCH=i686)
+endif()
 set(WINE_BASE_PREFIX ${CMAKE_BINARY_DIR}/wine/base)
 set(WINE_WIN7_PREFIX ${CMAKE_BINARY_DIR}/wine/base-win7)
 
 add_test(NAME wine_base_prefix
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_BASE_PREFIX} win10)
-set_tests_properties(wine_base_prefix PROPERTIES FIXTURES_SETUP wine_base TIMEOUT 300)
+set_tests_properties(wine_base_prefix PROPERTIES FIXTURES_SETUP wine_base TIMEOUT 300
+  ENVIRONMENT ${WINE_ARCH_ENV})
 add_test(NAME wine_win7_prefix
   COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_WIN7_PREFIX} win7)
-set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOUT 300)
+set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOUT 300
+  ENVIRONMENT ${WINE_ARCH_ENV})
 
 add_executable(win_tests
   tests/win/file_info_win_test.cpp
@@ -27,16 +35,17 @@ add_dependencies(win_tests Corvandel)
 add_test(NAME win
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/run.sh ${WINE_BASE_PREFIX}
           $<TARGET_FILE:win_tests> $<TARGET_FILE:Corvandel>)
-set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300)
+set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300
+  ENVIRONMENT ${WINE_ARCH_ENV})
 
 add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
 target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
-foreach(name list instance windows7 window removal)
+foreach(name list instance windows7 window removal views settings)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES
     FIXTURES_REQUIRED "wine_base;wine_win7"
     TIMEOUT 300
-    ENVIRONMENT "CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
+    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
 endforeach()

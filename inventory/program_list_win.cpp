@@ -334,21 +334,11 @@ void TForm1::key() {
     if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
         return;
     const UninstallEntry& row = rows_[selected];
-    const std::string& root = row.columns[kColRootName];
-    std::vector<std::string> lines = ExportEntryLines(registry_, root, row.columns[kColKeyPath]);
-    // The 64-bit key that the list shows under the same row is saved with it, so a deletion
-    // of both keys never goes without a backup of both.
-    if (const auto companion = CompanionKeyPath(root, row.columns[kColKeyPath])) {
-        Registry native(registry_, kKeyRead | kKeyWow64_64Key);
-        native.SetRootKey(RegRoot::LocalMachine);
-        const bool present = native.OpenKey(*companion, false);
-        const auto info = present ? native.GetKeyInfo() : std::nullopt;
-        if (info && info->values > 0) {
-            const auto more = ExportEntryLines(registry_, root, *companion);
-            lines.insert(lines.end(), more.begin() + 1, more.end());
-        }
-    }
-    SetWindowTextW(MemoLogUninstall, Widen(JoinExportLines(lines)).c_str());
+    // The same text a deletion saves: the entry's key and, when the row stands for both, its
+    // twin in the other view.
+    const EntryExport text =
+        ExportEntry(registry_, row.caption, row.columns[kColRootName], row.columns[kColKeyPath]);
+    SetWindowTextW(MemoLogUninstall, Widen(JoinExportLines(text.lines)).c_str());
 }
 
 void TForm1::LoadProductIconsAndFolders() {

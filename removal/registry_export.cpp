@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/text.h"
+#include "inventory/scan.h"
 
 namespace corvandel {
 
@@ -79,9 +80,11 @@ std::vector<unsigned char> Utf16WithNul(const std::string& text) {
 
 std::string StringData(const std::vector<unsigned char>& data) {
     const std::string text = RegistryBytesToUtf8(data.data(), data.size());
-    // A quoted text cannot span lines in an import file; the typed hex form keeps the type.
-    if (text.find_first_of("\r\n") != std::string::npos)
-        return TypedHex(kRegSz, Utf16WithNul(text));
+    // The quoted form imports as the text with one terminating NUL. Anything else (a line
+    // break, which a quoted text cannot hold, text after a NUL, a missing terminator, an odd
+    // byte) keeps its exact bytes in the typed form.
+    if (text.find_first_of("\r\n") != std::string::npos || Utf16WithNul(text) != data)
+        return TypedHex(kRegSz, data);
     return Quoted(text);
 }
 
@@ -100,57 +103,83 @@ std::string DataPart(const RegValue& value) {
             }
             // "dword:" would not import a short or long value; the typed form keeps its bytes.
             return TypedHex(kRegDword, data);
-        case kRegNone:
-        case kRegDwordBigEndian:
-        case kRegLink:
-        case kRegMultiSz:
-        case kRegQword:
-            // Written in the editor's typed form even without data: a bare "" would come
-            // back as an empty string value, not as a value of this type.
-            return TypedHex(value.type, data);
-        default:
-            // REG_EXPAND_SZ is written as plain binary on purpose: the backup restores its
-            // bytes, not its type.
+        case kRegBinary:
             return "hex:" + HexBytes(data);
+        default:
+            // Every other type, expandable strings included, in the editor's typed form: it
+            // imports back with the same type and bytes, also without data (a bare "" would
+            // come back as an empty string value).
+            return TypedHex(value.type, data);
     }
+}
+
+// A value name the import file can hold: a quoted text on one line.
+bool ExportableName(const std::string& name) {
+    return name.find_first_of("\r\n") == std::string::npos;
 }
 
 struct ExportContext {
     RegistryApi& api;
     uint32_t subKeyAccess;
     std::vector<std::string>& lines;
+    std::optional<ExportProblem>& problem;
+
+    // The first problem is the one reported; the export goes on without the part.
+    void Note(const std::string& keyText, const std::string* valueName, uint32_t error) {
+        if (problem)
+            return;
+        problem = ExportProblem{keyText, valueName ? *valueName : std::string(),
+                                valueName != nullptr, error};
+    }
 };
 
 void WriteKey(ExportContext& context, RegHandle key, const std::optional<RegKeyInfo>& info,
               const std::string& keyText) {
     context.lines.emplace_back();
     context.lines.push_back("[" + keyText + "]");
-    if (!info)
-        return;
     RegistryApi& api = context.api;
+    if (!info) {
+        context.Note(keyText, nullptr, api.LastError());
+        return;
+    }
     for (uint32_t i = 0; i < info->values; ++i) {
         const auto name = api.EnumValue(key, i);
-        if (!name)
+        if (!name) {
+            context.Note(keyText, nullptr, api.LastError());
             continue;
+        }
         // A value that vanished or cannot be read is left out; the rest of the key still
-        // goes into the backup.
-        if (const auto value = api.QueryValue(key, *name, true))
+        // goes into the text, which then does not count as complete.
+        const auto value = api.QueryValue(key, *name, true);
+        if (!value) {
+            context.Note(keyText, &*name, api.LastError());
+        } else if (!ExportableName(*name)) {
+            context.Note(keyText, &*name, kErrorInvalidData);
+        } else {
             context.lines.push_back(ExportValueLine(*name, *value));
+        }
     }
     std::vector<std::string> names;
     names.reserve(info->subKeys);
     for (uint32_t i = 0; i < info->subKeys; ++i) {
         if (auto name = api.EnumKey(key, i))
             names.push_back(std::move(*name));
+        else
+            context.Note(keyText, nullptr, api.LastError());
     }
     for (const std::string& name : names) {
+        const std::string childText = keyText + "\\" + name;
         const ScopedKey child(api, api.Open(key, name, context.subKeyAccess, false));
-        if (!child)
+        if (!child) {
+            context.Note(childText, nullptr, api.LastError());
             continue;
+        }
         const auto childInfo = api.QueryInfo(child.Get());
-        if (!childInfo)
+        if (!childInfo) {
+            context.Note(childText, nullptr, api.LastError());
             continue;
-        WriteKey(context, child.Get(), childInfo, keyText + "\\" + name);
+        }
+        WriteKey(context, child.Get(), childInfo, childText);
     }
 }
 
@@ -168,6 +197,73 @@ uint32_t MachineView(RegistryApi& api, const std::string& relative) {
     return kKeyWow64_32Key;
 }
 
+std::string Relative(const std::string& keyPath) {
+    return !keyPath.empty() && keyPath[0] == '\\' ? keyPath.substr(1) : keyPath;
+}
+
+// Appends the block of one key tree; the key it read, when it opened.
+std::optional<ExportedKey> AppendKeyTree(RegistryApi& api, RegRoot root, uint32_t view,
+                                         const std::string& rootName, const std::string& keyPath,
+                                         std::vector<std::string>& lines,
+                                         std::optional<ExportProblem>& problem) {
+    const bool machine = root == RegRoot::LocalMachine;
+    const uint32_t entryAccess = (machine ? kKeyAllAccess : kKeyRead) | view;
+    const std::string keyText = rootName + keyPath;
+    ExportContext context{api, kKeyRead | view, lines, problem};
+    const ScopedKey entry(api, api.Open(RootHandle(root), Relative(keyPath), entryAccess, false));
+    if (!entry) {
+        context.Note(keyText, nullptr, api.LastError());
+        // A machine entry that is gone still names its key, so the console shows which one.
+        if (machine) {
+            lines.emplace_back();
+            lines.push_back("[" + keyText + "]");
+        }
+        return std::nullopt;
+    }
+    WriteKey(context, entry.Get(), api.QueryInfo(entry.Get()), keyText);
+    return ExportedKey{root, view, keyPath, keyText};
+}
+
+// The key of the same name in the other view counts as the row's own only when the list
+// would show it under the same caption: the one row then stands for both keys.
+bool IsTwin(RegistryApi& api, const std::string& caption, const std::string& path) {
+    Registry other(api, kKeyRead | kKeyWow64_64Key);
+    other.SetRootKey(RegRoot::LocalMachine);
+    if (!other.OpenKey(path, false))
+        return false;
+    try {
+        const auto listed = FilterEntry(other);
+        return listed && listed->displayName == caption;
+    } catch (const RegistryError&) {
+        return false;  // never listed, so never the same row
+    }
+}
+
+EntryExport Export(RegistryApi& api, const std::string* caption, const std::string& rootName,
+                   const std::string& keyPath) {
+    EntryExport result;
+    result.lines.push_back(kRegEditHeader);
+    const bool machine = rootName == "HKEY_LOCAL_MACHINE";
+    if (!machine && rootName != "HKEY_CURRENT_USER") {
+        result.problem = ExportProblem{rootName + keyPath, "", false, kErrorFileNotFound};
+        return result;
+    }
+    const RegRoot root = machine ? RegRoot::LocalMachine : RegRoot::CurrentUser;
+    const uint32_t view = machine ? MachineView(api, Relative(keyPath)) : kKeyWow64_32Key;
+    if (auto own = AppendKeyTree(api, root, view, rootName, keyPath, result.lines, result.problem))
+        result.keys.push_back(std::move(*own));
+    if (caption == nullptr || result.keys.empty() || !machine || view != kKeyWow64_64Key)
+        return result;
+    const auto otherPath = OtherViewPath(rootName, keyPath);
+    if (otherPath && IsTwin(api, *caption, *otherPath)) {
+        if (auto twin = AppendKeyTree(api, root, kKeyWow64_64Key, rootName, *otherPath,
+                                      result.lines, result.problem)) {
+            result.keys.push_back(std::move(*twin));
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 std::string ExportValueLine(const std::string& name, const RegValue& value) {
@@ -177,40 +273,16 @@ std::string ExportValueLine(const std::string& name, const RegValue& value) {
 
 std::vector<std::string> ExportEntryLines(RegistryApi& api, const std::string& rootName,
                                           const std::string& keyPath) {
-    std::vector<std::string> lines{kRegEditHeader};
-    const bool machine = rootName == "HKEY_LOCAL_MACHINE";
-    if (!machine && rootName != "HKEY_CURRENT_USER")
-        return lines;
+    return Export(api, nullptr, rootName, keyPath).lines;
+}
 
-    const std::string relative =
-        !keyPath.empty() && keyPath[0] == '\\' ? keyPath.substr(1) : keyPath;
-    const std::string keyText = rootName + keyPath;
-    RegHandle root;
-    uint32_t entryAccess;
-    uint32_t subKeyAccess;
-    if (machine) {
-        root = RootHandle(RegRoot::LocalMachine);
-        const uint32_t view = MachineView(api, relative);
-        entryAccess = kKeyAllAccess | view;
-        subKeyAccess = kKeyRead | view;
-    } else {
-        root = RootHandle(RegRoot::CurrentUser);
-        entryAccess = kKeyRead | kKeyWow64_32Key;
-        subKeyAccess = entryAccess;
-    }
+EntryExport ExportEntry(RegistryApi& api, const std::string& caption, const std::string& rootName,
+                        const std::string& keyPath) {
+    return Export(api, &caption, rootName, keyPath);
+}
 
-    ExportContext context{api, subKeyAccess, lines};
-    const ScopedKey entry(api, api.Open(root, relative, entryAccess, false));
-    if (!entry) {
-        // A machine entry that is gone still names its key, so the console shows which one.
-        if (machine) {
-            lines.emplace_back();
-            lines.push_back("[" + keyText + "]");
-        }
-        return lines;
-    }
-    WriteKey(context, entry.Get(), api.QueryInfo(entry.Get()), keyText);
-    return lines;
+bool BackupHoldsKey(const std::string& backupText, const ExportedKey& key) {
+    return Contains(backupText, "\r\n[" + key.keyText + "]\r\n");
 }
 
 std::string JoinExportLines(const std::vector<std::string>& lines) {
@@ -222,19 +294,18 @@ std::string JoinExportLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-}  // namespace corvandel
-
-namespace corvandel {
-
-std::optional<std::string> CompanionKeyPath(const std::string& rootName,
-                                            const std::string& keyPath) {
+std::optional<std::string> OtherViewPath(const std::string& rootName, const std::string& keyPath) {
     if (rootName != "HKEY_LOCAL_MACHINE")
         return std::nullopt;
-    const std::string marker = "\\wow6432node\\";
-    const size_t at = AsciiLower(keyPath).find(marker);
-    if (at == std::string::npos)
+    const std::string lower = AsciiLower(keyPath);
+    const std::string software = "\\software\\";
+    if (lower.compare(0, software.size(), software) != 0)
         return std::nullopt;
-    return keyPath.substr(0, at) + keyPath.substr(at + marker.size() - 1);
+    const std::string wow = "wow6432node\\";
+    const size_t rest = software.size();
+    if (lower.compare(rest, wow.size(), wow) == 0)
+        return keyPath.substr(0, rest) + keyPath.substr(rest + wow.size());
+    return keyPath.substr(0, rest) + "WOW6432Node\\" + keyPath.substr(rest);
 }
 
 }  // namespace corvandel

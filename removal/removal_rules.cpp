@@ -93,6 +93,17 @@ UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& file
     return launch;
 }
 
+RestoreLaunch PlanRestore(const std::string& backupPath, bool underWow64,
+                          const std::string& windowsFolder) {
+    const std::string quoted = "\"" + backupPath + "\"";
+    if (!underWow64)
+        return RestoreLaunch{"regedit.exe", "/s " + quoted, false};
+    std::string folder = windowsFolder;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    return RestoreLaunch{folder + "Sysnative\\reg.exe", "import " + quoted, true};
+}
+
 std::string SafeBackupFileName(const std::string& caption) {
     std::string name = caption;
     for (char& c : name) {

@@ -22,6 +22,20 @@ struct UninstallLaunch {
 UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& files,
                               const SpecialFolders& folders);
 
+struct RestoreLaunch {
+    std::string file;
+    std::string parameters;
+    bool hidden = false;
+};
+
+// How a backup file is imported so that every key comes back into the view its key line
+// names. The registry editor does that for a program of the system's own word size. A
+// 32-bit program on 64-bit Windows starts the 64-bit import tool through the Sysnative
+// alias instead: the editor it would start may be the 32-bit one (Wine's is), which puts
+// 64-bit keys under WOW6432Node.
+RestoreLaunch PlanRestore(const std::string& backupPath, bool underWow64,
+                          const std::string& windowsFolder);
+
 // A file name (without extension) made from a display name: it never names a folder, a
 // device or a path outside the backup folder. Never empty.
 std::string SafeBackupFileName(const std::string& caption);

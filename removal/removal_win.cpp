@@ -68,23 +68,18 @@ std::string Utf16LeWithMark(const std::string& text) {
     return bytes;
 }
 
-std::string ControlText(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
-    return Narrow(text);
+// A 32-bit copy of the program on 64-bit Windows.
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-// Deletes the key tree in one view when the key opens there.
-void DeleteKeyInView(RegistryApi& api, const std::string& root, const std::string& path,
-                     uint32_t openAccess, uint32_t deleteAccess) {
-    Registry probe(api, openAccess);
-    probe.SetRootKey(root == "HKEY_LOCAL_MACHINE" ? RegRoot::LocalMachine : RegRoot::CurrentUser);
-    if (!probe.OpenKey(path, false))
-        return;
-    probe.CloseKey();
-    Registry registry(api, deleteAccess);
-    registry.SetRootKey(probe.RootKey());
-    registry.DeleteKey(path);
+// "[key]" or "[key]" "value", and why it could not be read.
+std::string ProblemText(const ExportProblem& problem) {
+    std::string where = "[" + problem.keyText + "]";
+    if (problem.inValue)
+        where += " \"" + (problem.valueName.empty() ? std::string("@") : problem.valueName) + "\"";
+    return where + "\n" + SystemErrorText(problem.error);
 }
 
 }  // namespace
@@ -138,9 +133,8 @@ void TForm1::UnDel() {
     }
 }
 
-std::string TForm1::ExportRegistry() {
+std::string TForm1::ExportRegistry(const std::string& text) {
     const int selected = SelectedRow();
-    const std::string text = ControlText(MemoLogUninstall);
     // Never delete without a backup: an entry whose export failed is kept.
     if (selected < 0 || text.empty())
         throw std::runtime_error(components_.Caption("LangNoBackup"));
@@ -165,27 +159,34 @@ void TForm1::DeleteKeyUninstallMenuClick() {
                     MB_ICONQUESTION | MB_YESNO) != IDYES) {
         return;
     }
-    const std::string backupText = ControlText(MemoLogUninstall);
-    try {
-        ExportRegistry();
-    } catch (const std::exception& e) {
-        MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(components_.Caption("LangError")).c_str(),
-                    MB_ICONERROR);
+    const std::wstring errorTitle = Widen(components_.Caption("LangError"));
+    // Read again now: the backup holds the keys as they are at the moment of deletion, and a
+    // key that cannot be read in full is not deleted at all.
+    const EntryExport exported = ExportEntry(registry_, entry.caption, entry.columns[kColRootName],
+                                             entry.columns[kColKeyPath]);
+    if (exported.problem || exported.keys.empty()) {
+        std::string message = components_.Caption("LangNoBackup");
+        if (exported.problem)
+            message += "\n\n" + ProblemText(*exported.problem);
+        MessageBoxW(hwnd_, Widen(message).c_str(), errorTitle.c_str(), MB_ICONERROR);
         return;
     }
-    const std::string& root = entry.columns[kColRootName];
-    const std::string& path = entry.columns[kColKeyPath];
-    // Both views: a key of the same path in each is deleted in each. The "default" view is the
-    // one a 32-bit program sees, named explicitly so a 64-bit build behaves the same.
-    DeleteKeyInView(registry_, root, path, kKeyAllAccess | kKeyWow64_32Key,
-                    kKeyAllAccess | kKeyWow64_32Key);
-    DeleteKeyInView(registry_, root, path, kKeyWrite | kKeyWow64_64Key,
-                    kKeyAllAccess | kKeyWow64_64Key);
-    // The 64-bit key listed under the same row goes too, when its backup was saved with it.
-    const auto companion = CompanionKeyPath(root, path);
-    if (companion && Contains(backupText, "[" + root + *companion + "]\r\n")) {
-        DeleteKeyInView(registry_, root, *companion, kKeyWrite | kKeyWow64_64Key,
-                        kKeyAllAccess | kKeyWow64_64Key);
+    const std::string backupText = JoinExportLines(exported.lines);
+    SetWindowTextW(MemoLogUninstall, Widen(backupText).c_str());
+    try {
+        ExportRegistry(backupText);
+    } catch (const std::exception& e) {
+        MessageBoxW(hwnd_, Widen(e.what()).c_str(), errorTitle.c_str(), MB_ICONERROR);
+        return;
+    }
+    // Only keys whose whole tree the written backup holds are deleted, each in the view it
+    // was read from.
+    for (const ExportedKey& key : exported.keys) {
+        if (!BackupHoldsKey(backupText, key))
+            continue;
+        Registry registry(registry_, kKeyAllAccess | key.view);
+        registry.SetRootKey(key.root);
+        registry.DeleteKey(key.path);
     }
     globLoadUninstall();
     ProcessMessages();
@@ -266,8 +267,11 @@ void TForm1::BackupsRestoreMenuClick() {
     EnablePanel(false);
     const int selected = SelectedBackup(ListViewBackupsUninstall);
     if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
-        const std::wstring parameters = L"/s \"" + Widen(backupPaths_[selected]) + L"\"";
-        ShellExecuteW(nullptr, nullptr, L"regedit.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        const RestoreLaunch launch = PlanRestore(backupPaths_[selected], IsWow64(),
+                                                 folders_.GetSpecialFolder(kCsidlWindows));
+        ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
+                      Widen(launch.parameters).c_str(), nullptr,
+                      launch.hidden ? SW_HIDE : SW_SHOWNORMAL);
         ProcessMessages();
     }
     EnablePanel(true);

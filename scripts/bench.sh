@@ -31,7 +31,7 @@ for i in range(n):
 print("\n".join(out))
 PY
 iconv -f UTF-8 -t UTF-16 "$work/bench.reg" >"$work/bench-utf16.reg"
-"$WINE" regedit /s "$("$WINE" winepath -w "$work/bench-utf16.reg" 2>/dev/null)"
+"$WINE" reg import "$("$WINE" winepath -w "$work/bench-utf16.reg" 2>/dev/null)" /reg:64
 "$WINESERVER" -k 2>/dev/null || true  # no copy of the program left running in this prefix
 app=$WINEPREFIX/drive_c/Corvandel
 mkdir -p "$app" && cp "$WINE_BUILD/Corvandel.exe" "$app/"

@@ -17,7 +17,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the demonstration Wine prefix in $WINEPREFIX ..."
   bash scripts/wineprefix.sh "$WINEPREFIX" win10
   iconv -f UTF-8 -t UTF-16 demo/demo.reg >"$demo/demo-utf16.reg"
-  "$WINE" regedit /s "$("$WINE" winepath -w "$demo/demo-utf16.reg" 2>/dev/null)"
+  # The file names 32-bit keys by their WOW6432Node path: it goes into the 64-bit view.
+  "$WINE" reg import "$("$WINE" winepath -w "$demo/demo-utf16.reg" 2>/dev/null)" /reg:64
   # Real files for the entries whose icon or uninstaller names one, so their icons resolve.
   notepad=$WINEPREFIX/drive_c/windows/system32/notepad.exe
   grep -o '"DisplayIcon"="[^"]*"' demo/demo.reg | sed 's/^"DisplayIcon"="//; s/"$//; s/,[-0-9]*$//; s/\\\\/\\/g' |
@@ -35,14 +36,18 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 shot=$demo/corvandel-main-window.png
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
-  out=$(mktemp)
-  # The driver keeps the program open for a few seconds once its list is filled.
-  "$WINE" "$1" launch "C:\\Corvandel\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
-    status sleep 4000 close wait-exit >"$out" 2>&1 &
-  for _ in $(seq 300); do grep -q "^status" "$out" && break; sleep 0.2; done
-  import -window root "$2"
-  wait
-  rm -f "$out"
-' run "$WINE_BUILD/corvandel_driver.exe" "$shot"
+own_display
+trap 'kill "$OWN_XVFB_PID" 2>/dev/null || true' EXIT
+ready=$demo/list-filled
+rm -f "$ready"
+# The driver leaves a mark once the list is filled and keeps the program open a few seconds
+# more; the screenshot is taken in that time.
+"$WINE" "$WINE_BUILD/corvandel_driver.exe" launch 'C:\Corvandel\Corvandel.exe' wait-window \
+  wait-status 0 "Элементов:" sleep 1000 touch "$("$WINE" winepath -w "$ready" 2>/dev/null)" \
+  sleep 4000 close wait-exit >/dev/null 2>&1 &
+driver=$!
+for _ in $(seq 300); do [ -e "$ready" ] && break; sleep 0.2; done
+import -window root "$shot"
+wait "$driver" || true
+"$WINESERVER" -w 2>/dev/null || true
 echo "No display: the program ran on a virtual display. Screenshot of its main window: $shot"

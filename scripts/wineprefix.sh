@@ -5,6 +5,7 @@ source "$(dirname "$0")/wine-env.sh"
 dir=$1
 version=${2:-win10}
 export WINEPREFIX=$dir
+[ -n "${DISPLAY:-}" ] || { own_display; trap 'kill "$OWN_XVFB_PID" 2>/dev/null || true' EXIT; }
 rm -rf "$dir"
 mkdir -p "$(dirname "$dir")"
 "$WINE" wineboot -i >/dev/null 2>&1 || true

@@ -66,4 +66,10 @@ ThemeChoice ChosenTheme(const MainSettings& settings) {
     return ThemeChoice::None;
 }
 
+bool MenuOptionsDiffer(const MainSettings& a, const MainSettings& b) {
+    return a.themeAuto != b.themeAuto || a.themeLight != b.themeLight ||
+           a.themeDark != b.themeDark || a.viewLog != b.viewLog || a.iconSmall != b.iconSmall ||
+           a.iconBig != b.iconBig;
+}
+
 }  // namespace corvandel

@@ -31,6 +31,10 @@ MainSettings LoadMainSettings(const IniDocument& document, int currentHeight, in
 // Other writers' entries in the file stay as they are.
 void SaveMainSettings(const MainSettings& settings, IniDocument& document);
 
+// Whether the options chosen in the menus (theme, console, icon size) differ; the window's
+// size and state are not counted.
+bool MenuOptionsDiffer(const MainSettings& a, const MainSettings& b);
+
 enum class ThemeChoice { None, Auto, Light, Dark };
 
 // A hand-edited file may check several theme items; applying them in menu order lets the

@@ -9,26 +9,21 @@ export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
 
 : "${CORVANDEL_EXE:?}" "${CORVANDEL_DRIVER:?}" "${WINE_BASE_PREFIX:?}" "${E2E_WORK:?}"
 E2E_FAILURES=0
-E2E_XVFB_PID=""
 APP_DIR_WIN='C:\Corvandel'
+UNINSTALL_KEY='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+WOW_UNINSTALL_KEY='SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
 
 e2e_cleanup() {
   [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k 2>/dev/null || true
-  [ -n "$E2E_XVFB_PID" ] && kill "$E2E_XVFB_PID" 2>/dev/null || true
+  [ -n "$OWN_XVFB_PID" ] && kill "$OWN_XVFB_PID" 2>/dev/null || true
   if [ "$E2E_FAILURES" -eq 0 ]; then rm -rf "$E2E_WORK/prefix"; fi
 }
 trap e2e_cleanup EXIT
 
-# The program needs a display; without one, a private virtual display is started.
+# Every test has a virtual display of its own, whatever display the caller has: a window or
+# message box of another test can neither be found by the driver nor show in a screenshot.
 e2e_display() {
-  if [ -z "${DISPLAY:-}" ]; then
-    local fifo="$E2E_WORK/displayfd"
-    rm -f "$fifo" && mkfifo "$fifo"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-    E2E_XVFB_PID=$!
-    read -r number <"$fifo"
-    export DISPLAY=":$number"
-  fi
+  [ -n "$OWN_XVFB_PID" ] || own_display
 }
 
 # e2e_prefix [BASE]: a fresh prefix from BASE (default: the Windows 10 base) with the
@@ -47,11 +42,42 @@ e2e_prefix() {
   e2e_display
 }
 
-# e2e_seed FILE.reg: imports a registry file written in UTF-8 through the registry editor.
+# e2e_seed FILE.reg: imports a registry file written in UTF-8 into the 64-bit view, where
+# its key paths are meant (a 32-bit key is named by its WOW6432Node path), whichever loader
+# runs the import tool. Then checks that a 64-bit key of the file landed in the 64-bit view.
 e2e_seed() {
   local wide="$E2E_WORK/seed-$(basename "$1")"
   iconv -f UTF-8 -t UTF-16 "$1" >"$wide"
-  "$WINE" regedit /s "$("$WINE" winepath -w "$wide" 2>/dev/null)"
+  "$WINE" reg import "$("$WINE" winepath -w "$wide" 2>/dev/null)" /reg:64 >/dev/null 2>&1 ||
+    { echo "FAILED: seeding $1"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+  # A 64-bit entry of the file without a 32-bit namesake: in the 64-bit view only.
+  local key
+  key=$(python3 - "$1" <<'PY'
+import re, sys
+pattern = r"^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\(WOW6432Node\\)?Microsoft\\Windows\\CurrentVersion\\Uninstall\\([^\\\]]+)\]"
+found = re.findall(pattern, open(sys.argv[1], encoding="utf-8").read(), re.M | re.I)
+wow = {name.lower() for view, name in found if view}
+native = [name for view, name in found if not view and name.lower() not in wow]
+if native:
+    print("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + native[0])
+PY
+)
+  [ -n "$key" ] || return 0
+  if ! key_exists "$key" 64 || key_exists "$key" 32; then
+    echo "FAILED: $key is not a key of the 64-bit view alone after seeding"
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+  fi
+}
+
+# key_exists KEY 64|32: whether the key is there in that registry view.
+key_exists() { "$WINE" reg query "$1" "/reg:$2" >/dev/null 2>&1; }
+
+# export_key KEY NAME: the key's tree as the 64-bit import tool exports it, one value a line.
+export_key() {
+  local out="$E2E_WORK/export-$2.reg"
+  rm -f "$out"
+  "$WINE" reg export "$1" "$("$WINE" winepath -w "$out" 2>/dev/null)" /reg:64 /y >/dev/null 2>&1
+  iconv -f UTF-16 -t UTF-8 "$out" 2>/dev/null | tr -d '\r' | sed -e ':a' -e '/\\$/N; s/\\\n  //; ta'
 }
 
 # e2e_file WINDOWS_PATH: creates a file at a path of the prefix's drive C.

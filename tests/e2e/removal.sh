@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Removing programs: the uninstaller starts with its arguments, an entry is deleted from
-# both registry views after its backup is written, the backup restores the key exactly
-# through the registry editor, the backups page, the registry-editor jump and the report.
+# Removing programs: the uninstaller starts with its arguments, an entry is deleted after its
+# backup is written, the backups page restores every key exactly into the view it came from,
+# the registry-editor jump and the report.
 source "$(dirname "$0")/lib.sh"
 : "${FAKE_UNINSTALLER:?}"
 T=$'\t'
 EXE="$APP_DIR_WIN\\Corvandel.exe"
-UNINSTALL='SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
-WOW='SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+UNINSTALL=$UNINSTALL_KEY WOW=$WOW_UNINSTALL_KEY
 CMD_UNINSTALL=2001 CMD_DELETE=2004 CMD_REGISTRY=2005 CMD_BACKUPS_UPDATE=2006
 CMD_RESTORE=2007 CMD_DELETE_ALL=2008 CMD_REFRESH=2015
 
@@ -17,14 +16,6 @@ mkdir -p "$WINEPREFIX/drive_c/Tools"
 cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/Tools/fake uninstaller.exe"
 cp "$FAKE_UNINSTALLER" "$APP_DIR/msiexec.exe"
 
-key_exists() { "$WINE" reg query "$1" /reg:64 >/dev/null 2>&1; }
-# A key as the registry editor writes it, one value a line, for comparison.
-export_key() {
-  local out="$E2E_WORK/export-$2.reg"
-  rm -f "$out"
-  "$WINE" regedit /e "$("$WINE" winepath -w "$out" 2>/dev/null)" "$1"
-  iconv -f UTF-16 -t UTF-8 "$out" | tr -d '\r' | sed -e ':a' -e '/\\$/N; s/\\\n  //; ta'
-}
 before64=$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" before64)
 before32=$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" before32)
 beforeUser=$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" beforeUser)
@@ -80,7 +71,7 @@ out=$(e2e_driver attach select-name "Round Trip 64" command $CMD_DELETE message-
   sleep 500 status)
 e2e_check "question" "message-box${T}Внимание!${T}Удалить [ Round Trip 64 ] ?" \
   "$(grep '^message-box' <<<"$out")"
-key_exists "HKLM\\$UNINSTALL\\RoundTrip64" && echo "ok: No keeps the key" ||
+key_exists "HKLM\\$UNINSTALL\\RoundTrip64" 64 && echo "ok: No keeps the key" ||
   { echo "FAILED: No deleted the key"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 count=9
 for name in "Round Trip 64" "Round Trip 32" "Round Trip User" "Both Views" "..\\..\\evil" Twin Twin; do
@@ -93,7 +84,7 @@ gone=""
 for key in "HKLM\\$UNINSTALL\\RoundTrip64" "HKLM\\$WOW\\RoundTrip32" "HKCU\\$UNINSTALL\\RoundTripUser" \
   "HKLM\\$UNINSTALL\\BothViews" "HKLM\\$WOW\\BothViews" "HKCU\\$UNINSTALL\\Evil" \
   "HKCU\\$UNINSTALL\\Twin1" "HKCU\\$UNINSTALL\\Twin2"; do
-  key_exists "$key" && gone+="$key still there; "
+  key_exists "$key" 64 && gone+="$key still there; "
 done
 e2e_check "keys deleted in both views with their sub-keys" "" "$gone"
 backups=$(cd "$APP_DIR/backup" && ls -1A | LC_ALL=C sort)
@@ -107,20 +98,7 @@ Twin.reg" "$backups"
 e2e_check "nothing written outside" "" "$(ls "$WINEPREFIX/drive_c" | grep -i evil)"
 e2e_check "backup is UTF-16 with mark" "fffe" "$(head -c2 "$APP_DIR/backup/Round Trip 64.reg" | od -An -tx1 | tr -d ' \n')"
 
-# The backups restore the keys exactly (an expandable string comes back as binary).
-for file in "Round Trip 64" "Round Trip 32" "Round Trip User"; do
-  "$WINE" regedit /s "C:\\Corvandel\\backup\\$file.reg"
-done
-normal() { sed 's/=hex(2):/=hex:/'; }
-e2e_check "64-bit entry restored" "$(normal <<<"$before64")" \
-  "$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" after64 | normal)"
-e2e_check "32-bit entry restored" "$(normal <<<"$before32")" \
-  "$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" after32 | normal)"
-e2e_check "per-user entry restored" "$(normal <<<"$beforeUser")" \
-  "$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" afterUser | normal)"
-
-# The backups page lists the files, those of a sub-folder named *.reg after them; restore
-# through the page brings an entry back, and delete-all empties the list.
+# The backups page lists the files, those of a sub-folder named *.reg after them.
 mkdir -p "$APP_DIR/backup/old.reg"
 printf 'REGEDIT4\r\n' >"$APP_DIR/backup/old.reg/Older.reg"
 out=$(e2e_driver attach click 1009 sleep 1000 list-rows 1006 3)
@@ -129,12 +107,38 @@ e2e_check "backups listed, with the sub-folder's" \
   "$( (cd "$APP_DIR/backup" && ls -1A | grep -v '^old.reg$'; echo Older.reg) | sort | paste -sd'|')" "$names"
 e2e_check "size and date of a backup" "$(stat -c %s "$APP_DIR/backup/Twin.reg" | awk '{printf "%d b", $1}')${T}$(date +%d.%m.%y)" \
   "$(grep $'^list-row\tTwin.reg' <<<"$out" | cut -f3,4 | cut -c1-17 | sed 's/ [0-9:]*$//')"
-row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x 'Twin.reg' | cut -d: -f1)
-e2e_driver attach select-in 1006 $((row - 1)) command $CMD_RESTORE sleep 3000 >/dev/null
-key_exists "HKCU\\$UNINSTALL\\Twin1" && echo "ok: restored from the page" ||
-  { echo "FAILED: restore from the page"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+
+# Restore through the page: every key comes back into the view it was taken from, with the
+# same types and bytes, and the entries are listed again after a refresh.
+restore() {  # restore FILE KEY: restores FILE from the page and waits for KEY
+  local row
+  row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x -F "$1" | cut -d: -f1)
+  e2e_driver attach select-in 1006 $((row - 1)) command $CMD_RESTORE >/dev/null
+  for _ in $(seq 50); do key_exists "$2" 64 && return 0; sleep 0.2; done
+  echo "FAILED: $1 not restored"; E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+restore "Round Trip 64.reg" "HKLM\\$UNINSTALL\\RoundTrip64"
+restore "Round Trip 32.reg" "HKLM\\$WOW\\RoundTrip32"
+restore "Round Trip User.reg" "HKCU\\$UNINSTALL\\RoundTripUser"
+restore "Twin.reg" "HKCU\\$UNINSTALL\\Twin1"
+restore "Both Views.reg" "HKLM\\$WOW\\BothViews"
+e2e_check "64-bit entry restored" "$before64" \
+  "$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" after64)"
+e2e_check "32-bit entry restored" "$before32" \
+  "$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" after32)"
+e2e_check "per-user entry restored" "$beforeUser" \
+  "$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" afterUser)"
+views=""
+for key in RoundTrip64 RoundTrip32 BothViews; do
+  key="$UNINSTALL\\$key"
+  key_exists "HKLM\\$key" 64 && views+="64 " || views+="- "
+  key_exists "HKLM\\$key" 32 && views+="32; " || views+="-; "
+done
+e2e_check "restored into the views they came from (64-bit, 32-bit, twin in both)" \
+  "64 -; - 32; 64 32; " "$views"
 out=$(e2e_driver attach click 1008 command $CMD_REFRESH wait-status 0 "Элементов:" rows)
-e2e_check "refresh lists it again" "Twin" "$(grep $'^row\tTwin' <<<"$out" | cut -f2)"
+e2e_check "refresh lists them again" "Both Views|Round Trip 32|Round Trip 64|Round Trip User|Twin" \
+  "$(grep '^row' <<<"$out" | cut -f2 | grep -E '^(Both|Round|Twin)' | paste -sd'|')"
 out=$(e2e_driver attach click 1009 sleep 500 command $CMD_DELETE_ALL sleep 1500 list-rows 1006 1)
 e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
 e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
@@ -145,6 +149,6 @@ rm -rf "$APP_DIR/backup" && : >"$APP_DIR/backup"
 out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" select-name "Installer Product" \
   sleep 300 command $CMD_DELETE message-box 10000 yes sleep 1000 message-box 10000 close wait-exit)
 e2e_check "backup failure reported" "message-box${T}Ошибка" "$(grep '^message-box' <<<"$out" | tail -1 | cut -f1,2)"
-key_exists "HKCU\\$UNINSTALL\\{11111111-2222-3333-4444-555555555555}" && echo "ok: key kept without a backup" ||
+key_exists "HKCU\\$UNINSTALL\\{11111111-2222-3333-4444-555555555555}" 64 && echo "ok: key kept without a backup" ||
   { echo "FAILED: key deleted without a backup"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 e2e_finish

@@ -122,6 +122,10 @@ void FakeRegistry::DenyAccess(const std::string& physicalPath) {
     denied_.push_back(&Key(physicalPath));
 }
 
+void FakeRegistry::DenyValue(const std::string& physicalPath, const std::string& name) {
+    deniedValues_.emplace_back(&Key(physicalPath), name);
+}
+
 // This fake is a 32-bit program on 64-bit Windows: the default view and the 32-bit view
 // see HKLM\SOFTWARE\X at HKLM\SOFTWARE\WOW6432Node\X.
 FakeRegistry::Node* FakeRegistry::Resolve(RegHandle base, const std::string& path, uint32_t view,
@@ -162,8 +166,10 @@ FakeRegistry::Node* FakeRegistry::Resolve(RegHandle base, const std::string& pat
 std::optional<RegHandle> FakeRegistry::Open(RegHandle base, const std::string& path,
                                             uint32_t access, bool create) {
     Node* node = Resolve(base, path, access & kKeyWow64Res, create);
-    if (node == nullptr)
+    if (node == nullptr) {
+        lastError_ = kErrorFileNotFound;
         return std::nullopt;
+    }
     const RegHandle handle = nextHandle_++;
     handles_[handle] = Handle{node, access & kKeyWow64Res};
     return handle;
@@ -178,8 +184,10 @@ std::optional<RegKeyInfo> FakeRegistry::QueryInfo(RegHandle key) {
     if (it == handles_.end())
         return std::nullopt;
     const Node* node = it->second.node;
-    if (std::find(denied_.begin(), denied_.end(), node) != denied_.end())
+    if (std::find(denied_.begin(), denied_.end(), node) != denied_.end()) {
+        lastError_ = kErrorAccessDenied;
         return std::nullopt;
+    }
     RegKeyInfo info;
     info.subKeys = static_cast<uint32_t>(node->children.size());
     info.values = static_cast<uint32_t>(node->values.size());
@@ -206,10 +214,17 @@ std::optional<RegValue> FakeRegistry::QueryValue(RegHandle key, const std::strin
     const auto it = handles_.find(key);
     if (it == handles_.end())
         return std::nullopt;
+    for (const auto& [node, deniedName] : deniedValues_) {
+        if (node == it->second.node && SameName(deniedName, name)) {
+            lastError_ = kErrorAccessDenied;
+            return std::nullopt;
+        }
+    }
     for (const auto& [valueName, value] : it->second.node->values) {
         if (SameName(valueName, name)) {
             RegValue result = value;
-            if (!withData) result.data.clear();
+            if (!withData)
+                result.data.clear();
             return result;
         }
     }

@@ -33,6 +33,8 @@ class FakeRegistry : public RegistryApi {
     bool Exists(const std::string& physicalPath) const;
     // Keys that deny reading their information (as without the rights for it).
     void DenyAccess(const std::string& physicalPath);
+    // A value whose data cannot be read, although its name is listed.
+    void DenyValue(const std::string& physicalPath, const std::string& name);
 
     std::optional<RegHandle> Open(RegHandle base, const std::string& path, uint32_t access,
                                   bool create) override;
@@ -45,6 +47,7 @@ class FakeRegistry : public RegistryApi {
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                   const std::vector<unsigned char>& data) override;
     bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;
+    uint32_t LastError() const override { return lastError_; }
 
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
@@ -61,6 +64,8 @@ class FakeRegistry : public RegistryApi {
     std::map<RegHandle, Handle> handles_;
     RegHandle nextHandle_ = 0x1000;
     std::vector<Node*> denied_;
+    std::vector<std::pair<Node*, std::string>> deniedValues_;
+    uint32_t lastError_ = 0;
 };
 
 }  // namespace corvandel::testing

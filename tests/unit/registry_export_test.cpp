@@ -54,6 +54,7 @@ class RecordingRegistry : public RegistryApi {
         ADD_FAILURE() << "the export must not delete";
         return false;
     }
+    uint32_t LastError() const override { return inner_.LastError(); }
 
   private:
     FakeRegistry& inner_;
@@ -122,10 +123,13 @@ TEST_F(RegistryExportTest, EveryValueFormImportsBackAsTheSameTypeAndBytes) {
          R"("UninstallString"="\"C:\\Program Files\\Tool\\unins000.exe\" /S")"},
         {"name with quote and backslash", "a\"b\\c", kRegSz, Utf16(u"x\0"s), R"("a\"b\\c"="x")"},
         {"empty text", "Empty", kRegSz, Utf16(u"\0"s), R"("Empty"="")"},
-        {"no data at all", "Nothing", kRegSz, {}, R"("Nothing"="")"},
+        {"no data at all", "Nothing", kRegSz, {}, R"("Nothing"=hex(1):)"},
         {"default value", "", kRegSz, Utf16(u"Default\0"s), R"(@="Default")"},
-        {"text ends at its first NUL", "Cut", kRegSz, Utf16(u"ab\0cd\0"s), R"("Cut"="ab")"},
-        {"odd last byte ignored", "Odd", kRegSz, {'a', 0, 'b'}, R"("Odd"="a")"},
+        {"text after a NUL kept as bytes", "Cut", kRegSz, Utf16(u"ab\0cd\0"s),
+         R"("Cut"=hex(1):61,00,62,00,00,00,63,00,64,00,00,00)"},
+        {"odd last byte kept", "Odd", kRegSz, {'a', 0, 'b'}, R"("Odd"=hex(1):61,00,62)"},
+        {"text without its terminator kept as bytes", "Bare", kRegSz, Utf16(u"ab"s),
+         R"("Bare"=hex(1):61,00,62,00)"},
         {"Cyrillic text", "Publisher", kRegSz, Utf16(u"Тул\0"s), R"("Publisher"="Тул")"},
         {"text with a line break", "Notes", kRegSz, Utf16(u"a\r\nb\0"s),
          R"("Notes"=hex(1):61,00,0D,00,0A,00,62,00,00,00)"},
@@ -139,12 +143,12 @@ TEST_F(RegistryExportTest, EveryValueFormImportsBackAsTheSameTypeAndBytes) {
         {"long dword", "Long", kRegDword, {1, 2, 3, 4, 5}, R"("Long"=hex(4):01,02,03,04,05)"},
         {"binary", "Blob", kRegBinary, {0x01, 0xAB, 0x00}, R"("Blob"=hex:01,AB,00)"},
         {"empty binary", "Blob", kRegBinary, {}, R"("Blob"=hex:)"},
-        {"expand string as plain bytes", "Path", kRegExpandSz, Utf16(u"%A%\0"s),
-         R"("Path"=hex:25,00,41,00,25,00,00,00)"},
-        {"resource list", "R", 8, {0x10}, R"("R"=hex:10)"},
-        {"full resource descriptor", "R", 9, {0x20, 0x21}, R"("R"=hex:20,21)"},
-        {"resource requirements", "R", 10, {}, R"("R"=hex:)"},
-        {"unknown type", "U", 0x20, {0xFF}, R"("U"=hex:FF)"},
+        {"expandable string keeps its type", "Path", kRegExpandSz, Utf16(u"%A%\0"s),
+         R"("Path"=hex(2):25,00,41,00,25,00,00,00)"},
+        {"resource list", "R", 8, {0x10}, R"("R"=hex(8):10)"},
+        {"full resource descriptor", "R", 9, {0x20, 0x21}, R"("R"=hex(9):20,21)"},
+        {"resource requirements", "R", 10, {}, R"("R"=hex(a):)"},
+        {"unknown type", "U", 0x20, {0xFF}, R"("U"=hex(20):FF)"},
         {"multi string", "Multi", kRegMultiSz, Utf16(u"A\0\0"s),
          R"("Multi"=hex(7):41,00,00,00,00,00)"},
         {"empty multi string", "Multi", kRegMultiSz, {}, R"("Multi"=hex(7):)"},
@@ -179,7 +183,7 @@ TEST_F(RegistryExportTest, OddValueDoesNotLoseTheRestOfTheKey) {
     registry.SetString(User("Odd"), "Third", "ok");
     const Lines lines = ExportUser("Odd");
     EXPECT_EQ(Lines(lines.begin() + 3, lines.end()),
-              (Lines{R"("First"=hex(4):09)", R"("Second"="")", R"("Third"="ok")"}));
+              (Lines{R"("First"=hex(4):09)", R"("Second"=hex(1):41)", R"("Third"="ok")"}));
 }
 
 TEST_F(RegistryExportTest, SubKeysFollowDepthFirstInEnumerationOrder) {
@@ -298,6 +302,126 @@ TEST_F(RegistryExportTest, PerUserEntryIsReadOnlyAndThroughTheThirtyTwoBitView) 
     ASSERT_EQ(recording.opens.size(), 2u);
     for (const auto& open : recording.opens)
         EXPECT_EQ(open.access, 0x20219u) << open.path;
+}
+
+// A row of the list stands for its own key and, only when the list merged them into this one
+// row, for the key of the same name in the other view; the export names exactly those keys.
+TEST_F(RegistryExportTest, EntryExportTakesTheOtherViewOnlyForItsTwin) {
+    const std::string wowPath =
+        "\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    auto listed = [this](const std::string& key, const std::string& name) {
+        registry.SetString(key, "DisplayName", name);
+        registry.SetString(key, "UninstallString", "un.exe");
+    };
+    // Two programs that share a sub-key name.
+    listed(Wow("Tool"), "Tool (x86)");
+    listed(Machine("Tool"), "Tool (x64)");
+    // One program registered in both views.
+    listed(Wow("Shared"), "Shared");
+    listed(Machine("Shared"), "Shared");
+    registry.SetString(Machine("Shared") + "\\Sub", "K", "v");
+    // Same name, but hidden from the list: not the row's twin either.
+    listed(Machine("Hidden"), "Hidden");
+    listed(Wow("Hidden"), "Hidden");
+    registry.SetDword(Wow("Hidden"), "SystemComponent", 1);
+
+    const auto paths = [](const EntryExport& e) {
+        Lines out;
+        for (const auto& key : e.keys)
+            out.push_back(key.keyText + (key.view == kKeyWow64_64Key ? " 64" : " 32"));
+        return out;
+    };
+    const std::string m = "HKEY_LOCAL_MACHINE" + std::string(kUninstall);
+    const std::string w = "HKEY_LOCAL_MACHINE" + wowPath;
+
+    EXPECT_EQ(paths(ExportEntry(registry, "Tool (x86)", "HKEY_LOCAL_MACHINE", wowPath + "Tool")),
+              (Lines{w + "Tool 64"}));
+    EXPECT_EQ(
+        paths(ExportEntry(registry, "Tool (x64)", "HKEY_LOCAL_MACHINE", kUninstall + "Tool"s)),
+        (Lines{m + "Tool 64"}));
+    EXPECT_EQ(paths(ExportEntry(registry, "Hidden", "HKEY_LOCAL_MACHINE", kUninstall + "Hidden"s)),
+              (Lines{m + "Hidden 64"}));
+
+    const EntryExport both =
+        ExportEntry(registry, "Shared", "HKEY_LOCAL_MACHINE", wowPath + "Shared");
+    EXPECT_EQ(paths(both), (Lines{w + "Shared 64", m + "Shared 64"}));
+    EXPECT_FALSE(both.problem);
+    const std::string text = JoinExportLines(both.lines);
+    EXPECT_NE(text.find("[" + m + "Shared\\Sub]\r\n\"K\"=\"v\""), std::string::npos);
+    for (const auto& key : both.keys)
+        EXPECT_TRUE(BackupHoldsKey(text, key)) << key.keyText;
+    // From the 64-bit side the twin is found under its WOW6432Node path.
+    EXPECT_EQ(paths(ExportEntry(registry, "Shared", "HKEY_LOCAL_MACHINE", kUninstall + "Shared"s)),
+              (Lines{m + "Shared 64", w + "Shared 64"}));
+
+    // A per-user entry is one key.
+    listed(User("Shared"), "Shared");
+    EXPECT_EQ(paths(ExportEntry(registry, "Shared", "HKEY_CURRENT_USER", kUninstall + "Shared"s)),
+              (Lines{"HKEY_CURRENT_USER" + std::string(kUninstall) + "Shared 32"}));
+
+    // The check before deleting: a key line that is only a prefix of another does not count.
+    const ExportedKey other{RegRoot::LocalMachine, kKeyWow64_64Key, kUninstall + "Share"s,
+                            m + "Share"};
+    EXPECT_FALSE(BackupHoldsKey(text, other));
+}
+
+TEST_F(RegistryExportTest, AnythingUnreadableMakesTheExportIncompleteAndNamesIt) {
+    const std::string e = User("Partial");
+    registry.SetString(e, "DisplayName", "Partial");
+    registry.SetString(e, "Secret", "s");
+    registry.SetString(e + "\\Open", "Y", "y");
+    registry.DenyValue(e, "Secret");
+    const std::string k = "HKEY_CURRENT_USER" + std::string(kUninstall) + "Partial";
+
+    EntryExport result =
+        ExportEntry(registry, "Partial", "HKEY_CURRENT_USER", kUninstall + "Partial"s);
+    ASSERT_TRUE(result.problem);
+    EXPECT_EQ(result.problem->keyText, k);
+    EXPECT_TRUE(result.problem->inValue);
+    EXPECT_EQ(result.problem->valueName, "Secret");
+    EXPECT_EQ(result.problem->error, kErrorAccessDenied);
+    // The rest is still shown.
+    EXPECT_EQ(result.lines, (Lines{kRegEditHeader, "", "[" + k + "]", R"("DisplayName"="Partial")",
+                                   "", "[" + k + "\\Open]", R"("Y"="y")"}));
+
+    FakeRegistry deep;
+    deep.SetString(e, "DisplayName", "Partial");
+    deep.SetString(e + "\\A\\Locked", "X", "x");
+    deep.DenyAccess(e + "\\A\\Locked");
+    result = ExportEntry(deep, "Partial", "HKEY_CURRENT_USER", kUninstall + "Partial"s);
+    ASSERT_TRUE(result.problem);
+    EXPECT_EQ(result.problem->keyText, k + "\\A\\Locked");
+    EXPECT_FALSE(result.problem->inValue);
+
+    FakeRegistry odd;
+    odd.SetString(e, "Line\nBreak", "x");
+    result = ExportEntry(odd, "Partial", "HKEY_CURRENT_USER", kUninstall + "Partial"s);
+    ASSERT_TRUE(result.problem);
+    EXPECT_EQ(result.problem->valueName, "Line\nBreak");
+
+    FakeRegistry gone;
+    result = ExportEntry(gone, "Partial", "HKEY_CURRENT_USER", kUninstall + "Partial"s);
+    ASSERT_TRUE(result.problem);
+    EXPECT_TRUE(result.keys.empty());
+    EXPECT_EQ(result.problem->error, kErrorFileNotFound);
+
+    FakeRegistry whole;
+    whole.SetString(e, "DisplayName", "Partial");
+    whole.SetString(e + "\\A", "X", "x");
+    result = ExportEntry(whole, "Partial", "HKEY_CURRENT_USER", kUninstall + "Partial"s);
+    EXPECT_FALSE(result.problem);
+    ASSERT_EQ(result.keys.size(), 1u);
+}
+
+TEST(OtherViewPathTest, SwitchesBetweenTheViewsUnderSoftwareOnly) {
+    EXPECT_EQ(OtherViewPath("HKEY_LOCAL_MACHINE", "\\SOFTWARE\\WOW6432Node\\Microsoft\\X"),
+              "\\SOFTWARE\\Microsoft\\X");
+    EXPECT_EQ(OtherViewPath("HKEY_LOCAL_MACHINE", "\\Software\\wow6432node\\Microsoft\\X"),
+              "\\Software\\Microsoft\\X");
+    EXPECT_EQ(OtherViewPath("HKEY_LOCAL_MACHINE", "\\SOFTWARE\\Microsoft\\X"),
+              "\\SOFTWARE\\WOW6432Node\\Microsoft\\X");
+    EXPECT_FALSE(OtherViewPath("HKEY_CURRENT_USER", "\\SOFTWARE\\Microsoft\\X"));
+    EXPECT_FALSE(OtherViewPath("HKEY_LOCAL_MACHINE", "\\SYSTEM\\X"));
 }
 
 }  // namespace

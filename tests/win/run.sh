@@ -9,9 +9,11 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 rm -rf "$WINEPREFIX"
 cp -a "$base" "$WINEPREFIX"
 export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
+own_display
 export CORVANDEL_EXE_UNDER_TEST=$("$WINE" winepath -w "$exe" 2>/dev/null)
 status=0
 "$WINE" "$tests" || status=$?
 "$WINESERVER" -k 2>/dev/null || true
+kill "$OWN_XVFB_PID" 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 exit $status

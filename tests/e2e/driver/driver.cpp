@@ -33,10 +33,14 @@
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
 //   sleep <ms>
+//   deny-read <HKLM|HKCU\path>     in the 64-bit view, let nobody read that key any more
+//   lock <path>                  open a file for this driver alone until it ends
+//   touch <path>                 create an empty file (a sign for a script that waits)
 
 #include <windows.h>
 
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -82,6 +86,28 @@ void Print(const std::vector<std::string>& fields) {
 
 [[noreturn]] void Fail(const std::string& message) {
     throw std::runtime_error(message);
+}
+
+// A key that denies reading to everyone, as a key with broken permissions does.
+void DenyRead(const std::string& name) {
+    const size_t slash = name.find('\\');
+    const std::string rootName = name.substr(0, slash);
+    const HKEY root = rootName == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY key = nullptr;
+    if (slash == std::string::npos ||
+        RegOpenKeyExW(root, Widen(name.substr(slash + 1)).c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY,
+                      &key) != ERROR_SUCCESS) {
+        Fail("cannot open " + name);
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const bool ok = ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                        L"D:(D;;KR;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr) &&
+                    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    if (descriptor)
+        LocalFree(descriptor);
+    RegCloseKey(key);
+    if (!ok)
+        Fail("cannot change the permissions of " + name);
 }
 
 Program& Current() {
@@ -348,6 +374,8 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             ++consumed;
         }
         PostMessageW(box, WM_COMMAND, button, 0);
+        // Gone before the next step, which may wait for another box.
+        WaitFor(5000, [box] { return !IsWindow(box) || !IsWindowVisible(box); });
         return consumed;
     }
     if (command == "command") {
@@ -566,6 +594,32 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "sleep") {
         Sleep(Number(args, at + 1, 1000));
+        return 2;
+    }
+    if (command == "deny-read") {
+        if (at + 1 >= args.size())
+            Fail("deny-read needs a key");
+        DenyRead(args[at + 1]);
+        return 2;
+    }
+    if (command == "lock") {
+        if (at + 1 >= args.size())
+            Fail("lock needs a path");
+        // Kept open, sharing nothing, until the driver ends.
+        const HANDLE file = CreateFileW(Widen(args[at + 1]).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("cannot lock " + args[at + 1]);
+        return 2;
+    }
+    if (command == "touch") {
+        if (at + 1 >= args.size())
+            Fail("touch needs a path");
+        const HANDLE file = CreateFileW(Widen(args[at + 1]).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            Fail("cannot create " + args[at + 1]);
+        CloseHandle(file);
         return 2;
     }
     Fail("unknown command " + command);
