@@ -13,6 +13,14 @@ export LANG=${CORVANDEL_LANG:-ru_RU.UTF-8}
 
 demo=$root/build/demo
 export WINEPREFIX=$demo/prefix
+# Without a display, every Wine step from here on runs on one virtual display of its own.
+shown=yes
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  shown=""
+  unset DISPLAY
+  own_display
+  trap 'kill "$OWN_XVFB_PID" 2>/dev/null || true' EXIT
+fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the demonstration Wine prefix in $WINEPREFIX ..."
   bash scripts/wineprefix.sh "$WINEPREFIX" win10
@@ -31,13 +39,9 @@ app=$WINEPREFIX/drive_c/Corvandel
 mkdir -p "$app"
 cp "$WINE_BUILD/Corvandel.exe" "$app/Corvandel.exe"
 
-if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-  exec "$WINE" 'C:\Corvandel\Corvandel.exe'
-fi
+[ -z "$shown" ] || exec "$WINE" 'C:\Corvandel\Corvandel.exe'
 
 shot=$demo/corvandel-main-window.png
-own_display
-trap 'kill "$OWN_XVFB_PID" 2>/dev/null || true' EXIT
 ready=$demo/list-filled
 rm -f "$ready"
 # The driver leaves a mark once the list is filled and keeps the program open a few seconds
