@@ -12,12 +12,3 @@ std::string GetCompanyName(const std::string& fileName);
 std::string GetFileVersion(const std::string& fileName);
 
 }  // namespace corvandel
-
-namespace corvandel {
-
-// Starts the system registry editor at a key: the key is stored where the editor looks for
-// its last position ("LastKey"), then the editor is started. True when it started.
-bool JumpToRegistryKey(const std::string& key);
-bool OpenRegistryKey(const std::string& rootName, const std::string& keyPath);
-
-}  // namespace corvandel

@@ -4,10 +4,11 @@
 #include <shellapi.h>
 
 #include "about/FileInfoUtils.h"
-#include "app/control_ids.h"
-#include "app/platform_win.h"
-#include "app/win_text.h"
-#include "app/window_proc_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/win_text.h"
+#include "ui/control_ids.h"
+#include "ui/fonts_win.h"
+#include "ui/window_proc_win.h"
 
 namespace corvandel {
 
@@ -34,14 +35,7 @@ constexpr Link kLinks[] = {
 
 }  // namespace
 
-TForm8::~TForm8() {
-    for (HFONT font : {font_, boldFont_, linkFont_}) {
-        if (font)
-            DeleteObject(font);
-    }
-    if (icon_)
-        DestroyIcon(icon_);
-}
+TForm8::~TForm8() = default;
 
 bool TForm8::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -66,12 +60,9 @@ bool TForm8::Create() {
     if (hwnd_ == nullptr)
         return false;
 
-    font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                        L"Tahoma");
-    boldFont_ = CreateFontW(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                            L"Tahoma");
-    linkFont_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                            0, L"Tahoma");
+    font_ = DesignFont(11);
+    boldFont_ = DesignFont(11, FW_BOLD);
+    linkFont_ = DesignFont(11, FW_NORMAL, true);
     auto label = [&](const char* name, const std::string& text, DWORD extra, HFONT font) {
         const HWND hwnd = CreateWindowExW(0, WC_STATICW, Widen(text).c_str(),
                                           WS_CHILD | WS_VISIBLE | SS_CENTER | extra, 0, 0, 0, 0,
@@ -92,22 +83,22 @@ bool TForm8::Create() {
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
     components_.Add("TabControlBody", "TTabControl");
-    LabelVersion = label("LabelVersion", "", 0, font_);
-    LabelCopyright = label("LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_);
-    LabelTelegram = label(kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_);
-    LabelGMail = label(kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_);
-    LabelYaMail = label(kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_);
-    LabelMainWebSite = label(kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_);
+    LabelVersion = label("LabelVersion", "", 0, font_.Get());
+    LabelCopyright = label("LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_.Get());
+    LabelTelegram = label(kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_.Get());
+    LabelGMail = label(kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_.Get());
+    LabelYaMail = label(kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_.Get());
+    LabelMainWebSite = label(kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_.Get());
 
-    icon_ = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 32, 32, 0));
+    icon_ = OwnedIcon(static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 32, 32, 0)));
     Image1 = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE,
                              0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
-    SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
+    SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     components_.Add("Image1", "TImage");
     components_.Add("TabControlButtons", "TTabControl");
     Button1 = CreateWindowExW(0, WC_BUTTONW, L"Ok", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0,
                               0, 0, hwnd_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
-    SendMessageW(Button1, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_), FALSE);
+    SendMessageW(Button1, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
     components_.Add("Button1", "TButton")
         .Define("Caption", "Ok")
         .OnChange([this](const std::string& property, const std::string& value) {

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "app/component.h"
+#include "foundation/handle_win.h"
+#include "ui/component.h"
 
 namespace corvandel {
 
@@ -38,10 +39,10 @@ class TForm8 {
     HWND LabelMainWebSite = nullptr;
     HWND Image1 = nullptr;
     HWND Button1 = nullptr;
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
-    HFONT linkFont_ = nullptr;
-    HICON icon_ = nullptr;
+    OwnedFont font_;
+    OwnedFont boldFont_;
+    OwnedFont linkFont_;
+    OwnedIcon icon_;
     bool closed_ = false;
     ComponentList components_;
 };

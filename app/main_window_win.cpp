@@ -5,14 +5,17 @@
 
 #include "about/FileInfoUtils.h"
 #include "about/about_window_win.h"
-#include "app/control_ids.h"
 #include "app/lang_texts.h"
 #include "app/main_caption.h"
-#include "app/win_text.h"
-#include "app/window_proc_win.h"
 #include "app/windows_version.h"
+#include "foundation/handle_win.h"
+#include "foundation/win_text.h"
 #include "settings/settings.h"
 #include "settings/settings_win.h"
+#include "ui/commands.h"
+#include "ui/control_ids.h"
+#include "ui/fonts_win.h"
+#include "ui/window_proc_win.h"
 
 namespace corvandel {
 
@@ -97,6 +100,22 @@ void SetColumnCaption(HWND list, int column, const std::string& caption) {
     SendMessageW(list, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
 }
 
+// The keys of a menu's items that have a shortcut, as an accelerator table.
+template <size_t N>
+OwnedAccelerators ShortcutTable(const MenuItem (&items)[N]) {
+    std::vector<ACCEL> keys;
+    for (const MenuItem& item : items) {
+        if (item.id == 0 || item.key == 0)
+            continue;
+        BYTE flags = FVIRTKEY;
+        flags |= (item.modifiers & kShift) ? FSHIFT : 0;
+        flags |= (item.modifiers & kCtrl) ? FCONTROL : 0;
+        flags |= (item.modifiers & kAlt) ? FALT : 0;
+        keys.push_back(ACCEL{flags, item.key, static_cast<WORD>(item.id)});
+    }
+    return OwnedAccelerators(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+}
+
 // The menu text: the caption and, after a tab, the shortcut the item shows.
 std::wstring MenuText(const std::string& caption, const char* shortcut) {
     std::wstring text = Widen(caption);
@@ -109,18 +128,7 @@ std::wstring MenuText(const std::string& caption, const char* shortcut) {
 
 TForm1::TForm1() = default;
 
-TForm1::~TForm1() {
-    for (HFONT font : {font_, boldFont_, menuButtonFont_}) {
-        if (font)
-            DeleteObject(font);
-    }
-    for (Popup* popup : {&PopupMenuUninstall, &PopupMenuBackups, &PopupMenu_General}) {
-        if (popup->menu)
-            DestroyMenu(popup->menu);
-    }
-    if (ImageList3)
-        ImageList_Destroy(ImageList3);
-}
+TForm1::~TForm1() = default;
 
 bool TForm1::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -286,8 +294,9 @@ void TForm1::HandleCommand(int id) {
         case kCmdViewLogMenu:
             ReleaseGeneralMenuButton();
             CheckMenuItem(
-                PopupMenu_General.menu, kCmdViewLogMenu,
-                (GetMenuState(PopupMenu_General.menu, kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED)
+                PopupMenu_General.menu.Get(), kCmdViewLogMenu,
+                (GetMenuState(PopupMenu_General.menu.Get(), kCmdViewLogMenu, MF_BYCOMMAND) &
+                 MF_CHECKED)
                     ? MF_UNCHECKED
                     : MF_CHECKED);
             ViewLogMenuClick();
@@ -343,21 +352,15 @@ void TForm1::FormCreate() {
 
 void TForm1::CreateComponents() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    font_ = CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-    boldFont_ =
-        CreateFontW(-11, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
-    menuButtonFont_ = CreateFontW(-21, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+    font_ = DesignFont(11);
+    boldFont_ = DesignFont(11, FW_BOLD);
+    menuButtonFont_ = DesignFont(21);
 
     auto child = [&](const wchar_t* cls, DWORD style, DWORD exStyle, HWND parent, int id,
                      const std::string& text = std::string()) {
         const HWND hwnd = CreateWindowExW(exStyle, cls, Widen(text).c_str(), WS_CHILD | style, 0, 0,
                                           0, 0, parent, MenuId(id), instance, nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         return hwnd;
     };
     auto captioned = [](HWND hwnd) {
@@ -380,8 +383,8 @@ void TForm1::CreateComponents() {
     components_.Add("TabControl", "TTabControl");
     SpeedButton_GeneralMenu = child(WC_BUTTONW, WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT, 0, hwnd_,
                                     kIdSpeedButtonGeneralMenu, "≡");
-    SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT, reinterpret_cast<WPARAM>(menuButtonFont_),
-                 FALSE);
+    SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(menuButtonFont_.Get()), FALSE);
     components_.Add("SpeedButton_GeneralMenu", "TSpeedButton")
         .Define("Caption", "≡")
         .Define("Hint", "")
@@ -390,37 +393,36 @@ void TForm1::CreateComponents() {
 
     TabControlPanel = child(WC_STATICW, 0, 0, hwnd_, kIdTabControlPanel);
     components_.Add("TabControlPanel", "TTabControl");
-    ImageList3 = ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 8, 0);
+    ImageList3.Reset(ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 8, 0));
     {
         // The page buttons' pictures: the shell's own icons for a program list and a backup.
         const int shellIcons[8] = {2, 3, 4, 31, 6, 7, 8, 21};
         for (int index : shellIcons) {
-            HICON icon = nullptr;
-            ExtractIconExW(L"shell32.dll", index, &icon, nullptr, 1);
-            if (!icon)
-                icon = LoadIconW(instance, L"MAINICON");
-            ImageList_AddIcon(ImageList3, icon);
-            DestroyIcon(icon);
+            HICON extracted = nullptr;
+            ExtractIconExW(L"shell32.dll", index, &extracted, nullptr, 1);
+            const OwnedIcon icon(extracted);
+            // The program's own icon is shared by the system and never destroyed.
+            ImageList_AddIcon(ImageList3.Get(),
+                              icon ? icon.Get() : LoadIconW(instance, L"MAINICON"));
         }
     }
-    auto pageButton = [&](int id, const std::string& text, int picture) {
+    auto pageButton = [&](int id, const std::string& text, int picture, OwnedImageList& image) {
         const HWND button =
             child(WC_BUTTONW, WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE, 0, hwnd_, id, text);
-        BUTTON_IMAGELIST images{ImageList3, {0, 20, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
-        HIMAGELIST single = ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 1, 0);
-        HICON icon = ImageList_GetIcon(ImageList3, picture, ILD_NORMAL);
-        ImageList_AddIcon(single, icon);
-        DestroyIcon(icon);
-        images.himl = single;
+        // The button shows the list but never frees it: the window keeps it.
+        image.Reset(ImageList_Create(48, 48, ILC_COLOR32 | ILC_MASK, 1, 0));
+        const OwnedIcon icon(ImageList_GetIcon(ImageList3.Get(), picture, ILD_NORMAL));
+        ImageList_AddIcon(image.Get(), icon.Get());
+        BUTTON_IMAGELIST images{image.Get(), {0, 20, 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
         SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
         return button;
     };
-    ButtonUninstall = pageButton(kIdButtonUninstall, "Деинсталляция", 7);
+    ButtonUninstall = pageButton(kIdButtonUninstall, "Деинсталляция", 7, pageImages_[0]);
     components_.Add("ButtonUninstall", "TButton")
         .Define("Caption", "Деинсталляция")
         .Define("Hint", "")
         .OnChange(captioned(ButtonUninstall));
-    ButtonBackupsUninstall = pageButton(kIdButtonBackupsUninstall, "Резерв", 4);
+    ButtonBackupsUninstall = pageButton(kIdButtonBackupsUninstall, "Резерв", 4, pageImages_[1]);
     components_.Add("ButtonBackupsUninstall", "TButton")
         .Define("Caption", "Резерв")
         .Define("Hint", "")
@@ -501,64 +503,58 @@ void TForm1::CreateComponents() {
 }
 
 void TForm1::CreateMenus() {
-    struct ItemDesign {
-        const char* name;
-        const char* caption;
-        const char* shortcut;
-        int id;  // 0: separator
-    };
-    auto build = [this](Popup& popup, const char* popupName,
-                        std::initializer_list<ItemDesign> items) {
-        popup.menu = CreatePopupMenu();
-        components_.Add(popupName, "TPopupMenu");
-        for (const ItemDesign& item : items) {
-            Component& component =
-                components_.Add(item.name, "TMenuItem").Define("Caption", item.caption);
-            popup.items.emplace_back(item.name, item.id);
-            if (item.id == 0) {
-                AppendMenuW(popup.menu, MF_SEPARATOR, 0, nullptr);
-                continue;
-            }
-            AppendMenuW(popup.menu, MF_STRING, item.id,
-                        MenuText(item.caption, item.shortcut).c_str());
-            const std::string shortcut = item.shortcut;
-            const HMENU menu = popup.menu;
-            const int id = item.id;
-            component.OnChange(
-                [menu, id, shortcut](const std::string& property, const std::string& value) {
-                    if (property == "Caption") {
-                        ModifyMenuW(menu, id, MF_BYCOMMAND | MF_STRING, id,
-                                    MenuText(value, shortcut.c_str()).c_str());
-                    }
-                });
+    // One item of a menu, its component and, for items with a caption, the caption's
+    // translation into the menu text.
+    auto item = [this](HMENU menu, const MenuItem& design) {
+        Component& component =
+            components_.Add(design.name, "TMenuItem").Define("Caption", design.caption);
+        if (design.id == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            return;
         }
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        const std::wstring text = MenuText(design.caption, design.shortcut);
+        info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+        info.fType = MFT_STRING | (design.radio ? MFT_RADIOCHECK : 0);
+        info.wID = design.id;
+        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
+        const std::string shortcut = design.shortcut;
+        const int id = design.id;
+        component.OnChange(
+            [menu, id, shortcut](const std::string& property, const std::string& value) {
+                if (property != "Caption")
+                    return;
+                MENUITEMINFOW change{};
+                change.cbSize = sizeof change;
+                const std::wstring newText = MenuText(value, shortcut.c_str());
+                change.fMask = MIIM_STRING;
+                change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
+                SetMenuItemInfoW(menu, id, FALSE, &change);
+            });
     };
-    build(PopupMenuUninstall, "PopupMenuUninstall",
-          {{"UninstallUninstallMenu", "Деинсталляция", "Shift+Del", kCmdUninstallUninstallMenu},
-           {"N26", "-", "", 0},
-           {"OpenFolderUninstallMenu", "Открыть папку", "Ctrl+O", kCmdOpenFolderUninstallMenu},
-           {"WebSiteUninstallMenu", "Сайт программы", "Ctrl+W", kCmdWebSiteUninstallMenu},
-           {"N5", "-", "", 0},
-           {"DeleteKeyUninstallMenu", "Удалить", "Del", kCmdDeleteKeyUninstallMenu},
-           {"N25", "-", "", 0},
-           {"RegistryKeyOpenUninstallMenu", "Registry", "", kCmdRegistryKeyOpenUninstallMenu}});
-    build(PopupMenuBackups, "PopupMenuBackups",
-          {{"BackupsUpdateMenu", "Обновить", "F5", kCmdBackupsUpdateMenu},
-           {"SeparatorBack1", "-", "", 0},
-           {"BackupsRestoreMenu", "Восстановить", "Alt+BkSp", kCmdBackupsRestoreMenu},
-           {"SeparatorBack2", "-", "", 0},
-           {"BackupsDelAllMenu", "Удалить все", "Shift+Del", kCmdBackupsDelAllMenu},
-           {"BackupsDelMenu", "Удалить", "Del", kCmdBackupsDelMenu}});
+    auto popup = [&](Popup& target, const char* name, const auto& items) {
+        target.menu.Reset(CreatePopupMenu());
+        components_.Add(name, "TPopupMenu");
+        for (const MenuItem& design : items) {
+            item(target.menu.Get(), design);
+            target.items.emplace_back(design.name, design.id);
+        }
+        target.shortcuts = ShortcutTable(items);
+    };
+    popup(PopupMenuUninstall, "PopupMenuUninstall", kProgramListMenu);
+    popup(PopupMenuBackups, "PopupMenuBackups", kBackupsMenu);
 
     // The general menu with its three submenus.
-    PopupMenu_General.menu = CreatePopupMenu();
+    PopupMenu_General.menu.Reset(CreatePopupMenu());
     components_.Add("PopupMenu_General", "TPopupMenu");
+    const HMENU general = PopupMenu_General.menu.Get();
     auto submenu = [&](const char* name, const char* caption, HMENU& handle) {
         handle = CreatePopupMenu();
-        AppendMenuW(PopupMenu_General.menu, MF_POPUP | MF_STRING,
-                    reinterpret_cast<UINT_PTR>(handle), Widen(caption).c_str());
-        const int position = GetMenuItemCount(PopupMenu_General.menu) - 1;
-        const HMENU general = PopupMenu_General.menu;
+        AppendMenuW(general, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle),
+                    Widen(caption).c_str());
+        const int position = GetMenuItemCount(general) - 1;
         components_.Add(name, "TMenuItem")
             .Define("Caption", caption)
             .OnChange([general, position](const std::string& property, const std::string& value) {
@@ -572,54 +568,15 @@ void TForm1::CreateMenus() {
                 }
             });
     };
-    auto item = [&](HMENU menu, const char* name, const char* caption, const char* shortcut, int id,
-                    bool radio) {
-        if (id == 0) {
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            components_.Add(name, "TMenuItem").Define("Caption", "-");
-            return;
-        }
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof info;
-        const std::wstring text = MenuText(caption, shortcut);
-        info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
-        info.fType = MFT_STRING | (radio ? MFT_RADIOCHECK : 0);
-        info.wID = id;
-        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
-        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
-        const std::string keys = shortcut;
-        components_.Add(name, "TMenuItem")
-            .Define("Caption", caption)
-            .OnChange(
-                [menu, id, keys, radio](const std::string& property, const std::string& value) {
-                    if (property != "Caption")
-                        return;
-                    MENUITEMINFOW change{};
-                    change.cbSize = sizeof change;
-                    const std::wstring newText = MenuText(value, keys.c_str());
-                    change.fMask = MIIM_STRING;
-                    change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
-                    SetMenuItemInfoW(menu, id, FALSE, &change);
-                    (void)radio;
-                });
-    };
     submenu("ThemeMenu", "Тема", ThemeMenu);
-    item(ThemeMenu, "ThemeAuto", "Системная", "", kCmdThemeAuto, true);
-    item(ThemeMenu, "ThemeLight", "Светлая", "", kCmdThemeLight, true);
-    item(ThemeMenu, "ThemeDark", "Темная", "", kCmdThemeDark, true);
+    for (const MenuItem& design : kThemeMenu)
+        item(ThemeMenu, design);
     submenu("LanguageMenu", "Язык", LanguageMenu);
     submenu("ViewMenu", "Вид", ViewMenu);
-    item(ViewMenu, "IconSmallMenu", "Маленькие значки", "", kCmdIconSmallMenu, true);
-    item(ViewMenu, "IconBigMenu", "Большие значки", "", kCmdIconBigMenu, true);
-    const HMENU general = PopupMenu_General.menu;
-    item(general, "N3", "-", "", 0, false);
-    item(general, "RefreshListMenu", "Обновить", "F5", kCmdRefreshListMenu, false);
-    item(general, "ViewLogMenu", "Показать консоль", "", kCmdViewLogMenu, false);
-    item(general, "LogCreateMenu", "Создать отчет", "", kCmdLogCreateMenu, false);
-    item(general, "MenuItem5", "-", "", 0, false);
-    item(general, "CheckUpdateMenu", "Проверить обновления", "", kCmdCheckUpdateMenu, false);
-    item(general, "N1", "-", "", 0, false);
-    item(general, "AboutMenu", "О программе", "F1", kCmdAboutMenu, false);
+    for (const MenuItem& design : kViewMenu)
+        item(ViewMenu, design);
+    for (const MenuItem& design : kGeneralMenu)
+        item(general, design);
 
     // The window's message texts, translated with it and read when a message is shown.
     components_.Add("PopupMenuLanguage", "TPopupMenu");
@@ -706,7 +663,8 @@ void TForm1::SetStatusText(int panel, const std::string& text) {
 }
 
 void TForm1::SetBold(HWND button, bool bold) {
-    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_ : font_), TRUE);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.Get() : font_.Get()),
+                 TRUE);
 }
 
 bool TForm1::ProcessMessages() {
@@ -725,61 +683,35 @@ bool TForm1::ProcessMessages() {
     return !closeRequested_;
 }
 
-bool TForm1::PreTranslateMessage(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)
-        return false;
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
-    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-    const bool alt = GetKeyState(VK_MENU) < 0;
-    int command = 0;
-    if (msg.hwnd == ListViewUninstall) {
-        // The context menu's shortcuts; F5 is not one of them.
-        if (msg.wParam == VK_DELETE && shift && !ctrl && !alt)
-            command = kCmdUninstallUninstallMenu;
-        if (msg.wParam == VK_DELETE && !shift && !ctrl && !alt)
-            command = kCmdDeleteKeyUninstallMenu;
-        if (msg.wParam == 'O' && ctrl && !shift && !alt)
-            command = kCmdOpenFolderUninstallMenu;
-        if (msg.wParam == 'W' && ctrl && !shift && !alt && webSiteVisible_) {
-            command = kCmdWebSiteUninstallMenu;
-        }
-        if (scanning_)
-            command = 0;
-    } else if (msg.hwnd == ListViewBackupsUninstall) {
-        if (msg.wParam == VK_F5 && !shift && !ctrl && !alt)
-            command = kCmdBackupsUpdateMenu;
-        if (msg.wParam == VK_BACK && alt && !shift && !ctrl)
-            command = kCmdBackupsRestoreMenu;
-        if (msg.wParam == VK_DELETE && shift && !ctrl && !alt)
-            command = kCmdBackupsDelAllMenu;
-        if (msg.wParam == VK_DELETE && !shift && !ctrl && !alt)
-            command = kCmdBackupsDelMenu;
-    }
-    if (command == 0)
-        return false;
-    PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-    return true;
+bool TForm1::PreTranslateMessage(MSG& msg) {
+    // The context menus' shortcuts work in their own lists; the program list's not while a
+    // scan runs.
+    if (msg.hwnd == ListViewUninstall && !scanning_)
+        return TranslateAcceleratorW(hwnd_, PopupMenuUninstall.shortcuts.Get(), &msg) != 0;
+    if (msg.hwnd == ListViewBackupsUninstall)
+        return TranslateAcceleratorW(hwnd_, PopupMenuBackups.shortcuts.Get(), &msg) != 0;
+    return false;
 }
 
 void TForm1::ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags) {
     if (&popup == &PopupMenuUninstall) {
         // The web-site item shows only for entries that have a web address.
-        const bool present = GetMenuState(popup.menu, kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
-                             static_cast<UINT>(-1);
+        const bool present = GetMenuState(popup.menu.Get(), kCmdWebSiteUninstallMenu,
+                                          MF_BYCOMMAND) != static_cast<UINT>(-1);
         if (present && !webSiteVisible_) {
-            RemoveMenu(popup.menu, kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
+            RemoveMenu(popup.menu.Get(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
         } else if (!present && webSiteVisible_) {
             const Component* item = components_.Find("WebSiteUninstallMenu");
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;
-            const std::wstring text = MenuText(item->Text("Caption"), "Ctrl+W");
+            const std::wstring text = MenuText(item->Text("Caption"), kProgramListMenu[3].shortcut);
             info.fMask = MIIM_ID | MIIM_STRING;
             info.wID = kCmdWebSiteUninstallMenu;
             info.dwTypeData = const_cast<wchar_t*>(text.c_str());
-            InsertMenuItemW(popup.menu, 3, TRUE, &info);
+            InsertMenuItemW(popup.menu.Get(), 3, TRUE, &info);
         }
     }
-    TrackPopupMenu(popup.menu, flags | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    TrackPopupMenu(popup.menu.Get(), flags | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
 }
 
 void TForm1::SpeedButton_GeneralMenuClick() {
@@ -808,7 +740,7 @@ void TForm1::RefreshListMenuClick() {
 void TForm1::ViewLogMenuClick() {
     ReleaseGeneralMenuButton();
     const bool checked =
-        GetMenuState(PopupMenu_General.menu, kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED;
+        GetMenuState(PopupMenu_General.menu.Get(), kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED;
     consoleHeight_ = checked ? kConsoleHeight : 0;
     Layout();
 }
@@ -836,7 +768,7 @@ void TForm1::ButtonBackupsUninstallClick() {
 }
 
 void TForm1::CheckRadio(int first, int last, int chosen) {
-    CheckMenuRadioItem(PopupMenu_General.menu, first, last, chosen, MF_BYCOMMAND);
+    CheckMenuRadioItem(PopupMenu_General.menu.Get(), first, last, chosen, MF_BYCOMMAND);
 }
 
 void TForm1::LoadNastr() {
@@ -869,7 +801,7 @@ void TForm1::LoadNastr() {
         case ThemeChoice::None:
             break;
     }
-    CheckMenuItem(PopupMenu_General.menu, kCmdViewLogMenu,
+    CheckMenuItem(PopupMenu_General.menu.Get(), kCmdViewLogMenu,
                   options.viewLog ? MF_CHECKED : MF_UNCHECKED);
     ViewLogMenuClick();
     if (options.iconSmall)
@@ -897,7 +829,7 @@ MainSettings TForm1::CurrentOptions() {
     options.themeAuto = checked(ThemeMenu, kCmdThemeAuto);
     options.themeLight = checked(ThemeMenu, kCmdThemeLight);
     options.themeDark = checked(ThemeMenu, kCmdThemeDark);
-    options.viewLog = checked(PopupMenu_General.menu, kCmdViewLogMenu);
+    options.viewLog = checked(PopupMenu_General.menu.Get(), kCmdViewLogMenu);
     options.iconSmall = checked(ViewMenu, kCmdIconSmallMenu);
     options.iconBig = checked(ViewMenu, kCmdIconBigMenu);
     options.maximized = IsZoomed(hwnd_);

@@ -10,11 +10,12 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/component.h"
-#include "app/platform_win.h"
-#include "app/registry_win.h"
+#include "foundation/handle_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
 #include "inventory/uninstall_entry.h"
 #include "settings/settings.h"
+#include "ui/component.h"
 
 namespace corvandel {
 
@@ -41,7 +42,7 @@ class TForm1 {
     bool IsWindows10Or11();
     void globLoadUninstall();
     // Keyboard shortcuts of the context menus, before the message is dispatched.
-    bool PreTranslateMessage(const MSG& msg);
+    bool PreTranslateMessage(MSG& msg);
 
   private:
     class ScanToList;
@@ -129,10 +130,12 @@ class TForm1 {
     HWND EditSearchUninstall = nullptr;
     HWND StatusBarUninstall = nullptr;
     HWND ListViewBackupsUninstall = nullptr;
-    HIMAGELIST ImageList3 = nullptr;
+    OwnedImageList ImageList3;
+    OwnedImageList pageImages_[2];  // one picture for each page button
 
     struct Popup {
-        HMENU menu = nullptr;
+        OwnedMenu menu;
+        OwnedAccelerators shortcuts;
         std::vector<std::pair<std::string, int>> items;  // component name, command id
     };
     Popup PopupMenuUninstall;
@@ -142,9 +145,9 @@ class TForm1 {
     HMENU LanguageMenu = nullptr;
     HMENU ViewMenu = nullptr;
 
-    HFONT font_ = nullptr;
-    HFONT boldFont_ = nullptr;
-    HFONT menuButtonFont_ = nullptr;
+    OwnedFont font_;
+    OwnedFont boldFont_;
+    OwnedFont menuButtonFont_;
 
     Win32RegistryApi registry_;
     Win32FileSystem files_;

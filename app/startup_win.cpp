@@ -7,7 +7,7 @@
 
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
-#include "app/win_text.h"
+#include "foundation/win_text.h"
 
 namespace {
 

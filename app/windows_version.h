@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/registry.h"
+#include "foundation/registry.h"
 
 namespace corvandel {
 

@@ -10,24 +10,32 @@ else()
   set(CORVANDEL_BITNESS 32)
 endif()
 
-add_library(corvandel_win STATIC
-  app/platform_win.cpp
-  app/registry_win.cpp
-  about/FileInfoUtils_win.cpp
-  settings/settings_win.cpp
-)
-target_link_libraries(corvandel_win PUBLIC corvandel_core version shell32 advapi32)
-target_compile_options(corvandel_win PRIVATE -Wall -Wextra)
+# The Win32 side of each layer, in the same order as the portable libraries.
+corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundation/files_win.cpp
+  foundation/platform_win.cpp
+  foundation/registry_win.cpp)
+target_link_libraries(corvandel_foundation_win PUBLIC corvandel_foundation shell32 advapi32 comctl32)
+corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp)
+target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win)
+corvandel_library(corvandel_about_win about/FileInfoUtils_win.cpp)
+target_link_libraries(corvandel_about_win PUBLIC corvandel_about corvandel_foundation_win version)
+corvandel_library(corvandel_settings_win settings/settings_win.cpp)
+target_link_libraries(corvandel_settings_win PUBLIC corvandel_settings corvandel_about_win)
+corvandel_library(corvandel_removal_win removal/registry_editor_win.cpp)
+target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win)
+
+add_library(corvandel_win INTERFACE)
+target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
+  corvandel_about_win corvandel_settings_win corvandel_removal_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 add_executable(Corvandel WIN32
   about/about_window_win.cpp
-  app/folder_size_win.cpp
   app/main_window_win.cpp
-  inventory/program_list_win.cpp
-  removal/removal_win.cpp
+  app/program_list_win.cpp
+  app/removal_commands_win.cpp
   app/startup_win.cpp
   app/Corvandel.rc
 )

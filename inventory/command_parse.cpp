@@ -1,6 +1,6 @@
 #include "inventory/command_parse.h"
 
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 

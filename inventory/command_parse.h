@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/platform.h"
+#include "foundation/platform.h"
 
 namespace corvandel {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "inventory/sorting.h"
 
 namespace corvandel {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/registry.h"
+#include "foundation/platform.h"
+#include "foundation/registry.h"
 #include "inventory/uninstall_entry.h"
 
 namespace corvandel {

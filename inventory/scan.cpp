@@ -1,6 +1,6 @@
 #include "inventory/scan.h"
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "inventory/command_parse.h"
 #include "inventory/install_date.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/registry.h"
+#include "foundation/platform.h"
+#include "foundation/registry.h"
 #include "inventory/uninstall_entry.h"
 
 namespace corvandel {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 

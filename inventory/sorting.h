@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "foundation/platform.h"
 #include "inventory/uninstall_entry.h"
 
 namespace corvandel {

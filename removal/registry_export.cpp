@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "inventory/scan.h"
 
 namespace corvandel {
@@ -66,16 +66,8 @@ std::string TypedHex(uint32_t type, const std::vector<unsigned char>& data) {
 }
 
 std::vector<unsigned char> Utf16WithNul(const std::string& text) {
-    std::vector<unsigned char> bytes;
-    const std::u16string units = Utf8ToUtf16(text);
-    bytes.reserve((units.size() + 1) * 2);
-    for (char16_t unit : units) {
-        bytes.push_back(static_cast<unsigned char>(unit & 0xFF));
-        bytes.push_back(static_cast<unsigned char>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
+    const std::string bytes = Utf16Bytes(text, false, true);
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
 std::string StringData(const std::vector<unsigned char>& data) {

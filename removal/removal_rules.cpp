@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "inventory/command_parse.h"
 
 namespace corvandel {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "foundation/platform.h"
 
 namespace corvandel {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 
@@ -43,19 +43,6 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
         units[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
     }
     return Utf16ToUtf8(units);
-}
-
-std::string EncodeUtf16(std::string_view text, bool bigEndian) {
-    const std::u16string units = Utf8ToUtf16(text);
-    std::string bytes;
-    bytes.reserve(units.size() * 2);
-    for (const char16_t unit : units) {
-        const auto high = static_cast<char>(unit >> 8);
-        const auto low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
 }
 
 int DigitValue(char c) {
@@ -189,9 +176,9 @@ std::string IniDocument::Serialize() const {
         case IniEncoding::Utf8:
             return std::string(kUtf8Mark) + text;
         case IniEncoding::Utf16LE:
-            return std::string(kUtf16LeMark) + EncodeUtf16(text, false);
+            return std::string(kUtf16LeMark) + Utf16Bytes(text, false);
         case IniEncoding::Utf16BE:
-            return std::string(kUtf16BeMark) + EncodeUtf16(text, true);
+            return std::string(kUtf16BeMark) + Utf16Bytes(text, true);
         case IniEncoding::Ansi:
             break;
     }

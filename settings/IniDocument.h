@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/platform.h"
+#include "foundation/platform.h"
 
 namespace corvandel {
 

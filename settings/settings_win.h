@@ -2,12 +2,10 @@
 // The settings file on disk: the system ANSI code page, whole-file reads and safe writes, and
 // the place where the program keeps its options.
 
-#include <cstdint>
-#include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "foundation/files_win.h"
 #include "settings/IniDocument.h"
 
 namespace corvandel {
@@ -20,39 +18,10 @@ class Win32AnsiCodePage : public AnsiCodePage {
     std::string FromUtf8(std::string_view utf8) const override;
 };
 
-// what() is the system's text for the error, as FormatMessageW gives it.
-class SettingsFileError : public std::runtime_error {
-  public:
-    SettingsFileError(const std::string& message, uint32_t code, const std::string& path)
-        : std::runtime_error(message), code_(code), path_(path) {}
-    uint32_t Code() const { return code_; }  // GetLastError()
-    const std::string& Path() const { return path_; }
-
-  private:
-    uint32_t code_;
-    std::string path_;
-};
-
-class SettingsReadError : public SettingsFileError {
-  public:
-    using SettingsFileError::SettingsFileError;
-};
-
-class SettingsWriteError : public SettingsFileError {
-  public:
-    using SettingsFileError::SettingsFileError;
-};
-
-// The whole file; nullopt when the file or its folder does not exist. Other failures (a
-// denied or locked file) throw SettingsReadError.
-std::optional<std::string> ReadWholeFile(const std::string& utf8Path);
-
-// Writes a temporary file beside the target and moves it over the target, so a failure at any
-// point leaves the previous content. Throws SettingsWriteError.
-void WriteWholeFile(const std::string& utf8Path, const std::string& bytes);
-
-// Creates the folder and every missing parent; failures are left for the write to report.
-void CreateFolderTree(const std::string& folder);
+// The settings file's read and write failures are those of any file.
+using SettingsFileError = FileError;
+using SettingsReadError = FileReadError;
+using SettingsWriteError = FileWriteError;
 
 // The settings file of this executable; its folder is created when missing.
 std::string PortablePath(bool portable);

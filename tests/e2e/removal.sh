@@ -7,8 +7,6 @@ source "$(dirname "$0")/lib.sh"
 T=$'\t'
 EXE="$APP_DIR_WIN\\Corvandel.exe"
 UNINSTALL=$UNINSTALL_KEY WOW=$WOW_UNINSTALL_KEY
-CMD_UNINSTALL=2001 CMD_DELETE=2004 CMD_REGISTRY=2005 CMD_BACKUPS_UPDATE=2006
-CMD_RESTORE=2007 CMD_DELETE_ALL=2008 CMD_REFRESH=2015
 
 e2e_prefix
 e2e_seed "$E2E_DIR/seed/removal.reg"
@@ -23,9 +21,9 @@ beforeUser=$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" beforeUse
 # Uninstallers: a plain command through its file and parameters; an installer-database
 # command through the command interpreter, with /I turned into /X.
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов: 9" \
-  select-name "Round Trip User" command $CMD_UNINSTALL sleep 500 \
-  select-name "Installer Product" command $CMD_UNINSTALL sleep 500 \
-  select-name "Round Trip 32" command $CMD_REGISTRY sleep 1000 >/dev/null
+  select-name "Round Trip User" command UninstallUninstallMenu sleep 500 \
+  select-name "Installer Product" command UninstallUninstallMenu sleep 500 \
+  select-name "Round Trip 32" command RegistryKeyOpenUninstallMenu sleep 1000 >/dev/null
 # The started programs run on their own; wait for what they leave behind.
 wait_lines() {  # wait_lines FILE N
   for _ in $(seq 100); do
@@ -42,8 +40,8 @@ msi=$(tr -d '\r' <"$APP_DIR/started.txt" 2>/dev/null | tr -s ' ')
 e2e_check "installer command through cmd.exe with /X" \
   "MSIEXEC.EXE /X{11111111-2222-3333-4444-555555555555}" "$msi"
 # The list's shortcuts: Shift+Del runs the uninstaller again, Del asks before deleting.
-out=$(e2e_driver attach select-name "Round Trip User" key 1001 46 shift sleep 500 \
-  key 1001 46 message-box 10000 no)
+out=$(e2e_driver attach select-name "Round Trip User" key ListViewUninstall 46 shift sleep 500 \
+  key ListViewUninstall 46 message-box 10000 no)
 wait_lines "$WINEPREFIX/drive_c/Tools/started.txt" 2
 e2e_check "Shift+Del and Del" "2
 message-box${T}Внимание!${T}Удалить [ Round Trip User ] ?" \
@@ -55,7 +53,7 @@ e2e_check "registry editor position" "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" "$l
 
 # The report holds the list as shown; markup in a name is text, not markup.
 mkdir -p "$WINEPREFIX/drive_c/Reports"
-e2e_driver attach command 2017 save-dialog 'C:\Reports\list.html' >/dev/null
+e2e_driver attach command LogCreateMenu save-dialog 'C:\Reports\list.html' >/dev/null
 for _ in $(seq 50); do [ -s "$WINEPREFIX/drive_c/Reports/list.html" ] && break; sleep 0.2; done
 report=$(python3 "$E2E_DIR/check_html.py" "$WINEPREFIX/drive_c/Reports/list.html" 2>&1 || true)
 echo "$report"
@@ -67,7 +65,7 @@ e2e_check "report parses strictly, header and every row" \
 e2e_check "report rows" "10" "$(wc -l <<<"$report" | tr -d ' ')"
 
 # "No" changes nothing; "Yes" writes the backup and deletes the key in both views.
-out=$(e2e_driver attach select-name "Round Trip 64" command $CMD_DELETE message-box 10000 no \
+out=$(e2e_driver attach select-name "Round Trip 64" command DeleteKeyUninstallMenu message-box 10000 no \
   sleep 500 status)
 e2e_check "question" "message-box${T}Внимание!${T}Удалить [ Round Trip 64 ] ?" \
   "$(grep '^message-box' <<<"$out")"
@@ -76,7 +74,7 @@ key_exists "HKLM\\$UNINSTALL\\RoundTrip64" 64 && echo "ok: No keeps the key" ||
 count=9
 for name in "Round Trip 64" "Round Trip 32" "Round Trip User" "Both Views" "..\\..\\evil" Twin Twin; do
   count=$((count - 1))
-  e2e_driver attach select-name "$name" sleep 300 command $CMD_DELETE message-box 10000 yes \
+  e2e_driver attach select-name "$name" sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes \
     wait-status 0 "Элементов: $count" 30000 >/dev/null ||
     { echo "FAILED: deleting $name"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 done
@@ -101,7 +99,7 @@ e2e_check "backup is UTF-16 with mark" "fffe" "$(head -c2 "$APP_DIR/backup/Round
 # The backups page lists the files, those of a sub-folder named *.reg after them.
 mkdir -p "$APP_DIR/backup/old.reg"
 printf 'REGEDIT4\r\n' >"$APP_DIR/backup/old.reg/Older.reg"
-out=$(e2e_driver attach click 1009 sleep 1000 list-rows 1006 3)
+out=$(e2e_driver attach click ButtonBackupsUninstall sleep 1000 list-rows ListViewBackupsUninstall 3)
 names=$(grep '^list-row' <<<"$out" | cut -f2 | sort | paste -sd'|')
 e2e_check "backups listed, with the sub-folder's" \
   "$( (cd "$APP_DIR/backup" && ls -1A | grep -v '^old.reg$'; echo Older.reg) | sort | paste -sd'|')" "$names"
@@ -113,7 +111,7 @@ e2e_check "size and date of a backup" "$(stat -c %s "$APP_DIR/backup/Twin.reg" |
 restore() {  # restore FILE KEY: restores FILE from the page and waits for KEY
   local row
   row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x -F "$1" | cut -d: -f1)
-  e2e_driver attach select-in 1006 $((row - 1)) command $CMD_RESTORE >/dev/null
+  e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command BackupsRestoreMenu >/dev/null
   for _ in $(seq 50); do key_exists "$2" 64 && return 0; sleep 0.2; done
   echo "FAILED: $1 not restored"; E2E_FAILURES=$((E2E_FAILURES + 1))
 }
@@ -136,10 +134,10 @@ for key in RoundTrip64 RoundTrip32 BothViews; do
 done
 e2e_check "restored into the views they came from (64-bit, 32-bit, twin in both)" \
   "64 -; - 32; 64 32; " "$views"
-out=$(e2e_driver attach click 1008 command $CMD_REFRESH wait-status 0 "Элементов:" rows)
+out=$(e2e_driver attach click ButtonUninstall command RefreshListMenu wait-status 0 "Элементов:" rows)
 e2e_check "refresh lists them again" "Both Views|Round Trip 32|Round Trip 64|Round Trip User|Twin" \
   "$(grep '^row' <<<"$out" | cut -f2 | grep -E '^(Both|Round|Twin)' | paste -sd'|')"
-out=$(e2e_driver attach click 1009 sleep 500 command $CMD_DELETE_ALL sleep 1500 list-rows 1006 1)
+out=$(e2e_driver attach click ButtonBackupsUninstall sleep 500 command BackupsDelAllMenu sleep 1500 list-rows ListViewBackupsUninstall 1)
 e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
 e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
 e2e_driver attach close wait-exit >/dev/null
@@ -147,7 +145,7 @@ e2e_driver attach close wait-exit >/dev/null
 # No backup, no deletion: with "backup" taken by a file the user is told why and the key stays.
 rm -rf "$APP_DIR/backup" && : >"$APP_DIR/backup"
 out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" select-name "Installer Product" \
-  sleep 300 command $CMD_DELETE message-box 10000 yes sleep 1000 message-box 10000 close wait-exit)
+  sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes sleep 1000 message-box 10000 close wait-exit)
 e2e_check "backup failure reported" "message-box${T}Ошибка" "$(grep '^message-box' <<<"$out" | tail -1 | cut -f1,2)"
 key_exists "HKCU\\$UNINSTALL\\{11111111-2222-3333-4444-555555555555}" 64 && echo "ok: key kept without a backup" ||
   { echo "FAILED: key deleted without a backup"; E2E_FAILURES=$((E2E_FAILURES + 1)); }

@@ -5,7 +5,6 @@ source "$(dirname "$0")/lib.sh"
 T=$'\t'
 EXE="$APP_DIR_WIN\\Corvandel.exe"
 INI_WIN='C:\Corvandel\Config\Option.ini'
-CMD_VIEW_LOG=2016
 
 e2e_prefix
 : >"$APP_DIR/portable.ini"
@@ -28,12 +27,12 @@ e2e_check "closed normally" "exit${T}0" "$(grep '^exit' <<<"$out")"
 e2e_check "the file is left as it was" "$stored" "$(cat "$APP_DIR/Config/Option.ini")"
 
 # Readable again: the stored options come back.
-out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" height 1004 close wait-exit)
+out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" height MemoLogUninstall close wait-exit)
 e2e_check "stored options apply once readable" "height${T}100" "$(grep '^height' <<<"$out")"
 
 # Unreadable at start, an option chosen in this run: that choice is written.
 out=$(e2e_driver lock "$INI_WIN" launch "$EXE" message-box 20000 wait-window \
-  wait-status 0 "Элементов:" command $CMD_VIEW_LOG sleep 300 close message-box 20000 wait-exit)
+  wait-status 0 "Элементов:" command ViewLogMenu sleep 300 close message-box 20000 wait-exit)
 e2e_check "a chosen option is not lost: the write fails and says so" "2" "$(grep -c '^message-box' <<<"$out")"
 e2e_check "closed after it" "exit${T}0" "$(grep '^exit' <<<"$out")"
 

@@ -6,7 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 T=$'\t'
 EXE="$APP_DIR_WIN\\Corvandel.exe"
-CMD_DELETE=2004
 M="HKLM\\$UNINSTALL_KEY" W="HKLM\\$WOW_UNINSTALL_KEY"
 
 e2e_prefix
@@ -26,7 +25,7 @@ key_lines() {
     sed 's/^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\/[/; s/Microsoft\\Windows\\CurrentVersion\\Uninstall\\//'
 }
 delete() {  # delete NAME COUNT: deletes the row NAME, the list then counts COUNT
-  e2e_driver attach select-name "$1" sleep 300 command $CMD_DELETE message-box 10000 yes \
+  e2e_driver attach select-name "$1" sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes \
     wait-status 0 "Элементов: $2" 30000 >/dev/null
 }
 
@@ -56,7 +55,7 @@ out=$(e2e_driver attach rows)
 e2e_check "the other programs still listed" "Locked Entry|Pair (x86)|Tool (x64)" "$(names <<<"$out")"
 
 # A key that cannot be read in full: the user is told which part and why; nothing changes.
-out=$(e2e_driver attach select-name "Locked Entry" sleep 300 command $CMD_DELETE \
+out=$(e2e_driver attach select-name "Locked Entry" sleep 300 command DeleteKeyUninstallMenu \
   message-box 10000 yes message-box 10000 sleep 500 status)
 box=$(grep -A3 '^message-box' <<<"$out" | sed -n '/Ошибка/,$p')
 e2e_check "unreadable part reported" "message-box${T}Ошибка${T}Резервная копия не сохранена, запись не удалена." \

@@ -38,8 +38,8 @@ e2e_check "publisher descending" "Ясень|Альфа Софт|Zeta Corp|Zeta 
 e2e_check "version ascending next" "1.10|10.0|10.0|2.5.0|3.1|9.9.9" "$(column 4 <<<"$rows2")"
 
 # Search by name or publisher, any letter case; never by version; empty brings all back.
-out=$(start set-text 1005 "NORTHWIND" rows status set-text 1005 "9.9.9" status \
-  set-text 1005 "" rows status close wait-exit)
+out=$(start set-text EditSearchUninstall "NORTHWIND" rows status set-text EditSearchUninstall "9.9.9" status \
+  set-text EditSearchUninstall "" rows status close wait-exit)
 e2e_check "search finds by publisher" "Ledger Pro" "$(grep '^row' <<<"$out" | head -1 | cut -f2)"
 e2e_check "search counts" "status${T}Элементов: 1
 status${T}Элементов: 0
@@ -50,7 +50,7 @@ e2e_check "cleared search lists everything by name" \
 
 # The console shows the selected entry's key as registry-editor text; the status bar the
 # size of its folder.
-out=$(start select 4 sleep 500 text 1004 select 5 wait-status 1 "Размер:" 20000 status \
+out=$(start select 4 sleep 500 text MemoLogUninstall select 5 wait-status 1 "Размер:" 20000 status \
   close wait-exit)
 console=$(grep -A20 '^text' <<<"$out" | sed -n '1,/^status/p' | grep -v '^status' | tr -d '\r')
 expected_console='text	Windows Registry Editor Version 5.00
@@ -75,23 +75,23 @@ if [ "${green:-0}" -gt 200 ]; then echo "ok: recent entries drawn green ($green 
   echo "FAILED: no green text (${green:-none})"; E2E_FAILURES=$((E2E_FAILURES + 1)); fi
 
 # The general-menu button: Escape, then a click opens nothing; the next click opens it.
-out=$(e2e_driver attach click 1007 wait-popup)
+out=$(e2e_driver attach click SpeedButton_GeneralMenu wait-popup)
 import -window root "$shots/general-menu.png"
-out+=$'\n'$(e2e_driver attach escape sleep 500 popup click 1007 sleep 1500 popup click 1007 wait-popup)
+out+=$'\n'$(e2e_driver attach escape sleep 500 popup click SpeedButton_GeneralMenu sleep 1500 popup click SpeedButton_GeneralMenu wait-popup)
 e2e_check "menu button flag" "popup${T}open
 popup${T}closed
 popup${T}closed
 popup${T}open" "$out"
-e2e_driver attach escape sleep 300 click 1009 sleep 500 >/dev/null
+e2e_driver attach escape sleep 300 click ButtonBackupsUninstall sleep 500 >/dev/null
 import -window root "$shots/backups-page.png"
-e2e_driver attach click 1008 command 2019 sleep 1000 >/dev/null
+e2e_driver attach click ButtonUninstall command AboutMenu sleep 1000 >/dev/null
 import -window root "$shots/about-window.png"
 out=$(e2e_driver attach about)
 e2e_check "about window" "about${T}Corvandel 1.0.0.1 $(bitness_tag)${T}Copyright (C) 2026 Corvandel" "$out"
 e2e_driver attach about-close sleep 300 close wait-exit >/dev/null
 
 # Settings: kept in the profile, restored at the next start.
-start command 2016 command 2014 sleep 300 close wait-exit >/dev/null
+start command ViewLogMenu command IconBigMenu sleep 300 close wait-exit >/dev/null
 ini=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Corvandel/Corvandel/Config/Option.ini 2>/dev/null | head -1)
 e2e_check "settings written in the profile" "[Option]
 ThemeAuto=0
@@ -103,7 +103,7 @@ IconBigMenu=1
 Window=wsNormal
 Height=$(grep -a '^Height=' "$ini" | tr -d '\r' | cut -d= -f2)
 Width=$(grep -a '^Width=' "$ini" | tr -d '\r' | cut -d= -f2)" "$(tr -d '\r' <"${ini:-/dev/null}")"
-out=$(start height 1004 close wait-exit)
+out=$(start height MemoLogUninstall close wait-exit)
 e2e_check "console restored" "height${T}100" "$(grep '^height' <<<"$out")"
 
 # Portable: the settings live beside the program; a maximized window comes back maximized.

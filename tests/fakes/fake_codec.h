@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "settings/IniDocument.h"
 
 namespace corvandel::testing {

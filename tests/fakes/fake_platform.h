@@ -5,8 +5,8 @@
 #include <set>
 #include <string>
 
-#include "app/platform.h"
-#include "app/text.h"
+#include "foundation/platform.h"
+#include "foundation/text.h"
 
 namespace corvandel::testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/registry.h"
+#include "foundation/registry.h"
 
 namespace corvandel::testing {
 

@@ -1,4 +1,4 @@
-#include "app/component.h"
+#include "ui/component.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "foundation/text.h"
 #include "inventory/install_date.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_registry.h"

@@ -1,4 +1,4 @@
-#include "app/registry.h"
+#include "foundation/registry.h"
 
 #include <gtest/gtest.h>
 

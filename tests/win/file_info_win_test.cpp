@@ -8,7 +8,7 @@
 #include <string>
 
 #include "about/FileInfoUtils.h"
-#include "app/win_text.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 namespace {

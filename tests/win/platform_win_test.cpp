@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/platform_win.h"
-#include "app/registry_win.h"
-#include "app/win_text.h"
+#include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
+#include "foundation/win_text.h"
 #include "app/windows_version.h"
 
 namespace corvandel {

@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/registry.h"
-#include "app/registry_win.h"
-#include "app/win_text.h"
+#include "foundation/registry.h"
+#include "foundation/registry_win.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 namespace {

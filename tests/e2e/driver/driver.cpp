@@ -1,6 +1,7 @@
 // Starts Corvandel.exe and reads what a user would see: the window caption, the status bar,
 // every row and column of the program list, message boxes. Commands come as arguments and
-// run in order; results are printed as tab-separated UTF-8 lines.
+// run in order; results are printed as tab-separated UTF-8 lines. Controls and menu commands
+// are named by their component names (ListViewUninstall, DeleteKeyUninstallMenu).
 //
 //   launch <exe>                 start a copy of the program (it becomes the current one)
 //   attach                       take the copy that is already running (from an earlier call)
@@ -12,16 +13,16 @@
 //                                OK, or Yes or No
 //   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
 //   select-name <caption>        select the first row of the program list with this caption
-//   list-rows <control-id> <n>   print n columns of every row of another list view
-//   select-in <control-id> <row> select a row of another list view
-//   command <id>                 send the main window a menu or control command (WM_COMMAND)
-//   key <control-id> <vk> [shift|ctrl|alt]   press a key in a control of the main window
-//   text <control-id>            print a control's text (the console, the search box)
-//   set-text <control-id> <text> replace a control's text, as typing would
-//   click <control-id>           press a button of the main window
+//   list-rows <control> <n>      print n columns of every row of another list view
+//   select-in <control> <row>    select a row of another list view
+//   command <name>               send the main window the command of a menu item
+//   key <control> <vk> [shift|ctrl|alt]   press a key in a control of the main window
+//   text <control>               print a control's text (the console, the search box)
+//   set-text <control> <text>    replace a control's text, as typing would
+//   click <control>              press a button of the main window
 //   column-click <n>             click the n-th header of the program list
 //   select <row>                 select a row of the program list
-//   height <control-id>          print a control's height
+//   height <control>             print a control's height
 //   window                       print the main window's state and outer size
 //   about                        print the About window's version line and copyright
 //   about-close                  press the About window's button
@@ -51,8 +52,9 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/text.h"
+#include "foundation/text.h"
+#include "ui/commands.h"
+#include "ui/control_ids.h"
 
 namespace {
 
@@ -204,6 +206,20 @@ HWND Control(int id) {
     if (!control)
         Fail("control " + std::to_string(id) + " not found");
     return control;
+}
+
+// A control of the main window by its component name.
+HWND Control(const std::string& name) {
+    const int id = ControlByName(name);
+    if (id == 0)
+        Fail("no control is named " + name);
+    return Control(id);
+}
+
+const std::string& Arg(const std::vector<std::string>& args, size_t index) {
+    if (index >= args.size())
+        Fail("missing argument after " + args[index - 1]);
+    return args[index];
 }
 
 std::vector<std::vector<std::string>> ListRows(HWND list, int columns) {
@@ -379,13 +395,16 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return consumed;
     }
     if (command == "command") {
-        PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(Number(args, at + 1, 0), 0), 0);
+        const int id = corvandel::CommandByName(Arg(args, at + 1));
+        if (id == 0)
+            Fail("no menu command is named " + args[at + 1]);
+        PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         return 2;
     }
     if (command == "key") {
         // Modifiers are pressed for the whole process through the input queue, the way a
         // user's keyboard does it, so accelerators and GetKeyState see them.
-        const HWND control = Control(static_cast<int>(Number(args, at + 1, 0)));
+        const HWND control = Control(Arg(args, at + 1));
         const WORD vk = static_cast<WORD>(Number(args, at + 2, 0));
         WORD modifier = 0;
         size_t used = 3;
@@ -423,19 +442,19 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return used;
     }
     if (command == "text") {
-        Print({"text", WindowText(Control(static_cast<int>(Number(args, at + 1, 0))))});
+        Print({"text", WindowText(Control(Arg(args, at + 1)))});
         return 2;
     }
     if (command == "set-text") {
         if (at + 2 >= args.size())
             Fail("set-text needs a control and a text");
         const std::wstring text = Widen(args[at + 2]);
-        SendMessageW(Control(static_cast<int>(Number(args, at + 1, 0))), WM_SETTEXT, 0,
+        SendMessageW(Control(Arg(args, at + 1)), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(text.c_str()));
         return 3;
     }
     if (command == "click") {
-        PostMessageW(Control(static_cast<int>(Number(args, at + 1, 0))), BM_CLICK, 0, 0);
+        PostMessageW(Control(Arg(args, at + 1)), BM_CLICK, 0, 0);
         return 2;
     }
     if (command == "column-click") {
@@ -501,7 +520,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         Fail("no row " + args[at + 1]);
     }
     if (command == "list-rows") {
-        const HWND list = Control(static_cast<int>(Number(args, at + 1, 0)));
+        const HWND list = Control(Arg(args, at + 1));
         for (auto& fields : ListRows(list, static_cast<int>(Number(args, at + 2, 1)))) {
             fields.insert(fields.begin(), "list-row");
             Print(fields);
@@ -510,8 +529,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "select" || command == "select-in") {
         const bool other = command == "select-in";
-        const HWND list =
-            Control(other ? static_cast<int>(Number(args, at + 1, 0)) : kIdListViewUninstall);
+        const HWND list = other ? Control(Arg(args, at + 1)) : Control(kIdListViewUninstall);
         if (other)
             ++at;
         RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
@@ -525,7 +543,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "height") {
         RECT rect{};
-        const HWND control = Control(static_cast<int>(Number(args, at + 1, 0)));
+        const HWND control = Control(Arg(args, at + 1));
         GetWindowRect(control, &rect);
         Print({"height", std::to_string(IsWindowVisible(control) ? rect.bottom - rect.top : 0)});
         return 2;
@@ -554,7 +572,10 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 1;
     }
     if (command == "maximize") {
-        PostMessageW(MainWindow(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        const HWND main = MainWindow();
+        PostMessageW(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        if (!WaitFor(10000, [main] { return IsZoomed(main) != FALSE; }))
+            Fail("the main window did not maximize");
         return 1;
     }
     if (command == "wait-popup") {

@@ -9,16 +9,18 @@
 #include <optional>
 #include <unordered_map>
 
-#include "app/control_ids.h"
-#include "app/folder_size_win.h"
 #include "app/main_window_win.h"
-#include "app/text.h"
-#include "app/win_text.h"
+#include "foundation/handle_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
+#include "inventory/folder_size_win.h"
 #include "inventory/install_date.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
 #include "inventory/sorting.h"
 #include "removal/registry_export.h"
+#include "ui/commands.h"
+#include "ui/control_ids.h"
 
 namespace corvandel {
 
@@ -35,19 +37,18 @@ constexpr COLORREF kRecentColor = RGB(0, 128, 0);
 // shell answers with its generic icon (index 0) although the file has icons of its own, as
 // Wine's shell does for program files.
 std::optional<int> AddFileIcon(HIMAGELIST images, const std::string& path) {
-    HICON large = nullptr;
-    HICON small = nullptr;
-    if (ExtractIconExW(Widen(path).c_str(), 0, &large, &small, 1) == 0)
+    HICON largeIcon = nullptr;
+    HICON smallIcon = nullptr;
+    if (ExtractIconExW(Widen(path).c_str(), 0, &largeIcon, &smallIcon, 1) == 0)
         return std::nullopt;
+    const OwnedIcon large(largeIcon);
+    const OwnedIcon small(smallIcon);
     int width = 0;
     int height = 0;
     ImageList_GetIconSize(images, &width, &height);
-    const HICON icon = width > 16 ? (large ? large : small) : (small ? small : large);
+    const HICON icon =
+        width > 16 ? (large ? large.Get() : small.Get()) : (small ? small.Get() : large.Get());
     const int index = icon ? ImageList_AddIcon(images, icon) : -1;
-    if (large)
-        DestroyIcon(large);
-    if (small)
-        DestroyIcon(small);
     if (index < 0)
         return std::nullopt;
     return index;
@@ -60,8 +61,7 @@ std::optional<int> ShellIconIndex(HIMAGELIST images, const std::string& path, bo
     if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
         return std::nullopt;
     }
-    if (info.hIcon)
-        DestroyIcon(info.hIcon);
+    const OwnedIcon shown(info.hIcon);
     if (info.iIcon == 0 && images != nullptr) {
         if (const auto own = AddFileIcon(images, path)) {
             if (added)
@@ -97,9 +97,8 @@ std::optional<int> AddLibraryIcon(HIMAGELIST images, const std::string& path) {
     const HICON icon = ExtractIconW(GetModuleHandleW(nullptr), Widen(path).c_str(), 0);
     if (reinterpret_cast<UINT_PTR>(icon) <= 32)
         return std::nullopt;
-    const int index = ImageList_AddIcon(images, icon);
-    DestroyIcon(icon);
-    return index;
+    const OwnedIcon owned(icon);
+    return ImageList_AddIcon(images, owned.Get());
 }
 
 }  // namespace
@@ -268,7 +267,7 @@ LRESULT TForm1::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
             if (IsRecentEntry(rows_[row].columns[kColInstallDate], locale_.ShortDateFormat(),
                               locale_.Now())) {
                 draw.clrText = kRecentColor;
-                SelectObject(draw.nmcd.hdc, boldFont_);
+                SelectObject(draw.nmcd.hdc, boldFont_.Get());
                 return CDRF_NEWFONT;
             }
             return CDRF_DODEFAULT;

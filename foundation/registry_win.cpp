@@ -1,8 +1,8 @@
-#include "app/registry_win.h"
+#include "foundation/registry_win.h"
 
 #include <windows.h>
 
-#include "app/win_text.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 

@@ -1,8 +1,9 @@
-#include "app/folder_size_win.h"
+#include "inventory/folder_size_win.h"
 
 #include <windows.h>
 
-#include "app/win_text.h"
+#include "foundation/handle_win.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 
@@ -10,9 +11,9 @@ namespace {
 
 bool Walk(const std::wstring& folder, const std::function<bool()>& keepGoing, int64_t& total) {
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileExW((folder + L"*.*").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE)
+    const OwnedFind search(FindFirstFileExW((folder + L"*.*").c_str(), FindExInfoBasic, &found,
+                                            FindExSearchNameMatch, nullptr, 0));
+    if (!search)
         return true;
     bool going = true;
     do {
@@ -29,8 +30,7 @@ bool Walk(const std::wstring& folder, const std::function<bool()>& keepGoing, in
         }
         if (going)
             going = keepGoing();
-    } while (going && FindNextFileW(search, &found));
-    FindClose(search);
+    } while (going && FindNextFileW(search.Get(), &found));
     return going;
 }
 

@@ -1,8 +1,8 @@
-#include "app/registry.h"
+#include "foundation/registry.h"
 
 #include <cstring>
 
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 
@@ -170,15 +170,8 @@ std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {
 }
 
 void Registry::WriteString(const std::string& name, const std::string& value) {
-    const std::u16string units = Utf8ToUtf16(value);
-    std::vector<unsigned char> data;
-    data.reserve((units.size() + 1) * 2);
-    for (char16_t unit : units) {
-        data.push_back(static_cast<unsigned char>(unit & 0xFF));
-        data.push_back(static_cast<unsigned char>(unit >> 8));
-    }
-    data.push_back(0);
-    data.push_back(0);
+    const std::string bytes = Utf16Bytes(value, false, true);
+    const std::vector<unsigned char> data(bytes.begin(), bytes.end());
     if (!current_ || !api_.SetValue(*current_, name, kRegSz, data)) {
         throw RegistryError(Quoted("Failed to set data for '%s'", name));
     }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "foundation/platform.h"
 
 namespace corvandel {
 

@@ -6,7 +6,7 @@
 
 #include <exception>
 
-#include "app/win_text.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 

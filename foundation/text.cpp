@@ -1,4 +1,4 @@
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 
@@ -94,6 +94,21 @@ std::string RegistryBytesToUtf8(const unsigned char* data, size_t size) {
         units += unit;
     }
     return Utf16ToUtf8(units);
+}
+
+std::string Utf16Bytes(std::string_view text, bool bigEndian, bool withNul) {
+    std::u16string units = Utf8ToUtf16(text);
+    if (withNul)
+        units += u'\0';
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
 }
 
 std::string AsciiLower(std::string_view text) {

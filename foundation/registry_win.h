@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/registry.h"
+#include "foundation/registry.h"
 
 namespace corvandel {
 

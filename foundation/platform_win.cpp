@@ -1,10 +1,10 @@
-#include "app/platform_win.h"
+#include "foundation/platform_win.h"
 
 #include <windows.h>
 
 #include <shlobj.h>
 
-#include "app/win_text.h"
+#include "foundation/win_text.h"
 
 namespace corvandel {
 

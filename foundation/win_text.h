@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/text.h"
+#include "foundation/text.h"
 
 namespace corvandel {
 

@@ -14,6 +14,10 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // ignored.
 std::string RegistryBytesToUtf8(const unsigned char* data, size_t size);
 
+// The text as UTF-16 bytes, little-endian unless bigEndian; with a terminating NUL unit when
+// withNul (as the registry stores a string value).
+std::string Utf16Bytes(std::string_view text, bool bigEndian = false, bool withNul = false);
+
 // Changes only the ASCII letters, as the command rules of the uninstall entries require.
 std::string AsciiLower(std::string_view text);
 

@@ -9,63 +9,26 @@
 
 #include <stdexcept>
 
-#include "about/FileInfoUtils.h"
-#include "app/control_ids.h"
 #include "app/main_window_win.h"
-#include "app/registry_win.h"
-#include "app/text.h"
-#include "app/win_text.h"
+#include "foundation/error_text_win.h"
+#include "foundation/handle_win.h"
+#include "foundation/registry_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
 #include "inventory/presentation.h"
+#include "removal/registry_editor_win.h"
 #include "removal/registry_export.h"
 #include "removal/removal_rules.h"
 #include "settings/settings_win.h"
+#include "ui/commands.h"
+#include "ui/control_ids.h"
 
 namespace corvandel {
 
 namespace {
 
-std::string SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
-    FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = buffer ? TrimBlanks(Narrow(buffer)) : "Error " + std::to_string(code);
-    if (buffer)
-        LocalFree(buffer);
-    return text;
-}
-
 bool PathExists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A new file, never an existing one, written whole or not at all.
-void WriteNewFile(const std::string& path, const std::string& bytes) {
-    const std::wstring wide = Widen(path);
-    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error(path + ": " + SystemErrorText(GetLastError()));
-    }
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size() && FlushFileBuffers(file);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!ok) {
-        DeleteFileW(wide.c_str());
-        throw std::runtime_error(path + ": " + SystemErrorText(error));
-    }
-}
-
-std::string Utf16LeWithMark(const std::string& text) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t unit : Utf8ToUtf16(text)) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
 }
 
 // A 32-bit copy of the program on 64-bit Windows.
@@ -144,7 +107,7 @@ std::string TForm1::ExportRegistry(const std::string& text) {
     // never replaces an earlier backup.
     const std::string path =
         FreeBackupPath(folder, SafeBackupFileName(rows_[selected].caption), PathExists);
-    WriteNewFile(path, Utf16LeWithMark(text));
+    WriteNewFile(path, "\xFF\xFE" + Utf16Bytes(text));
     return path;
 }
 
@@ -203,9 +166,9 @@ bool TForm1::FindFileCopy(const std::string& folder) {
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8);
     bool listed = false;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileExW(Widen(folder + "*.reg").c_str(), FindExInfoBasic, &found,
-                                           FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE)
+    const OwnedFind search(FindFirstFileExW(Widen(folder + "*.reg").c_str(), FindExInfoBasic,
+                                            &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search)
         return false;
     do {
         const std::string name = Narrow(found.cFileName);
@@ -245,8 +208,7 @@ bool TForm1::FindFileCopy(const std::string& folder) {
                              const_cast<wchar_t*>(dateText.c_str()));
         ListView_EnsureVisible(ListViewBackupsUninstall, row, FALSE);
         listed = true;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
     if (top) {
         for (int column = 0; column < 3; ++column) {
             ListView_SetColumnWidth(ListViewBackupsUninstall, column, LVSCW_AUTOSIZE_USEHEADER);

@@ -1,0 +1,47 @@
+#include "ui/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "ui/control_ids.h"
+
+namespace corvandel {
+namespace {
+
+// Language files and the test driver address items by name, and the window tells commands
+// apart by id: both must be unique across all menus and controls. In the context menus a
+// shortcut text is there exactly when its key is bound.
+TEST(CommandTableTest, NamesAndIdsAreUniqueAndShortcutsMatchTheirKeys) {
+    std::set<std::string> names;
+    std::set<int> ids;
+    auto check = [&](const auto& items, bool keysBound) {
+        for (const MenuItem& item : items) {
+            EXPECT_TRUE(names.insert(item.name).second) << item.name;
+            if (item.id == 0)
+                continue;
+            EXPECT_TRUE(ids.insert(item.id).second) << item.name;
+            EXPECT_EQ(CommandByName(item.name), item.id);
+            if (keysBound)
+                EXPECT_EQ(item.key != 0, *item.shortcut != '\0') << item.name;
+            else
+                EXPECT_EQ(item.key, 0) << item.name;
+        }
+    };
+    check(kProgramListMenu, true);
+    check(kBackupsMenu, true);
+    check(kThemeMenu, false);
+    check(kViewMenu, false);
+    check(kGeneralMenu, false);
+    for (const ControlName& control : kControlNames) {
+        EXPECT_TRUE(names.insert(control.name).second) << control.name;
+        EXPECT_TRUE(ids.insert(control.id).second) << control.name;
+        EXPECT_EQ(ControlByName(control.name), control.id);
+    }
+    EXPECT_EQ(CommandByName("NoSuchItem"), 0);
+    EXPECT_EQ(ControlByName("NoSuchControl"), 0);
+}
+
+}  // namespace
+}  // namespace corvandel

@@ -1,0 +1,124 @@
+#pragma once
+// The menus of the main window in one table: each item's command id, component name,
+// default caption and shortcut. The window builds its menus, its shortcut keys and the
+// shortcut texts from it; the end-to-end driver finds commands by their names here.
+
+#include <cstdint>
+#include <string_view>
+
+namespace corvandel {
+
+// Command ids are given explicitly: stored nowhere, but never renumbered by a new item.
+enum CommandId : int {
+    kCmdUninstallUninstallMenu = 2001,
+    kCmdOpenFolderUninstallMenu = 2002,
+    kCmdWebSiteUninstallMenu = 2003,
+    kCmdDeleteKeyUninstallMenu = 2004,
+    kCmdRegistryKeyOpenUninstallMenu = 2005,
+    kCmdBackupsUpdateMenu = 2006,
+    kCmdBackupsRestoreMenu = 2007,
+    kCmdBackupsDelAllMenu = 2008,
+    kCmdBackupsDelMenu = 2009,
+    kCmdThemeAuto = 2010,
+    kCmdThemeLight = 2011,
+    kCmdThemeDark = 2012,
+    kCmdIconSmallMenu = 2013,
+    kCmdIconBigMenu = 2014,
+    kCmdRefreshListMenu = 2015,
+    kCmdViewLogMenu = 2016,
+    kCmdLogCreateMenu = 2017,
+    kCmdCheckUpdateMenu = 2018,
+    kCmdAboutMenu = 2019,
+};
+
+// Radio groups are checked as ranges of ids.
+static_assert(kCmdThemeLight == kCmdThemeAuto + 1 && kCmdThemeDark == kCmdThemeAuto + 2);
+static_assert(kCmdIconBigMenu == kCmdIconSmallMenu + 1);
+
+// Modifier keys of a shortcut.
+inline constexpr uint8_t kShift = 1;
+inline constexpr uint8_t kCtrl = 2;
+inline constexpr uint8_t kAlt = 4;
+
+// Virtual-key codes the shortcuts use (the Win32 VK_* numbers).
+inline constexpr uint16_t kVkBack = 0x08;
+inline constexpr uint16_t kVkDelete = 0x2E;
+inline constexpr uint16_t kVkF1 = 0x70;
+inline constexpr uint16_t kVkF5 = 0x74;
+
+struct MenuItem {
+    int id;                // 0 for a separator
+    const char* name;      // the component name, which language files address
+    const char* caption;   // the default caption
+    const char* shortcut;  // the text shown after the caption; "" for none
+    uint16_t key = 0;      // the shortcut's virtual key; 0 when the item has none
+    uint8_t modifiers = 0;
+    bool radio = false;
+};
+
+// The program list's context menu; its shortcuts work while the list has the focus.
+inline constexpr MenuItem kProgramListMenu[] = {
+    {kCmdUninstallUninstallMenu, "UninstallUninstallMenu", "Деинсталляция", "Shift+Del", kVkDelete,
+     kShift},
+    {0, "N26", "-", ""},
+    {kCmdOpenFolderUninstallMenu, "OpenFolderUninstallMenu", "Открыть папку", "Ctrl+O", 'O', kCtrl},
+    {kCmdWebSiteUninstallMenu, "WebSiteUninstallMenu", "Сайт программы", "Ctrl+W", 'W', kCtrl},
+    {0, "N5", "-", ""},
+    {kCmdDeleteKeyUninstallMenu, "DeleteKeyUninstallMenu", "Удалить", "Del", kVkDelete, 0},
+    {0, "N25", "-", ""},
+    {kCmdRegistryKeyOpenUninstallMenu, "RegistryKeyOpenUninstallMenu", "Registry", ""},
+};
+
+// The backups list's context menu; its shortcuts work while that list has the focus.
+inline constexpr MenuItem kBackupsMenu[] = {
+    {kCmdBackupsUpdateMenu, "BackupsUpdateMenu", "Обновить", "F5", kVkF5, 0},
+    {0, "SeparatorBack1", "-", ""},
+    {kCmdBackupsRestoreMenu, "BackupsRestoreMenu", "Восстановить", "Alt+BkSp", kVkBack, kAlt},
+    {0, "SeparatorBack2", "-", ""},
+    {kCmdBackupsDelAllMenu, "BackupsDelAllMenu", "Удалить все", "Shift+Del", kVkDelete, kShift},
+    {kCmdBackupsDelMenu, "BackupsDelMenu", "Удалить", "Del", kVkDelete, 0},
+};
+
+// The general menu's submenus and, after them, its own items. Their shortcut texts are shown
+// only; the keys are not bound.
+inline constexpr MenuItem kThemeMenu[] = {
+    {kCmdThemeAuto, "ThemeAuto", "Системная", "", 0, 0, true},
+    {kCmdThemeLight, "ThemeLight", "Светлая", "", 0, 0, true},
+    {kCmdThemeDark, "ThemeDark", "Темная", "", 0, 0, true},
+};
+inline constexpr MenuItem kViewMenu[] = {
+    {kCmdIconSmallMenu, "IconSmallMenu", "Маленькие значки", "", 0, 0, true},
+    {kCmdIconBigMenu, "IconBigMenu", "Большие значки", "", 0, 0, true},
+};
+inline constexpr MenuItem kGeneralMenu[] = {
+    {0, "N3", "-", ""},
+    {kCmdRefreshListMenu, "RefreshListMenu", "Обновить", "F5"},
+    {kCmdViewLogMenu, "ViewLogMenu", "Показать консоль", ""},
+    {kCmdLogCreateMenu, "LogCreateMenu", "Создать отчет", ""},
+    {0, "MenuItem5", "-", ""},
+    {kCmdCheckUpdateMenu, "CheckUpdateMenu", "Проверить обновления", ""},
+    {0, "N1", "-", ""},
+    {kCmdAboutMenu, "AboutMenu", "О программе", "F1"},
+};
+
+// The command id of a menu item by its component name; 0 when there is none.
+constexpr int CommandByName(std::string_view name) {
+    const auto find = [name](const auto& items) {
+        for (const MenuItem& item : items) {
+            if (item.id != 0 && name == item.name)
+                return item.id;
+        }
+        return 0;
+    };
+    for (const int id : {find(kProgramListMenu), find(kBackupsMenu), find(kThemeMenu),
+                         find(kViewMenu), find(kGeneralMenu)}) {
+        if (id != 0)
+            return id;
+    }
+    return 0;
+}
+
+static_assert(CommandByName("DeleteKeyUninstallMenu") == kCmdDeleteKeyUninstallMenu);
+static_assert(CommandByName("N3") == 0);
+
+}  // namespace corvandel
