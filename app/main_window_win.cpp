@@ -293,12 +293,8 @@ void TForm1::HandleCommand(int id) {
             break;
         case kCmdViewLogMenu:
             ReleaseGeneralMenuButton();
-            CheckMenuItem(
-                PopupMenu_General.menu.Get(), kCmdViewLogMenu,
-                (GetMenuState(PopupMenu_General.menu.Get(), kCmdViewLogMenu, MF_BYCOMMAND) &
-                 MF_CHECKED)
-                    ? MF_UNCHECKED
-                    : MF_CHECKED);
+            options_.viewLog = !options_.viewLog;
+            ShowOptions();
             ViewLogMenuClick();
             break;
         case kCmdAboutMenu:
@@ -310,7 +306,10 @@ void TForm1::HandleCommand(int id) {
             // The styles themselves come with the appearance work; the choice is kept and
             // stored already.
             ReleaseGeneralMenuButton();
-            CheckRadio(kCmdThemeAuto, kCmdThemeDark, id);
+            options_.themeAuto = id == kCmdThemeAuto;
+            options_.themeLight = id == kCmdThemeLight;
+            options_.themeDark = id == kCmdThemeDark;
+            ShowOptions();
             break;
         case kCmdIconSmallMenu:
             IconSmallMenuClick();
@@ -739,9 +738,7 @@ void TForm1::RefreshListMenuClick() {
 
 void TForm1::ViewLogMenuClick() {
     ReleaseGeneralMenuButton();
-    const bool checked =
-        GetMenuState(PopupMenu_General.menu.Get(), kCmdViewLogMenu, MF_BYCOMMAND) & MF_CHECKED;
-    consoleHeight_ = checked ? kConsoleHeight : 0;
+    consoleHeight_ = options_.viewLog ? kConsoleHeight : 0;
     Layout();
 }
 
@@ -767,8 +764,17 @@ void TForm1::ButtonBackupsUninstallClick() {
     FindFileCopy(ExecutableFolder() + "backup\\");
 }
 
-void TForm1::CheckRadio(int first, int last, int chosen) {
-    CheckMenuRadioItem(PopupMenu_General.menu.Get(), first, last, chosen, MF_BYCOMMAND);
+void TForm1::ShowOptions() {
+    // The menu items that show an option, each beside the option it shows.
+    static constexpr std::pair<int, bool MainSettings::*> kShown[] = {
+        {kCmdThemeAuto, &MainSettings::themeAuto},     {kCmdThemeLight, &MainSettings::themeLight},
+        {kCmdThemeDark, &MainSettings::themeDark},     {kCmdViewLogMenu, &MainSettings::viewLog},
+        {kCmdIconSmallMenu, &MainSettings::iconSmall}, {kCmdIconBigMenu, &MainSettings::iconBig},
+    };
+    for (const auto& [id, field] : kShown) {
+        CheckMenuItem(PopupMenu_General.menu.Get(), id,
+                      MF_BYCOMMAND | (options_.*field ? MF_CHECKED : MF_UNCHECKED));
+    }
 }
 
 void TForm1::LoadNastr() {
@@ -801,8 +807,8 @@ void TForm1::LoadNastr() {
         case ThemeChoice::None:
             break;
     }
-    CheckMenuItem(PopupMenu_General.menu.Get(), kCmdViewLogMenu,
-                  options.viewLog ? MF_CHECKED : MF_UNCHECKED);
+    options_.viewLog = options.viewLog;
+    ShowOptions();
     ViewLogMenuClick();
     if (options.iconSmall)
         IconSmallMenuClick();
@@ -822,16 +828,7 @@ void TForm1::LoadNastr() {
 }
 
 MainSettings TForm1::CurrentOptions() {
-    auto checked = [](HMENU menu, int id) {
-        return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
-    };
-    MainSettings options;
-    options.themeAuto = checked(ThemeMenu, kCmdThemeAuto);
-    options.themeLight = checked(ThemeMenu, kCmdThemeLight);
-    options.themeDark = checked(ThemeMenu, kCmdThemeDark);
-    options.viewLog = checked(PopupMenu_General.menu.Get(), kCmdViewLogMenu);
-    options.iconSmall = checked(ViewMenu, kCmdIconSmallMenu);
-    options.iconBig = checked(ViewMenu, kCmdIconBigMenu);
+    MainSettings options = options_;
     options.maximized = IsZoomed(hwnd_);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;

@@ -72,7 +72,8 @@ class TForm1 {
     void AboutMenuClick();
     void ButtonUninstallClick();
     void ButtonBackupsUninstallClick();
-    void CheckRadio(int first, int last, int chosen);
+    // Checks the menu items that show the options.
+    void ShowOptions();
     void ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags);
 
     // The program list (inventory/program_list_win.cpp).
@@ -173,7 +174,8 @@ class TForm1 {
     // The settings file could not be read at start: the program runs with the defaults and
     // leaves the file alone unless the user chooses another option.
     bool settingsUnreadable_ = false;
-    MainSettings startOptions_;
+    MainSettings options_;       // the options in force; the menus show them
+    MainSettings startOptions_;  // as they were once the settings file was applied
     int page_ = 0;
     unsigned selectionGeneration_ = 0;
 };

@@ -434,14 +434,17 @@ void SetListViewIconSize(HWND list, bool large) {
 }  // namespace
 
 void TForm1::IconSmallMenuClick() {
-    CheckMenuRadioItem(ViewMenu, kCmdIconSmallMenu, kCmdIconBigMenu, kCmdIconSmallMenu,
-                       MF_BYCOMMAND);
+    options_.iconSmall = true;
+    options_.iconBig = false;
+    ShowOptions();
     SetListViewIconSize(ListViewUninstall, false);
     LoadIconsDLL();
 }
 
 void TForm1::IconBigMenuClick() {
-    CheckMenuRadioItem(ViewMenu, kCmdIconSmallMenu, kCmdIconBigMenu, kCmdIconBigMenu, MF_BYCOMMAND);
+    options_.iconSmall = false;
+    options_.iconBig = true;
+    ShowOptions();
     SetListViewIconSize(ListViewUninstall, true);
     LoadIconsDLL();
 }

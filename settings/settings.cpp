@@ -23,12 +23,8 @@ std::string SettingsFilePath(bool portable, const std::string& exeFolderWithSepa
 
 MainSettings LoadMainSettings(const IniDocument& document, int currentHeight, int currentWidth) {
     MainSettings settings;
-    settings.themeAuto = document.ReadBool(kSection, "ThemeAuto", false);
-    settings.themeLight = document.ReadBool(kSection, "ThemeLight", false);
-    settings.themeDark = document.ReadBool(kSection, "ThemeDark", false);
-    settings.viewLog = document.ReadBool(kSection, "ViewLogMenu", false);
-    settings.iconSmall = document.ReadBool(kSection, "IconSmallMenu", false);
-    settings.iconBig = document.ReadBool(kSection, "IconBigMenu", false);
+    for (const OptionKey& option : kOptionKeys)
+        settings.*option.field = document.ReadBool(kSection, option.key, false);
     settings.maximized = document.ReadString(kSection, "Window", "") == kMaximized;
     settings.height = currentHeight;
     settings.width = currentWidth;
@@ -40,12 +36,8 @@ MainSettings LoadMainSettings(const IniDocument& document, int currentHeight, in
 }
 
 void SaveMainSettings(const MainSettings& settings, IniDocument& document) {
-    document.WriteBool(kSection, "ThemeAuto", settings.themeAuto);
-    document.WriteBool(kSection, "ThemeLight", settings.themeLight);
-    document.WriteBool(kSection, "ThemeDark", settings.themeDark);
-    document.WriteBool(kSection, "ViewLogMenu", settings.viewLog);
-    document.WriteBool(kSection, "IconSmallMenu", settings.iconSmall);
-    document.WriteBool(kSection, "IconBigMenu", settings.iconBig);
+    for (const OptionKey& option : kOptionKeys)
+        document.WriteBool(kSection, option.key, settings.*option.field);
     if (settings.maximized) {
         // The size of a maximized window is the screen's; the restored size stays as saved.
         document.WriteString(kSection, "Window", kMaximized);
@@ -67,9 +59,11 @@ ThemeChoice ChosenTheme(const MainSettings& settings) {
 }
 
 bool MenuOptionsDiffer(const MainSettings& a, const MainSettings& b) {
-    return a.themeAuto != b.themeAuto || a.themeLight != b.themeLight ||
-           a.themeDark != b.themeDark || a.viewLog != b.viewLog || a.iconSmall != b.iconSmall ||
-           a.iconBig != b.iconBig;
+    for (const OptionKey& option : kOptionKeys) {
+        if (a.*option.field != b.*option.field)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace corvandel

@@ -25,14 +25,25 @@ struct MainSettings {
     int width = 0;
 };
 
+// The options kept as "1" or "0" under [Option], each by the name of its menu item.
+struct OptionKey {
+    const char* key;
+    bool MainSettings::*field;
+};
+inline constexpr OptionKey kOptionKeys[] = {
+    {"ThemeAuto", &MainSettings::themeAuto},     {"ThemeLight", &MainSettings::themeLight},
+    {"ThemeDark", &MainSettings::themeDark},     {"ViewLogMenu", &MainSettings::viewLog},
+    {"IconSmallMenu", &MainSettings::iconSmall}, {"IconBigMenu", &MainSettings::iconBig},
+};
+
 // A maximized window keeps the current size, so restoring it later goes back to that size.
 MainSettings LoadMainSettings(const IniDocument& document, int currentHeight, int currentWidth);
 
 // Other writers' entries in the file stay as they are.
 void SaveMainSettings(const MainSettings& settings, IniDocument& document);
 
-// Whether the options chosen in the menus (theme, console, icon size) differ; the window's
-// size and state are not counted.
+// Whether the options chosen in the menus (those of kOptionKeys) differ; the window's size and
+// state are not counted.
 bool MenuOptionsDiffer(const MainSettings& a, const MainSettings& b);
 
 enum class ThemeChoice { None, Auto, Light, Dark };
