@@ -1,6 +1,7 @@
 #include "about/about_window_win.h"
 
 #include <commctrl.h>
+#include <dwmapi.h>
 #include <shellapi.h>
 
 #include "about/FileInfoUtils.h"
@@ -18,6 +19,11 @@ constexpr int kClientWidth = 334;
 constexpr int kClientHeight = 161;
 constexpr int kButtonBarHeight = 35;
 constexpr int kLabelHeight = 16;
+constexpr int kMinWidth = 350;
+constexpr int kMinHeight = 200;
+// DWMWA_WINDOW_CORNER_PREFERENCE and DWMWCP_ROUND, newer than the headers of the toolchain.
+constexpr DWORD kDwmWindowCornerPreference = 33;
+constexpr DWORD kDwmCornerRound = 2;
 
 struct Link {
     const char* name;
@@ -28,8 +34,10 @@ struct Link {
 // The contact links of the window.
 constexpr Link kLinks[] = {
     {"LabelTelegram", "Telegram", "https://t.me/corvandel"},
-    {"LabelGMail", "corvandel.mail@gmail.com", "mailto:corvandel.mail@gmail.com"},
-    {"LabelYaMail", "corvandel.mail@yandex.ru", "mailto:corvandel.mail@yandex.ru"},
+    // Addresses under the domain reserved for examples, until the project has mailboxes of
+    // its own; these four entries are the only place that names them.
+    {"LabelGMail", "mail@corvandel.example", "mailto:mail@corvandel.example"},
+    {"LabelYaMail", "support@corvandel.example", "mailto:support@corvandel.example"},
     {"LabelMainWebSite", "Сайт основной", "https://corvandel.example/"},
 };
 
@@ -59,6 +67,9 @@ bool TForm8::Create() {
                             GetDesktopWindow(), nullptr, instance, this);
     if (hwnd_ == nullptr)
         return false;
+    // Rounded corners where the system draws them (Windows 11); elsewhere the call does nothing.
+    const DWORD round = kDwmCornerRound;
+    DwmSetWindowAttribute(hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
 
     font_ = DesignFont(11);
     boldFont_ = DesignFont(11, FW_BOLD);
@@ -196,6 +207,12 @@ LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             break;
+        }
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize.x = kMinWidth;
+            info->ptMinTrackSize.y = kMinHeight;
+            return 0;
         }
         case WM_CLOSE:
             closed_ = true;

@@ -6,6 +6,7 @@
 #include "about/FileInfoUtils.h"
 #include "about/about_window_win.h"
 #include "app/lang_texts.h"
+#include "app/list_columns_win.h"
 #include "app/main_caption.h"
 #include "app/windows_version.h"
 #include "foundation/handle_win.h"
@@ -24,6 +25,7 @@ bool PortableMode = false;
 namespace {
 
 constexpr UINT kMsgFirstActivation = WM_APP + 1;
+constexpr UINT kMsgKeepColumnWidths = WM_APP + 2;
 constexpr int kClientWidth = 684;
 constexpr int kClientHeight = 511;
 constexpr int kMinWidth = 700;
@@ -32,19 +34,6 @@ constexpr int kTopBarHeight = 32;
 constexpr int kPanelWidth = 108;
 constexpr int kConsoleHeight = 100;
 constexpr int kSearchHeight = 21;
-
-struct ColumnDesign {
-    const char* caption;
-    int width;
-    int minimum;
-};
-
-constexpr ColumnDesign kProgramColumns[kVisibleListColumns] = {
-    {"Установленные програмы", 200, 200}, {"Издатель", 200, 200},       {"Версия", 120, 120},
-    {"Дата установки", 130, 130},         {"Путь установки", 100, 100},
-};
-constexpr ColumnDesign kBackupColumns[3] = {
-    {"Файл", 250, 250}, {"Размер", 70, 0}, {"Дата", 120, 120}};
 
 HMENU MenuId(int id) {
     return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
@@ -84,7 +73,7 @@ void InsertColumns(HWND list, const ColumnDesign* columns, int count, int hidden
         const std::wstring caption = column < count ? Widen(columns[column].caption) : L"";
         LVCOLUMNW lvc{};
         lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-        lvc.fmt = LVCFMT_LEFT;
+        lvc.fmt = column < count ? columns[column].format : LVCFMT_LEFT;
         lvc.pszText = const_cast<wchar_t*>(caption.c_str());
         lvc.cx = column < count ? columns[column].width : 0;
         lvc.iSubItem = column;
@@ -175,6 +164,15 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             info->ptMinTrackSize.y = kMinHeight;
             return 0;
         }
+        case WM_SETCURSOR: {
+            const HWND control = reinterpret_cast<HWND>(wParam);
+            if (control == SpeedButton_GeneralMenu || control == ButtonUninstall ||
+                control == ButtonBackupsUninstall) {
+                SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        }
         case WM_MOUSEMOVE:
             // Moving over the window's own surface releases the general-menu button.
             ReleaseGeneralMenuButton();
@@ -189,6 +187,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case kMsgFirstActivation:
             FormActivate();
+            return 0;
+        case kMsgKeepColumnWidths:
+            Layout();
             return 0;
         case WM_COMMAND:
             if (lParam != 0 && HIWORD(wParam) == EN_CHANGE &&
@@ -266,12 +267,17 @@ LRESULT TForm1::HandleNotify(NMHDR& header) {
         }
         return 0;
     }
-    // The hidden data columns of the program list cannot be widened by the user.
-    if (header.code == HDN_BEGINTRACKW || header.code == HDN_DIVIDERDBLCLICKW) {
+    if (GetParent(header.hwndFrom) == ListViewUninstall) {
         const auto& notify = reinterpret_cast<NMHEADERW&>(header);
-        if (GetParent(header.hwndFrom) == ListViewUninstall &&
-            notify.iItem >= kVisibleListColumns) {
-            return TRUE;
+        switch (header.code) {
+            case HDN_BEGINTRACKW:
+            case HDN_DIVIDERDBLCLICKW:
+                // The hidden data columns and the fixed ones cannot be resized by the user.
+                return notify.iItem >= kVisibleListColumns || kProgramColumns[notify.iItem].fixed;
+            case HDN_ENDTRACKW:
+                // A divider dragged below a column's minimum springs back to it.
+                PostMessageW(hwnd_, kMsgKeepColumnWidths, 0, 0);
+                return 0;
         }
     }
     return 0;
@@ -627,7 +633,8 @@ void TForm1::Layout() {
     place(ListViewBackupsUninstall, left, listTop, pageWidth, height - listTop, !uninstallPage);
     MoveWindow(ListviewDubUninstall, 0, 0, 0, 0, FALSE);
 
-    // "Путь установки" takes the width the other columns leave.
+    // "Путь установки" takes the width the other columns leave, which keep their limits.
+    KeepColumnLimits(ListViewUninstall, kProgramColumns, kVisibleListColumns - 1);
     int used = 0;
     for (int column = 0; column < kVisibleListColumns - 1; ++column) {
         used += ListView_GetColumnWidth(ListViewUninstall, column);

@@ -9,6 +9,7 @@
 
 #include <stdexcept>
 
+#include "app/list_columns_win.h"
 #include "app/main_window_win.h"
 #include "foundation/error_text_win.h"
 #include "foundation/handle_win.h"
@@ -213,6 +214,7 @@ bool TForm1::FindFileCopy(const std::string& folder) {
         for (int column = 0; column < 3; ++column) {
             ListView_SetColumnWidth(ListViewBackupsUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
         }
+        KeepColumnLimits(ListViewBackupsUninstall, kBackupColumns, 3);
     }
     return listed;
 }

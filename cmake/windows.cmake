@@ -41,7 +41,7 @@ add_executable(Corvandel WIN32
 )
 target_include_directories(Corvandel PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_compile_definitions(Corvandel PRIVATE CORVANDEL_BITNESS=${CORVANDEL_BITNESS})
-target_link_libraries(Corvandel PRIVATE corvandel_win comctl32 comdlg32 user32 gdi32 uxtheme)
+target_link_libraries(Corvandel PRIVATE corvandel_win comctl32 comdlg32 user32 gdi32 uxtheme dwmapi)
 target_link_options(Corvandel PRIVATE ${WIN_LINK_OPTIONS} -municode)
 target_compile_options(Corvandel PRIVATE -Wall -Wextra)
 set_source_files_properties(app/Corvandel.rc PROPERTIES

@@ -82,8 +82,13 @@ e2e_check "menu button flag" "popup${T}open
 popup${T}closed
 popup${T}closed
 popup${T}open" "$out"
-e2e_driver attach escape sleep 300 click ButtonBackupsUninstall sleep 500 >/dev/null
+out=$(e2e_driver attach escape sleep 300 click ButtonBackupsUninstall sleep 500 \
+  columns ListViewBackupsUninstall 3 columns ListViewUninstall 5)
 import -window root "$shots/backups-page.png"
+e2e_check "backup columns: Размер right-aligned, widths within their limits" "ok" \
+  "$(grep '^column' <<<"$out" | head -3 | awk -F'\t' '($2==0&&$3<250)||($2==1&&($3>70||$4!="right"))||($2==2&&$3<120){bad=1} END{print bad?"bad: "$0:"ok"}')"
+e2e_check "program columns: fixed Версия and Дата установки, at least 200 for the first two" "ok" \
+  "$(grep '^column' <<<"$out" | tail -5 | awk -F'\t' '($2<2&&$3<200)||($2==2&&$3!=120)||($2==3&&$3!=130)||($2==4&&$3<100){bad=1} END{print bad?"bad":"ok"}')"
 e2e_driver attach click ButtonUninstall command AboutMenu sleep 1000 >/dev/null
 import -window root "$shots/about-window.png"
 out=$(e2e_driver attach about)

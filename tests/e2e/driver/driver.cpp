@@ -23,6 +23,9 @@
 //   column-click <n>             click the n-th header of the program list
 //   select <row>                 select a row of the program list
 //   height <control>             print a control's height
+//   rect <control>               print a control's place and size in the main window
+//   columns <control> <n>        print the width and alignment of a list's first n columns
+//   row-height <control>         print the height of a list's first row
 //   window                       print the main window's state and outer size
 //   about                        print the About window's version line and copyright
 //   about-close                  press the About window's button
@@ -540,6 +543,46 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
                      reinterpret_cast<LPARAM>(buffer.Address()));
         return other ? 3 : 2;
+    }
+    if (command == "columns") {
+        const HWND list = Control(Arg(args, at + 1));
+        const int count = static_cast<int>(Number(args, at + 2, 1));
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVCOLUMNW));
+        for (int column = 0; column < count; ++column) {
+            LVCOLUMNW lvc{};
+            lvc.mask = LVCF_FMT | LVCF_WIDTH;
+            buffer.Write(&lvc, sizeof lvc);
+            SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(buffer.Address()));
+            buffer.Read(&lvc, sizeof lvc);
+            const int format = lvc.fmt & LVCFMT_JUSTIFYMASK;
+            Print({"column", std::to_string(column), std::to_string(lvc.cx),
+                   format == LVCFMT_RIGHT    ? "right"
+                   : format == LVCFMT_CENTER ? "center"
+                                             : "left"});
+        }
+        return 3;
+    }
+    if (command == "rect") {
+        // Relative to the main window's client area.
+        const HWND control = Control(Arg(args, at + 1));
+        RECT rect{};
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, MainWindow(), reinterpret_cast<POINT*>(&rect), 2);
+        Print({"rect", args[at + 1], std::to_string(rect.left), std::to_string(rect.top),
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top),
+               IsWindowVisible(control) ? "visible" : "hidden"});
+        return 2;
+    }
+    if (command == "row-height") {
+        const HWND list = Control(Arg(args, at + 1));
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(RECT));
+        RECT rect{};
+        rect.left = LVIR_BOUNDS;
+        buffer.Write(&rect, sizeof rect);
+        SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(buffer.Address()));
+        buffer.Read(&rect, sizeof rect);
+        Print({"row-height", std::to_string(rect.bottom - rect.top)});
+        return 2;
     }
     if (command == "height") {
         RECT rect{};
