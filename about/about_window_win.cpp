@@ -59,7 +59,9 @@ bool TForm8::Create() {
         return false;
 
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    // The design sizes are for 96 DPI; the window is laid out at the system's DPI.
+    dpi_ = static_cast<int>(GetDpiForSystem());
+    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
     // A top-level window of its own with its own taskbar button: owned by the desktop.
     hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, CORVANDEL_ABOUT_CLASS, Widen("О программе").c_str(),
@@ -71,9 +73,9 @@ bool TForm8::Create() {
     const DWORD round = kDwmCornerRound;
     DwmSetWindowAttribute(hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
 
-    font_ = DesignFont(11);
-    boldFont_ = DesignFont(11, FW_BOLD);
-    linkFont_ = DesignFont(11, FW_NORMAL, true);
+    font_ = DesignFont(Scale(11));
+    boldFont_ = DesignFont(Scale(11), FW_BOLD);
+    linkFont_ = DesignFont(Scale(11), FW_NORMAL, true);
     auto label = [&](const char* name, const std::string& text, DWORD extra, HFONT font) {
         const HWND hwnd = CreateWindowExW(0, WC_STATICW, Widen(text).c_str(),
                                           WS_CHILD | WS_VISIBLE | SS_CENTER | extra, 0, 0, 0, 0,
@@ -101,7 +103,8 @@ bool TForm8::Create() {
     LabelYaMail = label(kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_.Get());
     LabelMainWebSite = label(kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_.Get());
 
-    icon_ = OwnedIcon(static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, 32, 32, 0)));
+    icon_ = OwnedIcon(
+        static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, Scale(32), Scale(32), 0)));
     Image1 = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE,
                              0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
     SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
@@ -124,15 +127,15 @@ void TForm8::Layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int width = client.right;
-    const int body = client.bottom - kButtonBarHeight;
-    MoveWindow(Image1, 8, (body - 32) / 2, 32, 32, FALSE);
-    int top = 6;
+    const int body = client.bottom - Scale(kButtonBarHeight);
+    MoveWindow(Image1, Scale(8), (body - Scale(32)) / 2, Scale(32), Scale(32), FALSE);
+    int top = Scale(6);
     for (HWND label :
          {LabelVersion, LabelCopyright, LabelTelegram, LabelGMail, LabelYaMail, LabelMainWebSite}) {
-        MoveWindow(label, 48, top, width - 56, kLabelHeight, FALSE);
-        top += kLabelHeight + 4;
+        MoveWindow(label, Scale(48), top, width - Scale(56), Scale(kLabelHeight), FALSE);
+        top += Scale(kLabelHeight + 4);
     }
-    MoveWindow(Button1, 0, body, width, kButtonBarHeight, FALSE);
+    MoveWindow(Button1, 0, body, width, Scale(kButtonBarHeight), FALSE);
 }
 
 void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
@@ -210,8 +213,8 @@ LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = kMinWidth;
-            info->ptMinTrackSize.y = kMinHeight;
+            info->ptMinTrackSize.x = Scale(kMinWidth);
+            info->ptMinTrackSize.y = Scale(kMinHeight);
             return 0;
         }
         case WM_CLOSE:

@@ -44,6 +44,8 @@ class TForm8 {
     OwnedFont linkFont_;
     OwnedIcon icon_;
     bool closed_ = false;
+    int dpi_ = 96;
+    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
     ComponentList components_;
 };
 

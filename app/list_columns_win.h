@@ -2,22 +2,10 @@
 // The visible columns of the main window's lists: caption, design width and the limits the
 // window keeps whatever the user or an automatic fit does.
 
-#include <windows.h>
-
-#include <commctrl.h>
-
 #include "ui/control_ids.h"
+#include "ui/controls_win.h"
 
 namespace corvandel {
-
-struct ColumnDesign {
-    const char* caption;
-    int width;
-    int minimum;
-    int maximum;  // 0: none
-    bool fixed;   // the user cannot resize it
-    int format;
-};
 
 // The last program column takes the width the others leave, at least its minimum.
 inline constexpr ColumnDesign kProgramColumns[kVisibleListColumns] = {
@@ -32,17 +20,5 @@ inline constexpr ColumnDesign kBackupColumns[3] = {
     {"Размер", 70, 0, 70, false, LVCFMT_RIGHT},
     {"Дата", 120, 120, 0, false, LVCFMT_LEFT},
 };
-
-// Brings a list's first count columns back within their limits.
-inline void KeepColumnLimits(HWND list, const ColumnDesign* columns, int count) {
-    for (int column = 0; column < count; ++column) {
-        const int width = ListView_GetColumnWidth(list, column);
-        int kept = width < columns[column].minimum ? columns[column].minimum : width;
-        if (columns[column].maximum > 0 && kept > columns[column].maximum)
-            kept = columns[column].maximum;
-        if (kept != width)
-            ListView_SetColumnWidth(list, column, kept);
-    }
-}
 
 }  // namespace corvandel

@@ -16,6 +16,7 @@
 #include "inventory/uninstall_entry.h"
 #include "settings/settings.h"
 #include "ui/component.h"
+#include "ui/controls_win.h"
 
 namespace corvandel {
 
@@ -62,6 +63,11 @@ class TForm1 {
     void CreateMenus();
     void Layout();
     void SaveNastr();
+    // Design sizes (96 DPI) in this window's pixels.
+    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+    void CreateFonts();
+    void CreatePageButtonPictures();
+    void ApplyDpi(int oldDpi);
     MainSettings CurrentOptions();
 
     // General menu and pages.
@@ -80,7 +86,7 @@ class TForm1 {
     void LoadFromReg();
     void ShowRows();
     void addListViewDub();
-    void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info);
+    void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info, const std::vector<UninstallEntry>& rows);
     void ListViewUninstallColumnClick(int column);
     LRESULT ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw);
     void EditSearchUninstallChange();
@@ -118,19 +124,19 @@ class TForm1 {
     ComponentList components_;
     TForm8* about_ = nullptr;
 
-    HWND TabControl = nullptr;
-    HWND SpeedButton_GeneralMenu = nullptr;
-    HWND TabControlPanel = nullptr;
-    HWND ButtonUninstall = nullptr;
-    HWND ButtonBackupsUninstall = nullptr;
-    HWND TabUninstall = nullptr;
-    HWND TabBackups = nullptr;
-    HWND ListViewUninstall = nullptr;
-    HWND ListviewDubUninstall = nullptr;
-    HWND MemoLogUninstall = nullptr;
-    HWND EditSearchUninstall = nullptr;
-    HWND StatusBarUninstall = nullptr;
-    HWND ListViewBackupsUninstall = nullptr;
+    Control TabControl;
+    Button SpeedButton_GeneralMenu;
+    Control TabControlPanel;
+    Button ButtonUninstall;
+    Button ButtonBackupsUninstall;
+    TextControl TabUninstall;
+    TextControl TabBackups;
+    ListView ListViewUninstall;
+    ListView ListviewDubUninstall;
+    Edit MemoLogUninstall;
+    Edit EditSearchUninstall;
+    StatusBar StatusBarUninstall;
+    ListView ListViewBackupsUninstall;
     OwnedImageList ImageList3;
     OwnedImageList pageImages_[2];  // one picture for each page button
 
@@ -163,7 +169,8 @@ class TForm1 {
         addedIcons_;  // files whose icons the program added  // full path of each backups-list row
     std::wstring reportFileName_;
     int placeholderIcon_ = 0;
-    int consoleHeight_ = 0;
+    int consoleHeight_ = 0;  // at 96 DPI
+    int dpi_ = 96;
     bool webSiteVisible_ = false;
     bool generalMenuOpen_ = false;
     bool activated_ = false;

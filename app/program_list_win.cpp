@@ -170,8 +170,8 @@ void TForm1::globLoadUninstall() {
     }
     for (int column = 0; column < 2; ++column) {
         ListView_SetColumnWidth(ListViewUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(ListViewUninstall, column) < 200) {
-            ListView_SetColumnWidth(ListViewUninstall, column, 200);
+        if (ListView_GetColumnWidth(ListViewUninstall, column) < Scale(200)) {
+            ListView_SetColumnWidth(ListViewUninstall, column, Scale(200));
         }
     }
     Layout();
@@ -218,12 +218,13 @@ void TForm1::addListViewDub() {
     ListView_SetItemCountEx(ListviewDubUninstall, static_cast<int>(allRows_.size()), 0);
 }
 
-void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info) {
-    // The list keeps no text of its own: it shows rows_ (LVS_OWNERDATA).
+void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info,
+                                          const std::vector<UninstallEntry>& rows) {
+    // The lists keep no text of their own: each shows its rows (LVS_OWNERDATA).
     LVITEMW& item = info.item;
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size())
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.size())
         return;
-    const UninstallEntry& row = rows_[item.iItem];
+    const UninstallEntry& row = rows[item.iItem];
     if (item.mask & LVIF_IMAGE)
         item.iImage = row.imageIndex;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
@@ -291,7 +292,7 @@ void TForm1::EditSearchUninstallChange() {
 }
 
 int TForm1::SelectedRow() const {
-    return ListView_GetNextItem(ListViewUninstall, -1, LVNI_SELECTED);
+    return ListViewUninstall.Selected();
 }
 
 void TForm1::ListViewUninstallSelectItem() {

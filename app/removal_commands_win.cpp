@@ -214,22 +214,14 @@ bool TForm1::FindFileCopy(const std::string& folder) {
         for (int column = 0; column < 3; ++column) {
             ListView_SetColumnWidth(ListViewBackupsUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
         }
-        KeepColumnLimits(ListViewBackupsUninstall, kBackupColumns, 3);
+        ListViewBackupsUninstall.KeepColumnLimits(3, dpi_);
     }
     return listed;
 }
 
-namespace {
-
-int SelectedBackup(HWND list) {
-    return ListView_GetNextItem(list, -1, LVNI_SELECTED);
-}
-
-}  // namespace
-
 void TForm1::BackupsRestoreMenuClick() {
     EnablePanel(false);
-    const int selected = SelectedBackup(ListViewBackupsUninstall);
+    const int selected = ListViewBackupsUninstall.Selected();
     if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
         const RestoreLaunch launch = PlanRestore(backupPaths_[selected], IsWow64(),
                                                  folders_.GetSpecialFolder(kCsidlWindows));
@@ -243,7 +235,7 @@ void TForm1::BackupsRestoreMenuClick() {
 
 void TForm1::BackupsDelMenuClick() {
     EnablePanel(false);
-    const int selected = SelectedBackup(ListViewBackupsUninstall);
+    const int selected = ListViewBackupsUninstall.Selected();
     if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
         DeleteFileW(Widen(backupPaths_[selected]).c_str());
         ProcessMessages();

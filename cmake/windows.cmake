@@ -33,6 +33,8 @@ configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 add_executable(Corvandel WIN32
   about/about_window_win.cpp
+  app/main_window_controls_win.cpp
+  app/main_window_settings_win.cpp
   app/main_window_win.cpp
   app/program_list_win.cpp
   app/removal_commands_win.cpp

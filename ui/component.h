@@ -3,6 +3,7 @@
 // (Caption, Hint, Text, TextHint, Title, Filter, column captions). Language files and the
 // settings address components by these names, so the names never change.
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +22,13 @@ class Component {
 
     const std::string& Name() const { return name_; }
     const std::string& ClassName() const { return className_; }
+    // The control's window, for code that walks every control (languages, looks); 0 for
+    // components without one (menu items, dialogs, image lists).
+    std::uintptr_t NativeHandle() const { return handle_; }
+    Component& AttachHandle(std::uintptr_t handle) {
+        handle_ = handle;
+        return *this;
+    }
 
     // Declares a text property with its design-time value.
     Component& Define(const std::string& property, std::string value) {
@@ -59,6 +67,7 @@ class Component {
     std::map<std::string, std::string> properties_;
     std::vector<std::string> order_;
     Applier applier_;
+    std::uintptr_t handle_ = 0;
 };
 
 // A window's components in creation order; the window itself comes first.

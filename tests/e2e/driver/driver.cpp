@@ -26,6 +26,7 @@
 //   rect <control>               print a control's place and size in the main window
 //   columns <control> <n>        print the width and alignment of a list's first n columns
 //   row-height <control>         print the height of a list's first row
+//   client-size <w> <h>          give the main window's client area that size, at the top left
 //   window                       print the main window's state and outer size
 //   about                        print the About window's version line and copyright
 //   about-close                  press the About window's button
@@ -572,6 +573,27 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top),
                IsWindowVisible(control) ? "visible" : "hidden"});
         return 2;
+    }
+    if (command == "client-size") {
+        // The frame stays as the window has it; only the client area gets the size. The
+        // window moves to the screen's top left corner, so all of it shows.
+        const HWND main = MainWindow();
+        RECT outer{};
+        RECT client{};
+        GetWindowRect(main, &outer);
+        GetClientRect(main, &client);
+        const int width = static_cast<int>(Number(args, at + 1, 0));
+        const int height = static_cast<int>(Number(args, at + 2, 0));
+        SetWindowPos(main, nullptr, 0, 0, width + (outer.right - outer.left) - client.right,
+                     height + (outer.bottom - outer.top) - client.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!WaitFor(5000, [&] {
+                GetClientRect(main, &client);
+                return client.right == width && client.bottom == height;
+            })) {
+            Fail("the client area did not take the size");
+        }
+        return 3;
     }
     if (command == "row-height") {
         const HWND list = Control(Arg(args, at + 1));

@@ -1,0 +1,306 @@
+// The main window's controls and menus: creating them, laying them out, and doing both again
+// at another DPI.
+
+#include "app/main_window_win.h"
+
+#include <shellapi.h>
+
+#include "app/lang_texts.h"
+#include "app/list_columns_win.h"
+#include "app/main_window_design_win.h"
+#include "foundation/handle_win.h"
+#include "foundation/win_text.h"
+#include "ui/commands.h"
+#include "ui/control_ids.h"
+#include "ui/fonts_win.h"
+#include "ui/menus_win.h"
+
+namespace corvandel {
+
+using namespace main_window;
+
+namespace {}  // namespace
+
+void TForm1::CreateComponents() {
+    dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
+    CreateFonts();
+    const HFONT font = font_.Get();
+    const HWND form = hwnd_;
+    components_.Add("Form1", "TForm1")
+        .Define("Caption", "Corvandel")
+        .AttachHandle(reinterpret_cast<std::uintptr_t>(form))
+        .OnChange([form](const std::string& property, const std::string& value) {
+            if (property == "Caption")
+                SetWindowTextW(form, Widen(value).c_str());
+        });
+
+    ListviewDubUninstall.CreateColumns(
+        ListviewDubUninstall.Create(components_, "ListviewDubUninstall", "TListView", form,
+                                    kIdListviewDubUninstall, WC_LISTVIEWW,
+                                    LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS, 0, font),
+        kProgramColumns, 0, kListColumns - 1, dpi_);
+
+    // The bars and pages are areas of the window; the controls are its direct children.
+    TabControl.Create(components_, "TabControl", "TTabControl", form, kIdTabControl, WC_STATICW, 0,
+                      0, font);
+    SpeedButton_GeneralMenu
+        .CreateCaptioned(components_, "SpeedButton_GeneralMenu", "TSpeedButton", form,
+                         kIdSpeedButtonGeneralMenu, WC_BUTTONW,
+                         WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT, 0, menuButtonFont_.Get(), "≡")
+        .Define("Hint", "");
+    components_.Add("TabApp", "TTabControl");
+
+    TabControlPanel.Create(components_, "TabControlPanel", "TTabControl", form, kIdTabControlPanel,
+                           WC_STATICW, 0, 0, font);
+    const DWORD pageButton = WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE;
+    ButtonUninstall
+        .CreateCaptioned(components_, "ButtonUninstall", "TButton", form, kIdButtonUninstall,
+                         WC_BUTTONW, pageButton, 0, font, "Деинсталляция")
+        .Define("Hint", "");
+    ButtonBackupsUninstall
+        .CreateCaptioned(components_, "ButtonBackupsUninstall", "TButton", form,
+                         kIdButtonBackupsUninstall, WC_BUTTONW, pageButton, 0, font, "Резерв")
+        .Define("Hint", "");
+    CreatePageButtonPictures();
+    SetBold(ButtonUninstall, true);
+
+    components_.Add("PageControl", "TPageControl");
+    TabUninstall.CreateCaptioned(components_, "TabUninstall", "TTabSheet", form, kIdTabUninstall,
+                                 WC_STATICW, 0, 0, font, "Деинсталляция");
+    ListViewUninstall.CreateColumns(
+        ListViewUninstall.Create(components_, "ListViewUninstall", "TListView", form,
+                                 kIdListViewUninstall, WC_LISTVIEWW,
+                                 WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                     LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                                 WS_EX_CLIENTEDGE, font),
+        kProgramColumns, kVisibleListColumns, kListColumns - kVisibleListColumns, dpi_);
+    ListView_SetExtendedListViewStyle(ListViewUninstall,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    MemoLogUninstall.Create(components_, "MemoLogUninstall", "TMemo", form, kIdMemoLogUninstall,
+                            WC_EDITW,
+                            WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                                ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                            WS_EX_CLIENTEDGE, font);
+    SendMessageW(MemoLogUninstall, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    EditSearchUninstall.CreateWithHint(
+        components_, "EditSearchUninstall", "TEdit", form, kIdEditSearchUninstall,
+        WS_VISIBLE | WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, font, "Поиск");
+    StatusBarUninstall.Create(components_, "StatusBarUninstall", "TStatusBar", form,
+                              kIdStatusBarUninstall, STATUSCLASSNAMEW, WS_VISIBLE, 0, font);
+    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, Scale(kStatusHeight), 0);
+
+    TabBackups.CreateCaptioned(components_, "TabBackups", "TTabSheet", form, kIdTabBackups,
+                               WC_STATICW, 0, 0, font, "Резерв");
+    ListViewBackupsUninstall.CreateColumns(
+        ListViewBackupsUninstall.Create(
+            components_, "ListViewBackupsUninstall", "TListView", form, kIdListViewBackupsUninstall,
+            WC_LISTVIEWW,
+            LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
+            WS_EX_CLIENTEDGE, font),
+        kBackupColumns, 3, 0, dpi_);
+    ListView_SetExtendedListViewStyle(ListViewBackupsUninstall,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    CreateMenus();
+    components_.Add("SaveDialogUninstall", "TSaveDialog")
+        .Define("Filter", "HTML|*.html")
+        .Define("Title", "");
+    components_.Add("ImageList3", "TImageList");
+    Layout();
+}
+
+void TForm1::CreateMenus() {
+    // One item of a menu, its component and, for items with a caption, the caption's
+    // translation into the menu text.
+    auto item = [this](HMENU menu, const MenuItem& design) {
+        Component& component =
+            components_.Add(design.name, "TMenuItem").Define("Caption", design.caption);
+        if (design.id == 0) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+            return;
+        }
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        const std::wstring text = MenuText(design.caption, design.shortcut);
+        info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+        info.fType = MFT_STRING | (design.radio ? MFT_RADIOCHECK : 0);
+        info.wID = design.id;
+        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
+        const std::string shortcut = design.shortcut;
+        const int id = design.id;
+        component.OnChange(
+            [menu, id, shortcut](const std::string& property, const std::string& value) {
+                if (property != "Caption")
+                    return;
+                MENUITEMINFOW change{};
+                change.cbSize = sizeof change;
+                const std::wstring newText = MenuText(value, shortcut.c_str());
+                change.fMask = MIIM_STRING;
+                change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
+                SetMenuItemInfoW(menu, id, FALSE, &change);
+            });
+    };
+    auto popup = [&](Popup& target, const char* name, const auto& items) {
+        target.menu.Reset(CreatePopupMenu());
+        components_.Add(name, "TPopupMenu");
+        for (const MenuItem& design : items) {
+            item(target.menu.Get(), design);
+            target.items.emplace_back(design.name, design.id);
+        }
+        target.shortcuts = ShortcutTable(items);
+    };
+    popup(PopupMenuUninstall, "PopupMenuUninstall", kProgramListMenu);
+    popup(PopupMenuBackups, "PopupMenuBackups", kBackupsMenu);
+
+    // The general menu with its three submenus.
+    PopupMenu_General.menu.Reset(CreatePopupMenu());
+    components_.Add("PopupMenu_General", "TPopupMenu");
+    const HMENU general = PopupMenu_General.menu.Get();
+    auto submenu = [&](const char* name, const char* caption, HMENU& handle) {
+        handle = CreatePopupMenu();
+        AppendMenuW(general, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle),
+                    Widen(caption).c_str());
+        const int position = GetMenuItemCount(general) - 1;
+        components_.Add(name, "TMenuItem")
+            .Define("Caption", caption)
+            .OnChange([general, position](const std::string& property, const std::string& value) {
+                if (property == "Caption") {
+                    MENUITEMINFOW info{};
+                    info.cbSize = sizeof info;
+                    const std::wstring text = Widen(value);
+                    info.fMask = MIIM_STRING;
+                    info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+                    SetMenuItemInfoW(general, position, TRUE, &info);
+                }
+            });
+    };
+    submenu("ThemeMenu", "Тема", ThemeMenu);
+    for (const MenuItem& design : kThemeMenu)
+        item(ThemeMenu, design);
+    submenu("LanguageMenu", "Язык", LanguageMenu);
+    submenu("ViewMenu", "Вид", ViewMenu);
+    for (const MenuItem& design : kViewMenu)
+        item(ViewMenu, design);
+    for (const MenuItem& design : kGeneralMenu)
+        item(general, design);
+
+    // The window's message texts, translated with it and read when a message is shown.
+    components_.Add("PopupMenuLanguage", "TPopupMenu");
+    for (const auto& [name, text] : lang::kMessageTexts) {
+        components_.Add(name, "TMenuItem").Define("Caption", text);
+    }
+}
+
+void TForm1::Layout() {
+    if (ListViewUninstall.Handle() == nullptr)
+        return;
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    const int topBar = Scale(kTopBarHeight);
+    MoveWindow(TabControl, 0, 0, width, topBar, TRUE);
+    MoveWindow(SpeedButton_GeneralMenu, width - Scale(22 + 5), Scale(5), Scale(22), Scale(22),
+               TRUE);
+    MoveWindow(TabControlPanel, 0, topBar, Scale(kPanelWidth), height - topBar, TRUE);
+    MoveWindow(ButtonUninstall, Scale(4), topBar + Scale(4), Scale(100), Scale(100), TRUE);
+    MoveWindow(ButtonBackupsUninstall, Scale(4), topBar + Scale(108), Scale(100), Scale(100), TRUE);
+
+    const int left = Scale(kPanelWidth);
+    const int pageWidth = width - left;
+    const int pageHeight = height - topBar;
+    MoveWindow(TabUninstall, left, topBar, pageWidth, pageHeight, FALSE);
+    MoveWindow(TabBackups, left, topBar, pageWidth, pageHeight, FALSE);
+
+    SendMessageW(StatusBarUninstall, WM_SIZE, 0, 0);
+    RECT status{};
+    GetWindowRect(StatusBarUninstall, &status);
+    const int statusHeight = status.bottom - status.top;
+    const int part0 = Scale(145);
+    const int part1 = (width - part0 > Scale(50)) ? width : part0 + Scale(50);
+    int parts[2] = {part0, part1};
+    SendMessageW(StatusBarUninstall, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+
+    const bool uninstallPage = page_ == 0;
+    const int bottom = height - statusHeight;
+    const int searchTop = bottom - Scale(kSearchHeight);
+    const int consoleTop = searchTop - Scale(consoleHeight_);
+    const int listTop = topBar;
+    ListViewUninstall.Place(left, listTop, pageWidth, consoleTop - listTop, uninstallPage);
+    MemoLogUninstall.Place(left, consoleTop, pageWidth, Scale(consoleHeight_), uninstallPage);
+    EditSearchUninstall.Place(left, searchTop, pageWidth, Scale(kSearchHeight), uninstallPage);
+    ShowWindow(StatusBarUninstall, uninstallPage ? SW_SHOW : SW_HIDE);
+    ListViewBackupsUninstall.Place(left, listTop, pageWidth, height - listTop, !uninstallPage);
+    MoveWindow(ListviewDubUninstall, 0, 0, 0, 0, FALSE);
+
+    // "Путь установки" takes the width the other columns leave, which keep their limits.
+    ListViewUninstall.KeepColumnLimits(kVisibleListColumns - 1, dpi_);
+    int used = 0;
+    for (int column = 0; column < kVisibleListColumns - 1; ++column) {
+        used += ListView_GetColumnWidth(ListViewUninstall, column);
+    }
+    const int rest = pageWidth - used - GetSystemMetrics(SM_CXVSCROLL) - 4;
+    const int minimum = Scale(kProgramColumns[kVisibleListColumns - 1].minimum);
+    ListView_SetColumnWidth(ListViewUninstall, kVisibleListColumns - 1,
+                            rest > minimum ? rest : minimum);
+}
+
+void TForm1::CreateFonts() {
+    font_ = DesignFont(Scale(11));
+    boldFont_ = DesignFont(Scale(11), FW_BOLD);
+    menuButtonFont_ = DesignFont(Scale(21));
+}
+
+void TForm1::CreatePageButtonPictures() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const int size = Scale(kPictureSize);
+    ImageList3.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 0));
+    // The page buttons' pictures: the shell's own icons for a program list and a backup, in
+    // the size of this DPI.
+    const int shellIcons[8] = {2, 3, 4, 31, 6, 7, 8, 21};
+    for (int index : shellIcons) {
+        HICON extracted = nullptr;
+        ExtractIconExW(L"shell32.dll", index, &extracted, nullptr, 1);
+        const OwnedIcon icon(extracted);
+        // The program's own icon is shared by the system and never destroyed.
+        ImageList_AddIcon(ImageList3.Get(), icon ? icon.Get() : LoadIconW(instance, L"MAINICON"));
+    }
+    const std::pair<HWND, int> buttons[2] = {{ButtonUninstall, 7}, {ButtonBackupsUninstall, 4}};
+    for (int i = 0; i < 2; ++i) {
+        // The button shows the list but never frees it: the window keeps it.
+        OwnedImageList& image = pageImages_[i];
+        OwnedImageList old = std::move(image);
+        image.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0));
+        const OwnedIcon icon(ImageList_GetIcon(ImageList3.Get(), buttons[i].second, ILD_NORMAL));
+        ImageList_AddIcon(image.Get(), icon.Get());
+        BUTTON_IMAGELIST images{image.Get(), {0, Scale(20), 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+        SendMessageW(buttons[i].first, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+    }
+}
+
+void TForm1::ApplyDpi(int oldDpi) {
+    CreateFonts();
+    for (HWND control : std::initializer_list<HWND>{
+             ListviewDubUninstall, TabControl, TabControlPanel, TabUninstall, ListViewUninstall,
+             MemoLogUninstall, EditSearchUninstall, StatusBarUninstall, TabBackups,
+             ListViewBackupsUninstall}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+    }
+    SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(menuButtonFont_.Get()), TRUE);
+    SetBold(ButtonUninstall, page_ == 0);
+    SetBold(ButtonBackupsUninstall, page_ == 1);
+    CreatePageButtonPictures();
+    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, Scale(kStatusHeight), 0);
+    for (HWND list : std::initializer_list<HWND>{ListViewUninstall, ListViewBackupsUninstall}) {
+        const HWND header = ListView_GetHeader(list);
+        const int columns = header ? Header_GetItemCount(header) : 0;
+        for (int column = 0; column < columns; ++column) {
+            const int width = ListView_GetColumnWidth(list, column);
+            ListView_SetColumnWidth(list, column, MulDiv(width, dpi_, oldDpi));
+        }
+    }
+    Layout();
+}
+
+}  // namespace corvandel

@@ -1,0 +1,114 @@
+// The main window's options: applied from the settings file at start, shown in the menus,
+// written back at close.
+
+#include "app/main_window_win.h"
+
+#include "app/main_window_design_win.h"
+#include "foundation/win_text.h"
+#include "settings/settings.h"
+#include "settings/settings_win.h"
+#include "ui/commands.h"
+
+namespace corvandel {
+
+using namespace main_window;
+
+void TForm1::ShowOptions() {
+    // The menu items that show an option, each beside the option it shows.
+    static constexpr std::pair<int, bool MainSettings::*> kShown[] = {
+        {kCmdThemeAuto, &MainSettings::themeAuto},     {kCmdThemeLight, &MainSettings::themeLight},
+        {kCmdThemeDark, &MainSettings::themeDark},     {kCmdViewLogMenu, &MainSettings::viewLog},
+        {kCmdIconSmallMenu, &MainSettings::iconSmall}, {kCmdIconBigMenu, &MainSettings::iconBig},
+    };
+    for (const auto& [id, field] : kShown) {
+        CheckMenuItem(PopupMenu_General.menu.Get(), id,
+                      MF_BYCOMMAND | (options_.*field ? MF_CHECKED : MF_UNCHECKED));
+    }
+}
+
+void TForm1::LoadNastr() {
+    const std::string path = PortablePath(PortableMode);
+    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
+    try {
+        settings = LoadSettingsDocument(path);
+    } catch (const SettingsReadError& e) {
+        // The program starts with the defaults and says so once. The box has no owner: the
+        // main window is still hidden, and a box it owned would hold up its first list.
+        settingsUnreadable_ = true;
+        MessageBoxW(nullptr, Widen(e.Path() + "\n\n" + e.what()).c_str(), L"Corvandel",
+                    MB_ICONERROR);
+    }
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const MainSettings options =
+        LoadMainSettings(settings, window.bottom - window.top, window.right - window.left);
+
+    switch (ChosenTheme(options)) {
+        case ThemeChoice::Auto:
+            HandleCommand(kCmdThemeAuto);
+            break;
+        case ThemeChoice::Light:
+            HandleCommand(kCmdThemeLight);
+            break;
+        case ThemeChoice::Dark:
+            HandleCommand(kCmdThemeDark);
+            break;
+        case ThemeChoice::None:
+            break;
+    }
+    options_.viewLog = options.viewLog;
+    ShowOptions();
+    ViewLogMenuClick();
+    if (options.iconSmall)
+        IconSmallMenuClick();
+    if (options.iconBig)
+        IconBigMenuClick();
+
+    if (options.maximized) {
+        startMaximized_ = true;
+    } else {
+        const int width = options.width < Scale(kMinWidth) ? Scale(kMinWidth) : options.width;
+        const int height = options.height < Scale(kMinHeight) ? Scale(kMinHeight) : options.height;
+        SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    startOptions_ = CurrentOptions();
+}
+
+MainSettings TForm1::CurrentOptions() {
+    MainSettings options = options_;
+    options.maximized = IsZoomed(hwnd_);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    options.height = placement.rcNormalPosition.bottom - placement.rcNormalPosition.top;
+    options.width = placement.rcNormalPosition.right - placement.rcNormalPosition.left;
+    return options;
+}
+
+void TForm1::SaveNastr() {
+    const std::string path = PortablePath(PortableMode);
+    const MainSettings options = CurrentOptions();
+    const bool chosen = MenuOptionsDiffer(options, startOptions_);
+    // A file that could not be read is never replaced by the defaults; only options the user
+    // chose in this run are worth writing over it.
+    if (settingsUnreadable_ && !chosen)
+        return;
+    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
+    try {
+        settings = LoadSettingsDocument(path);
+    } catch (const SettingsReadError&) {
+        if (!chosen)
+            return;
+    }
+    SaveMainSettings(options, settings);
+    try {
+        SaveSettingsDocument(settings, path);
+    } catch (const std::exception& e) {
+        // The window still closes: the user asked for it, and is told the options are lost.
+        MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
+    }
+}
+
+}  // namespace corvandel
