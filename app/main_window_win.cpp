@@ -285,6 +285,7 @@ void TForm1::FormCreate() {
     const std::string folder = ExecutableFolder();
     PortableMode = FileExistsW(Widen(folder + "portable.ini"));
     CreateComponents();
+    backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
     const std::string caption =
         MainWindowCaption(GetFileVersion(ExecutablePath()), CORVANDEL_BITNESS, PortableMode);
     components_.Find("Form1")->Set("Caption", caption);
@@ -420,7 +421,7 @@ void TForm1::ButtonBackupsUninstallClick() {
     SetBold(ButtonUninstall, false);
     SetBold(ButtonBackupsUninstall, true);
     Layout();
-    FindFileCopy(ExecutableFolder() + "backup\\");
+    backupsPage_.FindFileCopy(ExecutableFolder() + "backup\\");
 }
 
 bool TForm1::IsWindows10Or11() {

@@ -14,6 +14,7 @@
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
 #include "inventory/uninstall_entry.h"
+#include "removal/backups_page_win.h"
 #include "settings/settings.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
@@ -25,7 +26,7 @@ extern int SortDirection;
 
 class TForm8;
 
-class TForm1 {
+class TForm1 : public PageHost {
   public:
     TForm1();
     ~TForm1();
@@ -97,6 +98,7 @@ class TForm1 {
     void LoadIconsDLL();
     void IconSmallMenuClick();
     void IconBigMenuClick();
+    void SetIconSize(bool large);
     int SelectedRow() const;
 
     // Removal, backups, shell actions and the report (removal/removal_win.cpp).
@@ -105,10 +107,6 @@ class TForm1 {
     void DeleteKeyUninstallMenuClick();
     // Writes the backup text as a new file in the backup folder; throws when it cannot.
     std::string ExportRegistry(const std::string& text);
-    bool FindFileCopy(const std::string& folder);
-    void BackupsRestoreMenuClick();
-    void BackupsDelMenuClick();
-    void BackupsDelAllMenuClick();
     void OpenFolderUninstallMenuClick();
     void WebSiteUninstallMenuClick();
     void RegistryKeyOpenUninstallMenuClick();
@@ -116,9 +114,10 @@ class TForm1 {
 
     void SetStatusText(int panel, const std::string& text);
     // Handles pending messages; false when the window is closing.
-    bool ProcessMessages();
+    bool ProcessMessages() override;
+    int Dpi() const override { return dpi_; }
     void SetBold(HWND button, bool bold);
-    void EnablePanel(bool enabled);
+    void EnablePanel(bool enabled) override;
 
     HWND hwnd_ = nullptr;
     ComponentList components_;
@@ -137,6 +136,7 @@ class TForm1 {
     Edit EditSearchUninstall;
     StatusBar StatusBarUninstall;
     ListView ListViewBackupsUninstall;
+    BackupsPage backupsPage_{*this, ListViewBackupsUninstall};
     OwnedImageList ImageList3;
     OwnedImageList pageImages_[2];  // one picture for each page button
 
@@ -164,7 +164,6 @@ class TForm1 {
     std::vector<UninstallEntry> rows_;     // what ListViewUninstall shows, in its order
     std::vector<UninstallEntry> allRows_;  // ListviewDubUninstall: every row of the last scan
     std::wstring dispText_;
-    std::vector<std::string> backupPaths_;
     std::unordered_set<std::string>
         addedIcons_;  // files whose icons the program added  // full path of each backups-list row
     std::wstring reportFileName_;

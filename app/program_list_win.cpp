@@ -435,18 +435,18 @@ void SetListViewIconSize(HWND list, bool large) {
 }  // namespace
 
 void TForm1::IconSmallMenuClick() {
-    options_.iconSmall = true;
-    options_.iconBig = false;
-    ShowOptions();
-    SetListViewIconSize(ListViewUninstall, false);
-    LoadIconsDLL();
+    SetIconSize(false);
 }
 
 void TForm1::IconBigMenuClick() {
-    options_.iconSmall = false;
-    options_.iconBig = true;
+    SetIconSize(true);
+}
+
+void TForm1::SetIconSize(bool large) {
+    options_.iconSmall = !large;
+    options_.iconBig = large;
     ShowOptions();
-    SetListViewIconSize(ListViewUninstall, true);
+    SetListViewIconSize(ListViewUninstall, large);
     LoadIconsDLL();
 }
 

@@ -32,12 +32,6 @@ bool PathExists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A 32-bit copy of the program on 64-bit Windows.
-bool IsWow64() {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
 // "[key]" or "[key]" "value", and why it could not be read.
 std::string ProblemText(const ExportProblem& problem) {
     std::string where = "[" + problem.keyText + "]";
@@ -66,18 +60,16 @@ void TForm1::HandleRemovalCommand(int id) {
             RegistryKeyOpenUninstallMenuClick();
             break;
         case kCmdBackupsUpdateMenu:
-            EnablePanel(false);
-            FindFileCopy(ExecutableFolder() + "backup\\");
-            EnablePanel(true);
+            backupsPage_.Update();
             break;
         case kCmdBackupsRestoreMenu:
-            BackupsRestoreMenuClick();
+            backupsPage_.Restore();
             break;
         case kCmdBackupsDelMenu:
-            BackupsDelMenuClick();
+            backupsPage_.Delete();
             break;
         case kCmdBackupsDelAllMenu:
-            BackupsDelAllMenuClick();
+            backupsPage_.DeleteAll();
             break;
     }
 }
@@ -154,113 +146,6 @@ void TForm1::DeleteKeyUninstallMenuClick() {
     }
     globLoadUninstall();
     ProcessMessages();
-}
-
-bool TForm1::FindFileCopy(const std::string& folder) {
-    const bool top = folder == ExecutableFolder() + "backup\\";
-    if (top) {
-        ListView_DeleteAllItems(ListViewBackupsUninstall);
-        backupPaths_.clear();
-        ProcessMessages();
-    }
-    wchar_t separator[8] = L":";
-    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8);
-    bool listed = false;
-    WIN32_FIND_DATAW found{};
-    const OwnedFind search(FindFirstFileExW(Widen(folder + "*.reg").c_str(), FindExInfoBasic,
-                                            &found, FindExSearchNameMatch, nullptr, 0));
-    if (!search)
-        return false;
-    do {
-        const std::string name = Narrow(found.cFileName);
-        if (name == "." || name == "..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            listed = FindFileCopy(folder + name + "\\") || listed;
-            continue;
-        }
-        const std::string path = folder + name;
-        SHFILEINFOW info{};
-        SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
-                       SHGFI_SYSICONINDEX | SHGFI_TYPENAME);
-        const int64_t size = (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-        FILETIME local{};
-        SYSTEMTIME time{};
-        DateTime date;
-        if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
-            FileTimeToSystemTime(&local, &time)) {
-            date = DateTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, 0, 0};
-        }
-        const std::wstring caption = Widen(name);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = ListView_GetItemCount(ListViewBackupsUninstall);
-        item.pszText = const_cast<wchar_t*>(caption.c_str());
-        item.iImage = info.iIcon;
-        item.lParam = static_cast<LPARAM>(backupPaths_.size());
-        const int row = static_cast<int>(SendMessageW(ListViewBackupsUninstall, LVM_INSERTITEMW, 0,
-                                                      reinterpret_cast<LPARAM>(&item)));
-        backupPaths_.push_back(path);
-        const std::wstring sizeText = Widen(FormatByteSize(size));
-        const std::wstring dateText = Widen(BackupDateText(date, Narrow(separator)));
-        ListView_SetItemText(ListViewBackupsUninstall, row, 1,
-                             const_cast<wchar_t*>(sizeText.c_str()));
-        ListView_SetItemText(ListViewBackupsUninstall, row, 2,
-                             const_cast<wchar_t*>(dateText.c_str()));
-        ListView_EnsureVisible(ListViewBackupsUninstall, row, FALSE);
-        listed = true;
-    } while (FindNextFileW(search.Get(), &found));
-    if (top) {
-        for (int column = 0; column < 3; ++column) {
-            ListView_SetColumnWidth(ListViewBackupsUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
-        }
-        ListViewBackupsUninstall.KeepColumnLimits(3, dpi_);
-    }
-    return listed;
-}
-
-void TForm1::BackupsRestoreMenuClick() {
-    EnablePanel(false);
-    const int selected = ListViewBackupsUninstall.Selected();
-    if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
-        const RestoreLaunch launch = PlanRestore(backupPaths_[selected], IsWow64(),
-                                                 folders_.GetSpecialFolder(kCsidlWindows));
-        ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
-                      Widen(launch.parameters).c_str(), nullptr,
-                      launch.hidden ? SW_HIDE : SW_SHOWNORMAL);
-        ProcessMessages();
-    }
-    EnablePanel(true);
-}
-
-void TForm1::BackupsDelMenuClick() {
-    EnablePanel(false);
-    const int selected = ListViewBackupsUninstall.Selected();
-    if (selected >= 0 && static_cast<size_t>(selected) < backupPaths_.size()) {
-        DeleteFileW(Widen(backupPaths_[selected]).c_str());
-        ProcessMessages();
-        FindFileCopy(ExecutableFolder() + "backup\\");
-        ProcessMessages();
-    }
-    EnablePanel(true);
-}
-
-void TForm1::BackupsDelAllMenuClick() {
-    EnablePanel(false);
-    // Rows are removed from the top; each row's path is found through its own index.
-    while (ListView_GetItemCount(ListViewBackupsUninstall) > 0) {
-        ListView_EnsureVisible(ListViewBackupsUninstall, 0, FALSE);
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        ListView_GetItem(ListViewBackupsUninstall, &item);
-        if (item.lParam >= 0 && static_cast<size_t>(item.lParam) < backupPaths_.size()) {
-            DeleteFileW(Widen(backupPaths_[item.lParam]).c_str());
-        }
-        ListView_DeleteItem(ListViewBackupsUninstall, 0);
-        ProcessMessages();
-    }
-    backupPaths_.clear();
-    EnablePanel(true);
 }
 
 void TForm1::OpenFolderUninstallMenuClick() {

@@ -21,8 +21,9 @@ corvandel_library(corvandel_about_win about/FileInfoUtils_win.cpp)
 target_link_libraries(corvandel_about_win PUBLIC corvandel_about corvandel_foundation_win version)
 corvandel_library(corvandel_settings_win settings/settings_win.cpp)
 target_link_libraries(corvandel_settings_win PUBLIC corvandel_settings corvandel_about_win)
-corvandel_library(corvandel_removal_win removal/registry_editor_win.cpp)
-target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win)
+corvandel_library(corvandel_removal_win removal/backups_page_win.cpp removal/registry_editor_win.cpp)
+target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win comctl32
+  shell32)
 
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win

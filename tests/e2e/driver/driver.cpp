@@ -637,10 +637,17 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 1;
     }
     if (command == "maximize") {
+        // Wine may hand the window's state back to the X server's view a moment later: the
+        // step is done once the window stays maximized for half a second.
         const HWND main = MainWindow();
-        PostMessageW(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-        if (!WaitFor(10000, [main] { return IsZoomed(main) != FALSE; }))
-            Fail("the main window did not maximize");
+        bool stays = false;
+        for (int attempt = 0; attempt < 5 && !stays; ++attempt) {
+            PostMessageW(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            stays = WaitFor(10000, [main] { return IsZoomed(main) != FALSE; }) &&
+                    !WaitFor(500, [main] { return IsZoomed(main) == FALSE; });
+        }
+        if (!stays)
+            Fail("the main window did not stay maximized");
         return 1;
     }
     if (command == "wait-popup") {

@@ -1,0 +1,139 @@
+#include "removal/backups_page_win.h"
+
+#include <shellapi.h>
+
+#include "foundation/handle_win.h"
+#include "foundation/win_text.h"
+#include "inventory/presentation.h"
+#include "removal/removal_rules.h"
+
+namespace corvandel {
+
+namespace {
+
+// A 32-bit copy of the program on 64-bit Windows.
+bool IsWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+}  // namespace
+
+BackupsPage::BackupsPage(PageHost& host, ListView& list) : host_(host), list_(list) {}
+
+void BackupsPage::SetFolders(std::string backupFolder, std::string windowsFolder) {
+    folder_ = std::move(backupFolder);
+    windowsFolder_ = std::move(windowsFolder);
+}
+
+void BackupsPage::Update() {
+    host_.EnablePanel(false);
+    FindFileCopy(folder_);
+    host_.EnablePanel(true);
+}
+
+bool BackupsPage::FindFileCopy(const std::string& folder) {
+    const bool top = folder == folder_;
+    if (top) {
+        ListView_DeleteAllItems(list_);
+        paths_.clear();
+        host_.ProcessMessages();
+    }
+    wchar_t separator[8] = L":";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8);
+    bool listed = false;
+    WIN32_FIND_DATAW found{};
+    const OwnedFind search(FindFirstFileExW(Widen(folder + "*.reg").c_str(), FindExInfoBasic,
+                                            &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search)
+        return false;
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            listed = FindFileCopy(folder + name + "\\") || listed;
+            continue;
+        }
+        const std::string path = folder + name;
+        SHFILEINFOW info{};
+        SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
+                       SHGFI_SYSICONINDEX | SHGFI_TYPENAME);
+        const int64_t size = (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        FILETIME local{};
+        SYSTEMTIME time{};
+        DateTime date;
+        if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) &&
+            FileTimeToSystemTime(&local, &time)) {
+            date = DateTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, 0, 0};
+        }
+        const std::wstring caption = Widen(name);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+        item.iItem = ListView_GetItemCount(list_);
+        item.pszText = const_cast<wchar_t*>(caption.c_str());
+        item.iImage = info.iIcon;
+        item.lParam = static_cast<LPARAM>(paths_.size());
+        const int row = static_cast<int>(
+            SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        paths_.push_back(path);
+        const std::wstring sizeText = Widen(FormatByteSize(size));
+        const std::wstring dateText = Widen(BackupDateText(date, Narrow(separator)));
+        ListView_SetItemText(list_, row, 1, const_cast<wchar_t*>(sizeText.c_str()));
+        ListView_SetItemText(list_, row, 2, const_cast<wchar_t*>(dateText.c_str()));
+        ListView_EnsureVisible(list_, row, FALSE);
+        listed = true;
+    } while (FindNextFileW(search.Get(), &found));
+    if (top) {
+        for (int column = 0; column < 3; ++column) {
+            ListView_SetColumnWidth(list_, column, LVSCW_AUTOSIZE_USEHEADER);
+        }
+        list_.KeepColumnLimits(3, host_.Dpi());
+    }
+    return listed;
+}
+
+void BackupsPage::Restore() {
+    host_.EnablePanel(false);
+    const int selected = list_.Selected();
+    if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
+        const RestoreLaunch launch = PlanRestore(paths_[selected], IsWow64(), windowsFolder_);
+        ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
+                      Widen(launch.parameters).c_str(), nullptr,
+                      launch.hidden ? SW_HIDE : SW_SHOWNORMAL);
+        host_.ProcessMessages();
+    }
+    host_.EnablePanel(true);
+}
+
+void BackupsPage::Delete() {
+    host_.EnablePanel(false);
+    const int selected = list_.Selected();
+    if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
+        DeleteFileW(Widen(paths_[selected]).c_str());
+        host_.ProcessMessages();
+        FindFileCopy(folder_);
+        host_.ProcessMessages();
+    }
+    host_.EnablePanel(true);
+}
+
+void BackupsPage::DeleteAll() {
+    host_.EnablePanel(false);
+    // Rows are removed from the top; each row's path is found through its own index.
+    while (ListView_GetItemCount(list_) > 0) {
+        ListView_EnsureVisible(list_, 0, FALSE);
+        LVITEMW item{};
+        item.mask = LVIF_PARAM;
+        ListView_GetItem(list_, &item);
+        if (item.lParam >= 0 && static_cast<size_t>(item.lParam) < paths_.size()) {
+            DeleteFileW(Widen(paths_[item.lParam]).c_str());
+        }
+        ListView_DeleteItem(list_, 0);
+        host_.ProcessMessages();
+    }
+    paths_.clear();
+    host_.EnablePanel(true);
+}
+
+}  // namespace corvandel

@@ -1,0 +1,16 @@
+#pragma once
+// What a page of a window asks of the window that holds it.
+
+namespace corvandel {
+
+class PageHost {
+  public:
+    virtual ~PageHost() = default;
+    // The window's left page buttons, disabled while a page's command runs.
+    virtual void EnablePanel(bool enabled) = 0;
+    // Handles pending messages; false when the window is closing.
+    virtual bool ProcessMessages() = 0;
+    virtual int Dpi() const = 0;
+};
+
+}  // namespace corvandel
