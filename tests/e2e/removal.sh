@@ -66,7 +66,7 @@ e2e_check "report rows" "10" "$(wc -l <<<"$report" | tr -d ' ')"
 
 # "No" changes nothing; "Yes" writes the backup and deletes the key in both views.
 out=$(e2e_driver attach select-name "Round Trip 64" command DeleteKeyUninstallMenu message-box 10000 no \
-  sleep 500 status)
+  status)
 e2e_check "question" "message-box${T}Внимание!${T}Удалить [ Round Trip 64 ] ?" \
   "$(grep '^message-box' <<<"$out")"
 key_exists "HKLM\\$UNINSTALL\\RoundTrip64" 64 && echo "ok: No keeps the key" ||
@@ -74,7 +74,7 @@ key_exists "HKLM\\$UNINSTALL\\RoundTrip64" 64 && echo "ok: No keeps the key" ||
 count=9
 for name in "Round Trip 64" "Round Trip 32" "Round Trip User" "Both Views" "..\\..\\evil" Twin Twin; do
   count=$((count - 1))
-  e2e_driver attach select-name "$name" sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes \
+  e2e_driver attach select-name "$name" command DeleteKeyUninstallMenu message-box 10000 yes \
     wait-status 0 "Элементов: $count" 30000 >/dev/null ||
     { echo "FAILED: deleting $name"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 done
@@ -99,7 +99,8 @@ e2e_check "backup is UTF-16 with mark" "fffe" "$(head -c2 "$APP_DIR/backup/Round
 # The backups page lists the files, those of a sub-folder named *.reg after them.
 mkdir -p "$APP_DIR/backup/old.reg"
 printf 'REGEDIT4\r\n' >"$APP_DIR/backup/old.reg/Older.reg"
-out=$(e2e_driver attach click ButtonBackupsUninstall sleep 1000 list-rows ListViewBackupsUninstall 3)
+out=$(e2e_driver attach click ButtonBackupsUninstall wait-rows ListViewBackupsUninstall 8 \
+  list-rows ListViewBackupsUninstall 3)
 names=$(grep '^list-row' <<<"$out" | cut -f2 | sort | paste -sd'|')
 e2e_check "backups listed, with the sub-folder's" \
   "$( (cd "$APP_DIR/backup" && ls -1A | grep -v '^old.reg$'; echo Older.reg) | sort | paste -sd'|')" "$names"
@@ -137,7 +138,7 @@ e2e_check "restored into the views they came from (64-bit, 32-bit, twin in both)
 out=$(e2e_driver attach click ButtonUninstall command RefreshListMenu wait-status 0 "Элементов:" rows)
 e2e_check "refresh lists them again" "Both Views|Round Trip 32|Round Trip 64|Round Trip User|Twin" \
   "$(grep '^row' <<<"$out" | cut -f2 | grep -E '^(Both|Round|Twin)' | paste -sd'|')"
-out=$(e2e_driver attach click ButtonBackupsUninstall sleep 500 command BackupsDelAllMenu sleep 1500 list-rows ListViewBackupsUninstall 1)
+out=$(e2e_driver attach click ButtonBackupsUninstall sleep 500 command BackupsDelAllMenu wait-rows ListViewBackupsUninstall 0 list-rows ListViewBackupsUninstall 1)
 e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
 e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
 e2e_driver attach close wait-exit >/dev/null
@@ -145,7 +146,7 @@ e2e_driver attach close wait-exit >/dev/null
 # No backup, no deletion: with "backup" taken by a file the user is told why and the key stays.
 rm -rf "$APP_DIR/backup" && : >"$APP_DIR/backup"
 out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" select-name "Installer Product" \
-  sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes sleep 1000 message-box 10000 close wait-exit)
+  command DeleteKeyUninstallMenu message-box 10000 yes message-box 10000 close wait-exit)
 e2e_check "backup failure reported" "message-box${T}Ошибка" "$(grep '^message-box' <<<"$out" | tail -1 | cut -f1,2)"
 key_exists "HKCU\\$UNINSTALL\\{11111111-2222-3333-4444-555555555555}" 64 && echo "ok: key kept without a backup" ||
   { echo "FAILED: key deleted without a backup"; E2E_FAILURES=$((E2E_FAILURES + 1)); }

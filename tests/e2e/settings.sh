@@ -32,7 +32,7 @@ e2e_check "stored options apply once readable" "height${T}100" "$(grep '^height'
 
 # Unreadable at start, an option chosen in this run: that choice is written.
 out=$(e2e_driver lock "$INI_WIN" launch "$EXE" message-box 20000 wait-window \
-  wait-status 0 "Элементов:" command ViewLogMenu sleep 300 close message-box 20000 wait-exit)
+  wait-status 0 "Элементов:" command ViewLogMenu close message-box 20000 wait-exit)
 e2e_check "a chosen option is not lost: the write fails and says so" "2" "$(grep -c '^message-box' <<<"$out")"
 e2e_check "closed after it" "exit${T}0" "$(grep '^exit' <<<"$out")"
 

@@ -25,7 +25,7 @@ key_lines() {
     sed 's/^\[HKEY_LOCAL_MACHINE\\SOFTWARE\\/[/; s/Microsoft\\Windows\\CurrentVersion\\Uninstall\\//'
 }
 delete() {  # delete NAME COUNT: deletes the row NAME, the list then counts COUNT
-  e2e_driver attach select-name "$1" sleep 300 command DeleteKeyUninstallMenu message-box 10000 yes \
+  e2e_driver attach select-name "$1" command DeleteKeyUninstallMenu message-box 10000 yes \
     wait-status 0 "Элементов: $2" 30000 >/dev/null
 }
 
@@ -55,8 +55,8 @@ out=$(e2e_driver attach rows)
 e2e_check "the other programs still listed" "Locked Entry|Pair (x86)|Tool (x64)" "$(names <<<"$out")"
 
 # A key that cannot be read in full: the user is told which part and why; nothing changes.
-out=$(e2e_driver attach select-name "Locked Entry" sleep 300 command DeleteKeyUninstallMenu \
-  message-box 10000 yes message-box 10000 sleep 500 status)
+out=$(e2e_driver attach select-name "Locked Entry" command DeleteKeyUninstallMenu \
+  message-box 10000 yes message-box 10000 status)
 box=$(grep -A3 '^message-box' <<<"$out" | sed -n '/Ошибка/,$p')
 e2e_check "unreadable part reported" "message-box${T}Ошибка${T}Резервная копия не сохранена, запись не удалена." \
   "$(head -1 <<<"$box")"

@@ -50,7 +50,7 @@ e2e_check "cleared search lists everything by name" \
 
 # The console shows the selected entry's key as registry-editor text; the status bar the
 # size of its folder.
-out=$(start select 4 sleep 500 text MemoLogUninstall select 5 wait-status 1 "Размер:" 20000 status \
+out=$(start select 4 text MemoLogUninstall select 5 wait-status 1 "Размер:" 20000 status \
   close wait-exit)
 console=$(grep -A20 '^text' <<<"$out" | sed -n '1,/^status/p' | grep -v '^status' | tr -d '\r')
 expected_console='text	Windows Registry Editor Version 5.00
@@ -96,7 +96,7 @@ e2e_check "about window" "about${T}Corvandel 1.0.0.1 $(bitness_tag)${T}Copyright
 e2e_driver attach about-close sleep 300 close wait-exit >/dev/null
 
 # Settings: kept in the profile, restored at the next start.
-start command ViewLogMenu command IconBigMenu sleep 300 close wait-exit >/dev/null
+start command ViewLogMenu command IconBigMenu close wait-exit >/dev/null
 ini=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Corvandel/Corvandel/Config/Option.ini 2>/dev/null | head -1)
 e2e_check "settings written in the profile" "[Option]
 ThemeAuto=0
@@ -113,7 +113,7 @@ e2e_check "console restored" "height${T}100" "$(grep '^height' <<<"$out")"
 
 # Portable: the settings live beside the program; a maximized window comes back maximized.
 : >"$APP_DIR/portable.ini"
-start maximize sleep 500 close wait-exit >/dev/null
+start maximize close wait-exit >/dev/null
 e2e_check "portable settings file" "Window=wsMaximized" \
   "$(tr -d '\r' <"$APP_DIR/Config/Option.ini" 2>/dev/null | grep '^Window=')"
 out=$(start window close wait-exit)

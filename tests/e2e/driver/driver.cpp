@@ -25,6 +25,7 @@
 //   height <control>             print a control's height
 //   rect <control>               print a control's place and size in the main window
 //   columns <control> <n>        print the width and alignment of a list's first n columns
+//   wait-rows <control> <n> [ms] wait until a list has n rows
 //   row-height <control>         print the height of a list's first row
 //   client-size <w> <h>          give the main window's client area that size, at the top left
 //   window                       print the main window's state and outer size
@@ -544,6 +545,19 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
                      reinterpret_cast<LPARAM>(buffer.Address()));
         return other ? 3 : 2;
+    }
+    if (command == "wait-rows") {
+        const HWND list = Control(Arg(args, at + 1));
+        const LRESULT wanted = static_cast<LRESULT>(Number(args, at + 2, 0));
+        const auto [timeout, used] = optional(3, 20000);
+        LRESULT count = 0;
+        if (!WaitFor(timeout, [&] {
+                count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+                return count == wanted;
+            })) {
+            Fail(args[at + 1] + " has " + std::to_string(count) + " rows");
+        }
+        return 3 + used;
     }
     if (command == "columns") {
         const HWND list = Control(Arg(args, at + 1));
