@@ -109,53 +109,12 @@ void TForm1::CreateComponents() {
 }
 
 void TForm1::CreateMenus() {
-    // One item of a menu, its component and, for items with a caption, the caption's
-    // translation into the menu text.
-    auto item = [this](HMENU menu, const MenuItem& design) {
-        Component& component =
-            components_.Add(design.name, "TMenuItem").Define("Caption", design.caption);
-        if (design.id == 0) {
-            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            return;
-        }
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof info;
-        const std::wstring text = MenuText(design.caption, design.shortcut);
-        info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
-        info.fType = MFT_STRING | (design.radio ? MFT_RADIOCHECK : 0);
-        info.wID = design.id;
-        info.dwTypeData = const_cast<wchar_t*>(text.c_str());
-        InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
-        const std::string shortcut = design.shortcut;
-        const int id = design.id;
-        component.OnChange(
-            [menu, id, shortcut](const std::string& property, const std::string& value) {
-                if (property != "Caption")
-                    return;
-                MENUITEMINFOW change{};
-                change.cbSize = sizeof change;
-                const std::wstring newText = MenuText(value, shortcut.c_str());
-                change.fMask = MIIM_STRING;
-                change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
-                SetMenuItemInfoW(menu, id, FALSE, &change);
-            });
-    };
-    auto popup = [&](Popup& target, const char* name, const auto& items) {
-        target.menu.Reset(CreatePopupMenu());
-        components_.Add(name, "TPopupMenu");
-        for (const MenuItem& design : items) {
-            item(target.menu.Get(), design);
-            target.items.emplace_back(design.name, design.id);
-        }
-        target.shortcuts = ShortcutTable(items);
-    };
-    popup(PopupMenuUninstall, "PopupMenuUninstall", kProgramListMenu);
-    popup(PopupMenuBackups, "PopupMenuBackups", kBackupsMenu);
+    PopupMenuUninstall.Build(components_, "PopupMenuUninstall", kProgramListMenu);
+    PopupMenuBackups.Build(components_, "PopupMenuBackups", kBackupsMenu);
 
     // The general menu with its three submenus.
-    PopupMenu_General.menu.Reset(CreatePopupMenu());
-    components_.Add("PopupMenu_General", "TPopupMenu");
-    const HMENU general = PopupMenu_General.menu.Get();
+    PopupMenu_General.Create(components_, "PopupMenu_General");
+    const HMENU general = PopupMenu_General.Handle();
     auto submenu = [&](const char* name, const char* caption, HMENU& handle) {
         handle = CreatePopupMenu();
         AppendMenuW(general, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle),
@@ -176,13 +135,12 @@ void TForm1::CreateMenus() {
     };
     submenu("ThemeMenu", "Тема", ThemeMenu);
     for (const MenuItem& design : kThemeMenu)
-        item(ThemeMenu, design);
+        AppendMenuItem(components_, ThemeMenu, design);
     submenu("LanguageMenu", "Язык", LanguageMenu);
     submenu("ViewMenu", "Вид", ViewMenu);
     for (const MenuItem& design : kViewMenu)
-        item(ViewMenu, design);
-    for (const MenuItem& design : kGeneralMenu)
-        item(general, design);
+        AppendMenuItem(components_, ViewMenu, design);
+    PopupMenu_General.Append(components_, kGeneralMenu);
 
     // The window's message texts, translated with it and read when a message is shown.
     components_.Add("PopupMenuLanguage", "TPopupMenu");

@@ -21,7 +21,7 @@ void TForm1::ShowOptions() {
         {kCmdIconSmallMenu, &MainSettings::iconSmall}, {kCmdIconBigMenu, &MainSettings::iconBig},
     };
     for (const auto& [id, field] : kShown) {
-        CheckMenuItem(PopupMenu_General.menu.Get(), id,
+        CheckMenuItem(PopupMenu_General.Handle(), id,
                       MF_BYCOMMAND | (options_.*field ? MF_CHECKED : MF_UNCHECKED));
     }
 }

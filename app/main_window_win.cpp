@@ -346,19 +346,19 @@ bool TForm1::PreTranslateMessage(MSG& msg) {
     // The context menus' shortcuts work in their own lists; the program list's not while a
     // scan runs.
     if (msg.hwnd == ListViewUninstall && !scanning_)
-        return TranslateAcceleratorW(hwnd_, PopupMenuUninstall.shortcuts.Get(), &msg) != 0;
+        return PopupMenuUninstall.Translate(hwnd_, msg);
     if (msg.hwnd == ListViewBackupsUninstall)
-        return TranslateAcceleratorW(hwnd_, PopupMenuBackups.shortcuts.Get(), &msg) != 0;
+        return PopupMenuBackups.Translate(hwnd_, msg);
     return false;
 }
 
-void TForm1::ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags) {
+void TForm1::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags) {
     if (&popup == &PopupMenuUninstall) {
         // The web-site item shows only for entries that have a web address.
-        const bool present = GetMenuState(popup.menu.Get(), kCmdWebSiteUninstallMenu,
-                                          MF_BYCOMMAND) != static_cast<UINT>(-1);
+        const bool present = GetMenuState(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
+                             static_cast<UINT>(-1);
         if (present && !webSiteVisible_) {
-            RemoveMenu(popup.menu.Get(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
+            RemoveMenu(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
         } else if (!present && webSiteVisible_) {
             const Component* item = components_.Find("WebSiteUninstallMenu");
             MENUITEMINFOW info{};
@@ -367,10 +367,10 @@ void TForm1::ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags) {
             info.fMask = MIIM_ID | MIIM_STRING;
             info.wID = kCmdWebSiteUninstallMenu;
             info.dwTypeData = const_cast<wchar_t*>(text.c_str());
-            InsertMenuItemW(popup.menu.Get(), 3, TRUE, &info);
+            InsertMenuItemW(popup.Handle(), 3, TRUE, &info);
         }
     }
-    TrackPopupMenu(popup.menu.Get(), flags | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    popup.Show(owner, at, flags);
 }
 
 void TForm1::SpeedButton_GeneralMenuClick() {

@@ -18,6 +18,7 @@
 #include "settings/settings.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
+#include "ui/menus_win.h"
 
 namespace corvandel {
 
@@ -48,7 +49,6 @@ class TForm1 : public PageHost {
 
   private:
     class ScanToList;
-    struct Popup;
 
     template <typename Window>
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
@@ -81,7 +81,7 @@ class TForm1 : public PageHost {
     void ButtonBackupsUninstallClick();
     // Checks the menu items that show the options.
     void ShowOptions();
-    void ShowPopup(Popup& popup, HWND owner, POINT at, UINT flags);
+    void ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags);
 
     // The program list (inventory/program_list_win.cpp).
     void LoadFromReg();
@@ -140,14 +140,9 @@ class TForm1 : public PageHost {
     OwnedImageList ImageList3;
     OwnedImageList pageImages_[2];  // one picture for each page button
 
-    struct Popup {
-        OwnedMenu menu;
-        OwnedAccelerators shortcuts;
-        std::vector<std::pair<std::string, int>> items;  // component name, command id
-    };
-    Popup PopupMenuUninstall;
-    Popup PopupMenuBackups;
-    Popup PopupMenu_General;
+    PopupMenu PopupMenuUninstall;
+    PopupMenu PopupMenuBackups;
+    PopupMenu PopupMenu_General;
     HMENU ThemeMenu = nullptr;
     HMENU LanguageMenu = nullptr;
     HMENU ViewMenu = nullptr;

@@ -9,6 +9,7 @@
 #include "foundation/handle_win.h"
 #include "foundation/win_text.h"
 #include "ui/commands.h"
+#include "ui/component.h"
 
 namespace corvandel {
 
@@ -35,5 +36,69 @@ inline std::wstring MenuText(const std::string& caption, const char* shortcut) {
         text += L"\t" + Widen(shortcut);
     return text;
 }
+
+// One item of a menu from the command table, registered as a component whose "Caption"
+// becomes the item's text (with its shortcut text after a tab).
+inline void AppendMenuItem(ComponentList& components, HMENU menu, const MenuItem& design) {
+    Component& component =
+        components.Add(design.name, "TMenuItem").Define("Caption", design.caption);
+    if (design.id == 0) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        return;
+    }
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    const std::wstring text = MenuText(design.caption, design.shortcut);
+    info.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE;
+    info.fType = MFT_STRING | (design.radio ? MFT_RADIOCHECK : 0);
+    info.wID = design.id;
+    info.dwTypeData = const_cast<wchar_t*>(text.c_str());
+    InsertMenuItemW(menu, GetMenuItemCount(menu), TRUE, &info);
+    const std::string shortcut = design.shortcut;
+    const int id = design.id;
+    component.OnChange([menu, id, shortcut](const std::string& property, const std::string& value) {
+        if (property != "Caption")
+            return;
+        MENUITEMINFOW change{};
+        change.cbSize = sizeof change;
+        const std::wstring newText = MenuText(value, shortcut.c_str());
+        change.fMask = MIIM_STRING;
+        change.dwTypeData = const_cast<wchar_t*>(newText.c_str());
+        SetMenuItemInfoW(menu, id, FALSE, &change);
+    });
+}
+
+// A popup menu that owns its handle and the shortcut keys of its items.
+class PopupMenu {
+  public:
+    void Create(ComponentList& components, const char* name) {
+        menu_.Reset(CreatePopupMenu());
+        components.Add(name, "TPopupMenu");
+    }
+    template <size_t N>
+    void Append(ComponentList& components, const MenuItem (&items)[N]) {
+        for (const MenuItem& design : items)
+            AppendMenuItem(components, menu_.Get(), design);
+        shortcuts_ = ShortcutTable(items);
+    }
+    template <size_t N>
+    void Build(ComponentList& components, const char* name, const MenuItem (&items)[N]) {
+        Create(components, name);
+        Append(components, items);
+    }
+
+    HMENU Handle() const { return menu_.Get(); }
+    // Runs the command of a shortcut key of this menu; true when the key was one.
+    bool Translate(HWND window, MSG& message) const {
+        return shortcuts_ && TranslateAcceleratorW(window, shortcuts_.Get(), &message) != 0;
+    }
+    void Show(HWND owner, POINT at, UINT flags) const {
+        TrackPopupMenu(menu_.Get(), flags | TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    }
+
+  private:
+    OwnedMenu menu_;
+    OwnedAccelerators shortcuts_;
+};
 
 }  // namespace corvandel
