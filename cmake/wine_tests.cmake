@@ -23,6 +23,7 @@ set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOU
 
 add_executable(win_tests
   tests/win/file_info_win_test.cpp
+  tests/win/gui_thread_win_test.cpp
   tests/win/platform_win_test.cpp
   tests/win/registry_win_test.cpp
 )

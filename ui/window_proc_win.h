@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "foundation/gui_thread_win.h"
 #include "foundation/win_text.h"
 
 namespace corvandel {
@@ -25,6 +26,9 @@ LRESULT CALLBACK RoutedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     // No exception may cross into the system's window code: its text is shown, as the
     // program's general error handler does.
     try {
+        // Work that a worker thread handed to this window runs here, on its own thread.
+        if (GuiThread::Run(message, lParam))
+            return 0;
         return self->HandleMessage(message, wParam, lParam);
     } catch (const std::exception& e) {
         MessageBoxW(hwnd, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
