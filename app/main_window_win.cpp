@@ -145,7 +145,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (lParam != 0 && HIWORD(wParam) == EN_CHANGE &&
                 reinterpret_cast<HWND>(lParam) == EditSearchUninstall) {
-                EditSearchUninstallChange();
+                listPage_.EditSearchUninstallChange();
                 return 0;
             }
             if (lParam == 0 || HIWORD(wParam) == BN_CLICKED)
@@ -159,7 +159,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (at.x == -1 && at.y == -1)
                 GetCursorPos(&at);
             // The program list's menu does not open while a scan runs.
-            if (source == ListViewUninstall && !scanning_) {
+            if (source == ListViewUninstall && !listPage_.Scanning()) {
                 ShowPopup(PopupMenuUninstall, hwnd_, at, TPM_LEFTALIGN);
             } else if (source == ListViewBackupsUninstall) {
                 ShowPopup(PopupMenuBackups, hwnd_, at, TPM_LEFTALIGN);
@@ -167,7 +167,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_CLOSE:
-            if (scanning_) {
+            if (listPage_.Scanning()) {
                 // Closing in the middle of a scan ends the scan first.
                 closeRequested_ = true;
                 return 0;
@@ -183,34 +183,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TForm1::HandleNotify(NMHDR& header) {
-    if (header.hwndFrom == ListViewUninstall) {
-        switch (header.code) {
-            case LVN_GETDISPINFOW:
-                ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), rows_);
-                return 0;
-            case LVN_COLUMNCLICK:
-                ListViewUninstallColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
-                return 0;
-            case NM_CUSTOMDRAW:
-                return ListViewUninstallCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
-            case LVN_ITEMCHANGED: {
-                const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
-                if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
-                    !(change.uOldState & LVIS_SELECTED) && !filling_) {
-                    ListViewUninstallSelectItem();
-                }
-                return 0;
-            }
-            case NM_CLICK:
-                if (!filling_)
-                    ListViewUninstallSelectItem();
-                return 0;
-        }
-    }
-    if (header.hwndFrom == ListviewDubUninstall && header.code == LVN_GETDISPINFOW) {
-        ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), allRows_);
-        return 0;
-    }
+    if (const auto result = listPage_.HandleNotify(header))
+        return *result;
     if (GetParent(header.hwndFrom) == ListViewUninstall) {
         const auto& notify = reinterpret_cast<NMHEADERW&>(header);
         switch (header.code) {
@@ -275,7 +249,7 @@ void TForm1::HandleCommand(int id) {
             break;
         default:
             // Commands on the selected entry and on the backups.
-            if (!scanning_)
+            if (!listPage_.Scanning())
                 HandleRemovalCommand(id);
             break;
     }
@@ -317,6 +291,76 @@ void TForm1::FormClose() {
     SaveNastr();
 }
 
+void TForm1::HandleRemovalCommand(int id) {
+    switch (id) {
+        case kCmdUninstallUninstallMenu:
+            listPage_.UnDel();
+            break;
+        case kCmdDeleteKeyUninstallMenu:
+            listPage_.DeleteKeyUninstallMenuClick();
+            break;
+        case kCmdOpenFolderUninstallMenu:
+            listPage_.OpenFolderUninstallMenuClick();
+            break;
+        case kCmdWebSiteUninstallMenu:
+            listPage_.WebSiteUninstallMenuClick();
+            break;
+        case kCmdRegistryKeyOpenUninstallMenu:
+            listPage_.RegistryKeyOpenUninstallMenuClick();
+            break;
+        case kCmdBackupsUpdateMenu:
+            backupsPage_.Update();
+            break;
+        case kCmdBackupsRestoreMenu:
+            backupsPage_.Restore();
+            break;
+        case kCmdBackupsDelMenu:
+            backupsPage_.Delete();
+            break;
+        case kCmdBackupsDelAllMenu:
+            backupsPage_.DeleteAll();
+            break;
+    }
+}
+
+void TForm1::globLoadUninstall() {
+    listPage_.globLoadUninstall();
+}
+
+void TForm1::LogCreateMenuClick() {
+    ReleaseGeneralMenuButton();
+    listPage_.LogCreateMenuClick();
+}
+
+void TForm1::IconSmallMenuClick() {
+    SetIconSize(false);
+}
+
+void TForm1::IconBigMenuClick() {
+    SetIconSize(true);
+}
+
+void TForm1::SetIconSize(bool large) {
+    options_.iconSmall = !large;
+    options_.iconBig = large;
+    ShowOptions();
+    listPage_.SetIconSize(large);
+}
+
+void TForm1::ScanRunning(bool running) {
+    EnablePanel(!running);
+    EnableWindow(ListViewBackupsUninstall, !running);
+    // The general menu stays closed until the list is there.
+    EnableWindow(SpeedButton_GeneralMenu, !running);
+}
+
+void TForm1::ScanFinished() {
+    Layout();
+    if (closeRequested_)
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    closeRequested_ = false;
+}
+
 void TForm1::SetStatusText(int panel, const std::string& text) {
     StatusBarUninstall.SetText(panel, text);
 }
@@ -345,7 +389,7 @@ bool TForm1::ProcessMessages() {
 bool TForm1::PreTranslateMessage(MSG& msg) {
     // The context menus' shortcuts work in their own lists; the program list's not while a
     // scan runs.
-    if (msg.hwnd == ListViewUninstall && !scanning_)
+    if (msg.hwnd == ListViewUninstall && !listPage_.Scanning())
         return PopupMenuUninstall.Translate(hwnd_, msg);
     if (msg.hwnd == ListViewBackupsUninstall)
         return PopupMenuBackups.Translate(hwnd_, msg);
@@ -357,9 +401,9 @@ void TForm1::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags)
         // The web-site item shows only for entries that have a web address.
         const bool present = GetMenuState(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
                              static_cast<UINT>(-1);
-        if (present && !webSiteVisible_) {
+        if (present && !listPage_.WebSiteVisible()) {
             RemoveMenu(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
-        } else if (!present && webSiteVisible_) {
+        } else if (!present && listPage_.WebSiteVisible()) {
             const Component* item = components_.Find("WebSiteUninstallMenu");
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;

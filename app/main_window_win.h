@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/program_list_page_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
@@ -23,11 +24,10 @@
 namespace corvandel {
 
 extern bool PortableMode;
-extern int SortDirection;
 
 class TForm8;
 
-class TForm1 : public PageHost {
+class TForm1 : public ProgramListHost {
   public:
     TForm1();
     ~TForm1();
@@ -48,8 +48,6 @@ class TForm1 : public PageHost {
     bool PreTranslateMessage(MSG& msg);
 
   private:
-    class ScanToList;
-
     template <typename Window>
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -83,34 +81,20 @@ class TForm1 : public PageHost {
     void ShowOptions();
     void ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags);
 
-    // The program list (inventory/program_list_win.cpp).
-    void LoadFromReg();
-    void ShowRows();
-    void addListViewDub();
-    void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info, const std::vector<UninstallEntry>& rows);
-    void ListViewUninstallColumnClick(int column);
-    LRESULT ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw);
-    void EditSearchUninstallChange();
-    void ListViewUninstallSelectItem();
-    void key();
-    void LoadProductIconsAndFolders();
-    void LoadIconsForItems();
-    void LoadIconsDLL();
+    // The pages: the program list and its entry commands, and the backups.
+    void HandleRemovalCommand(int id);
+    void LogCreateMenuClick();
     void IconSmallMenuClick();
     void IconBigMenuClick();
     void SetIconSize(bool large);
-    int SelectedRow() const;
 
-    // Removal, backups, shell actions and the report (removal/removal_win.cpp).
-    void HandleRemovalCommand(int id);
-    void UnDel();
-    void DeleteKeyUninstallMenuClick();
-    // Writes the backup text as a new file in the backup folder; throws when it cannot.
-    std::string ExportRegistry(const std::string& text);
-    void OpenFolderUninstallMenuClick();
-    void WebSiteUninstallMenuClick();
-    void RegistryKeyOpenUninstallMenuClick();
-    void LogCreateMenuClick();
+    // What the program list page asks of the window.
+    HWND Window() const override { return hwnd_; }
+    const ComponentList& Texts() const override { return components_; }
+    HFONT BoldFont() const override { return boldFont_.Get(); }
+    bool Closing() const override { return closeRequested_; }
+    void ScanRunning(bool running) override;
+    void ScanFinished() override;
 
     void SetStatusText(int panel, const std::string& text);
     // Handles pending messages; false when the window is closing.
@@ -156,21 +140,18 @@ class TForm1 : public PageHost {
     Win32SpecialFolders folders_;
     Win32Locale locale_;
 
-    std::vector<UninstallEntry> rows_;     // what ListViewUninstall shows, in its order
-    std::vector<UninstallEntry> allRows_;  // ListviewDubUninstall: every row of the last scan
-    std::wstring dispText_;
-    std::unordered_set<std::string>
-        addedIcons_;  // files whose icons the program added  // full path of each backups-list row
-    std::wstring reportFileName_;
-    int placeholderIcon_ = 0;
+    ProgramListPage listPage_{*this,
+                              {ListViewUninstall, ListviewDubUninstall, MemoLogUninstall,
+                               EditSearchUninstall, StatusBarUninstall},
+                              registry_,
+                              files_,
+                              folders_,
+                              locale_};
     int consoleHeight_ = 0;  // at 96 DPI
     int dpi_ = 96;
-    bool webSiteVisible_ = false;
     bool generalMenuOpen_ = false;
     bool activated_ = false;
-    bool scanning_ = false;
     bool closeRequested_ = false;
-    bool filling_ = false;
     bool startMaximized_ = false;
     // The settings file could not be read at start: the program runs with the defaults and
     // leaves the file alone unless the user chooses another option.
@@ -178,7 +159,6 @@ class TForm1 : public PageHost {
     MainSettings options_;       // the options in force; the menus show them
     MainSettings startOptions_;  // as they were once the settings file was applied
     int page_ = 0;
-    unsigned selectionGeneration_ = 0;
 };
 
 }  // namespace corvandel

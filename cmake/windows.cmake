@@ -37,8 +37,8 @@ add_executable(Corvandel WIN32
   app/main_window_controls_win.cpp
   app/main_window_settings_win.cpp
   app/main_window_win.cpp
-  app/program_list_win.cpp
-  app/removal_commands_win.cpp
+  app/program_entry_commands_win.cpp
+  app/program_list_page_win.cpp
   app/startup_win.cpp
   app/Corvandel.rc
 )

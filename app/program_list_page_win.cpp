@@ -1,15 +1,13 @@
-// The program list of the main window: the scan that fills it, sorting, the recent-entry
+// The program list page of the main window: the scan that fills it, sorting, the recent-entry
 // marking, the search filter, the selection details and the icons.
 
-#include <windows.h>
+#include "app/program_list_page_win.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <optional>
 #include <unordered_map>
 
-#include "app/main_window_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
@@ -103,11 +101,57 @@ std::optional<int> AddLibraryIcon(HIMAGELIST images, const std::string& path) {
 
 }  // namespace
 
+ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControls& controls,
+                                 Win32RegistryApi& registry, const Win32FileSystem& files,
+                                 const Win32SpecialFolders& folders, const Win32Locale& locale)
+    : host_(host),
+      list_(controls.list),
+      copy_(controls.copy),
+      console_(controls.console),
+      search_(controls.search),
+      status_(controls.status),
+      registry_(registry),
+      files_(files),
+      folders_(folders),
+      locale_(locale) {}
+
+std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
+    if (header.hwndFrom == copy_ && header.code == LVN_GETDISPINFOW) {
+        ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), allRows_);
+        return 0;
+    }
+    if (header.hwndFrom != list_)
+        return std::nullopt;
+    switch (header.code) {
+        case LVN_GETDISPINFOW:
+            ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), rows_);
+            return 0;
+        case LVN_COLUMNCLICK:
+            ListViewUninstallColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
+            return 0;
+        case NM_CUSTOMDRAW:
+            return ListViewUninstallCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        case LVN_ITEMCHANGED: {
+            const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+                !(change.uOldState & LVIS_SELECTED) && !filling_) {
+                ListViewUninstallSelectItem();
+            }
+            return 0;
+        }
+        case NM_CLICK:
+            if (!filling_)
+                ListViewUninstallSelectItem();
+            return 0;
+    }
+    return std::nullopt;
+}
+
 // Rows appear in the list while the scan runs: the list shows the rows read so far whenever
 // the window handles its messages, a few times a second.
-class TForm1::ScanToList : public ScanSink {
+class ProgramListPage::ScanToList : public ScanSink {
   public:
-    explicit ScanToList(TForm1& form) : form_(form), lastPump_(GetTickCount64()) {}
+    explicit ScanToList(ProgramListPage& form) : form_(form), lastPump_(GetTickCount64()) {}
 
     void EntryStarted(const std::string& displayName) override { current_ = displayName; }
 
@@ -119,81 +163,74 @@ class TForm1::ScanToList : public ScanSink {
     bool KeepGoing() override {
         const ULONGLONG now = GetTickCount64();
         if (now - lastPump_ < kPumpIntervalMs)
-            return !form_.closeRequested_;
+            return !form_.host_.Closing();
         lastPump_ = now;
         Flush();
-        return form_.ProcessMessages();
+        return form_.host_.ProcessMessages();
     }
 
     void Flush() {
         if (shown_ != form_.rows_.size()) {
             shown_ = form_.rows_.size();
-            ListView_SetItemCountEx(form_.ListViewUninstall, static_cast<int>(shown_),
+            ListView_SetItemCountEx(form_.list_, static_cast<int>(shown_),
                                     LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         }
         if (!current_.empty()) {
-            form_.SetStatusText(1, form_.components_.Caption("LangLoadingData") + " " + current_);
+            form_.status_.SetText(1,
+                                  form_.host_.Texts().Caption("LangLoadingData") + " " + current_);
         }
     }
 
   private:
-    TForm1& form_;
+    ProgramListPage& form_;
     ULONGLONG lastPump_;
     size_t shown_ = 0;
     std::string current_;
 };
 
-void TForm1::globLoadUninstall() {
+void ProgramListPage::globLoadUninstall() {
     // Messages are handled while the list fills; a second scan never starts inside one.
     if (scanning_)
         return;
     scanning_ = true;
-    EnablePanel(false);
-    EnableWindow(ListViewBackupsUninstall, FALSE);
+    host_.ScanRunning(true);
     LoadFromReg();
     RemoveDuplicates(rows_);
     addListViewDub();
     ShowRows();
-    EnablePanel(true);
-    EnableWindow(ListViewBackupsUninstall, TRUE);
-    EnableWindow(EditSearchUninstall, TRUE);
-    EnableWindow(SpeedButton_GeneralMenu, TRUE);
-    SetStatusText(0, components_.Caption("LangElements") + " " + std::to_string(rows_.size()));
+    host_.ScanRunning(false);
+    EnableWindow(search_, TRUE);
+    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
     scanning_ = false;
 
     if (!rows_.empty()) {
-        ListView_EnsureVisible(ListViewUninstall, 0, FALSE);
-        ListView_SetItemState(ListViewUninstall, 0, LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
-        SetFocus(ListViewUninstall);
-        ProcessMessages();
+        ListView_EnsureVisible(list_, 0, FALSE);
+        ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SetFocus(list_);
+        host_.ProcessMessages();
     }
     for (int column = 0; column < 2; ++column) {
-        ListView_SetColumnWidth(ListViewUninstall, column, LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(ListViewUninstall, column) < Scale(200)) {
-            ListView_SetColumnWidth(ListViewUninstall, column, Scale(200));
+        ListView_SetColumnWidth(list_, column, LVSCW_AUTOSIZE_USEHEADER);
+        if (ListView_GetColumnWidth(list_, column) < Scale(200)) {
+            ListView_SetColumnWidth(list_, column, Scale(200));
         }
     }
-    Layout();
-    if (closeRequested_)
-        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    closeRequested_ = false;
+    host_.ScanFinished();
 }
 
-void TForm1::LoadFromReg() {
+void ProgramListPage::LoadFromReg() {
     filling_ = true;
-    SetWindowTextW(EditSearchUninstall, L"");
-    EnableWindow(EditSearchUninstall, FALSE);
-    EnableWindow(SpeedButton_GeneralMenu, FALSE);
+    SetWindowTextW(search_, L"");
+    EnableWindow(search_, FALSE);
     filling_ = false;
     rows_.clear();
-    ListView_SetItemCountEx(ListViewUninstall, 0, 0);
-    SetStatusText(0, "");
-    SetStatusText(1, "");
+    ListView_SetItemCountEx(list_, 0, 0);
+    status_.SetText(0, "");
+    status_.SetText(1, "");
     // Every row shows the program's own icon until its own icon is known.
-    placeholderIcon_ = ShellIconIndex(ListView_GetImageList(ListViewUninstall, LVSIL_SMALL),
-                                      ExecutablePath(), nullptr)
-                           .value_or(0);
+    placeholderIcon_ =
+        ShellIconIndex(ListView_GetImageList(list_, LVSIL_SMALL), ExecutablePath(), nullptr)
+            .value_or(0);
 
     ScanToList sink(*this);
     corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
@@ -201,25 +238,25 @@ void TForm1::LoadFromReg() {
 
     LoadProductIconsAndFolders();
     LoadIconsForItems();
-    SetStatusText(1, "");
+    status_.SetText(1, "");
     SortByName(rows_, SortDirection, locale_);
 }
 
-void TForm1::ShowRows() {
+void ProgramListPage::ShowRows() {
     filling_ = true;
-    ListView_SetItemState(ListViewUninstall, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemCountEx(ListViewUninstall, static_cast<int>(rows_.size()), 0);
-    InvalidateRect(ListViewUninstall, nullptr, TRUE);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
+    InvalidateRect(list_, nullptr, TRUE);
     filling_ = false;
 }
 
-void TForm1::addListViewDub() {
+void ProgramListPage::addListViewDub() {
     allRows_ = rows_;
-    ListView_SetItemCountEx(ListviewDubUninstall, static_cast<int>(allRows_.size()), 0);
+    ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
 
-void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info,
-                                          const std::vector<UninstallEntry>& rows) {
+void ProgramListPage::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info,
+                                                   const std::vector<UninstallEntry>& rows) {
     // The lists keep no text of their own: each shows its rows (LVS_OWNERDATA).
     LVITEMW& item = info.item;
     if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.size())
@@ -236,7 +273,7 @@ void TForm1::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info,
     }
 }
 
-void TForm1::ListViewUninstallColumnClick(int column) {
+void ProgramListPage::ListViewUninstallColumnClick(int column) {
     if (scanning_ || column >= kVisibleListColumns)
         return;
     // One direction for every column: each click flips it, whichever header was clicked.
@@ -248,15 +285,15 @@ void TForm1::ListViewUninstallColumnClick(int column) {
     for (size_t i = 0; i < rows_.size() && !selectedKey.empty(); ++i) {
         if (DuplicateKey(rows_[i]) == selectedKey) {
             filling_ = true;
-            ListView_SetItemState(ListViewUninstall, static_cast<int>(i),
-                                  LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+            ListView_SetItemState(list_, static_cast<int>(i), LVIS_SELECTED | LVIS_FOCUSED,
+                                  LVIS_SELECTED | LVIS_FOCUSED);
             filling_ = false;
             break;
         }
     }
 }
 
-LRESULT TForm1::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
+LRESULT ProgramListPage::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
             return CDRF_NOTIFYITEMDRAW;
@@ -268,7 +305,7 @@ LRESULT TForm1::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
             if (IsRecentEntry(rows_[row].columns[kColInstallDate], locale_.ShortDateFormat(),
                               locale_.Now())) {
                 draw.clrText = kRecentColor;
-                SelectObject(draw.nmcd.hdc, boldFont_.Get());
+                SelectObject(draw.nmcd.hdc, host_.BoldFont());
                 return CDRF_NEWFONT;
             }
             return CDRF_DODEFAULT;
@@ -277,34 +314,34 @@ LRESULT TForm1::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
     return CDRF_DODEFAULT;
 }
 
-void TForm1::EditSearchUninstallChange() {
+void ProgramListPage::EditSearchUninstallChange() {
     if (filling_ || scanning_)
         return;
     // The filter works on the copy in memory, so one pass is quick and never nests.
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(EditSearchUninstall)) + 1, L'\0');
-    text.resize(GetWindowTextW(EditSearchUninstall, text.data(), static_cast<int>(text.size())));
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(search_)) + 1, L'\0');
+    text.resize(GetWindowTextW(search_, text.data(), static_cast<int>(text.size())));
     const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
     rows_ = FilterRows(allRows_, needle, LowerCase);
     SortByName(rows_, SortDirection, locale_);
     ShowRows();
-    SetFocus(EditSearchUninstall);
-    SetStatusText(0, components_.Caption("LangElements") + " " + std::to_string(rows_.size()));
+    SetFocus(search_);
+    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
 }
 
-int TForm1::SelectedRow() const {
-    return ListViewUninstall.Selected();
+int ProgramListPage::SelectedRow() const {
+    return list_.Selected();
 }
 
-void TForm1::ListViewUninstallSelectItem() {
+void ProgramListPage::ListViewUninstallSelectItem() {
     const int selected = SelectedRow();
     if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
         return;
     const unsigned generation = ++selectionGeneration_;
-    SetWindowTextW(MemoLogUninstall, L"");
-    SetStatusText(1, "");
+    SetWindowTextW(console_, L"");
+    status_.SetText(1, "");
     const UninstallEntry row = rows_[selected];
     key();
-    ProcessMessages();
+    host_.ProcessMessages();
     if (generation != selectionGeneration_)
         return;
 
@@ -321,15 +358,15 @@ void TForm1::ListViewUninstallSelectItem() {
                                         AsciiLower(folders_.GetSpecialFolder(kCsidlProgramFiles)));
     // A new selection, or closing the window, abandons this walk.
     const auto size = GetFolderSize(path, [this, generation] {
-        return ProcessMessages() && generation == selectionGeneration_;
+        return host_.ProcessMessages() && generation == selectionGeneration_;
     });
     if (!size || generation != selectionGeneration_)
         return;
-    SetStatusText(1, components_.Caption("LangSize") + " " + FormatByteSize(*size));
+    status_.SetText(1, host_.Texts().Caption("LangSize") + " " + FormatByteSize(*size));
     webSiteVisible_ = !row.columns[kColUrlInfoAbout].empty();
 }
 
-void TForm1::key() {
+void ProgramListPage::key() {
     const int selected = SelectedRow();
     if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
         return;
@@ -338,16 +375,16 @@ void TForm1::key() {
     // twin in the other view.
     const EntryExport text =
         ExportEntry(registry_, row.caption, row.columns[kColRootName], row.columns[kColKeyPath]);
-    SetWindowTextW(MemoLogUninstall, Widen(JoinExportLines(text.lines)).c_str());
+    SetWindowTextW(console_, Widen(JoinExportLines(text.lines)).c_str());
 }
 
-void TForm1::LoadProductIconsAndFolders() {
+void ProgramListPage::LoadProductIconsAndFolders() {
     LoadProductIcons(registry_, rows_, folders_.GetSpecialFolder(kCsidlAppData));
     FillEmptyFolders(rows_);
 }
 
-void TForm1::LoadIconsForItems() {
-    const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
+void ProgramListPage::LoadIconsForItems() {
+    const auto images = ListView_GetImageList(list_, LVSIL_SMALL);
     if (images == nullptr)
         return;
     // Many entries share one icon file (every installer-database entry names msiexec.exe):
@@ -369,15 +406,15 @@ void TForm1::LoadIconsForItems() {
                 addedIcons_.insert(path);
         }
         known.emplace(path, row.imageIndex);
-        ProcessMessages();
+        host_.ProcessMessages();
     }
 }
 
 // After a switch of icon size only the icons the program added itself are added again; the
 // shell's indices are the same in both system lists. The program's own placeholder icon is
 // one of those.
-void TForm1::LoadIconsDLL() {
-    const auto images = ListView_GetImageList(ListViewUninstall, LVSIL_SMALL);
+void ProgramListPage::LoadIconsDLL() {
+    const auto images = ListView_GetImageList(list_, LVSIL_SMALL);
     if (images == nullptr)
         return;
     std::unordered_map<std::string, std::optional<int>> known;
@@ -391,7 +428,7 @@ void TForm1::LoadIconsDLL() {
             if (!index && addedIcons_.count(path))
                 index = AddFileIcon(images, path);
             found = known.emplace(path, index).first;
-            ProcessMessages();
+            host_.ProcessMessages();
         }
         if (found->second)
             row.imageIndex = *found->second;
@@ -413,7 +450,7 @@ void TForm1::LoadIconsDLL() {
             row.imageIndex = it->second;
         }
     }
-    InvalidateRect(ListViewUninstall, nullptr, TRUE);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 namespace {
@@ -434,19 +471,8 @@ void SetListViewIconSize(HWND list, bool large) {
 
 }  // namespace
 
-void TForm1::IconSmallMenuClick() {
-    SetIconSize(false);
-}
-
-void TForm1::IconBigMenuClick() {
-    SetIconSize(true);
-}
-
-void TForm1::SetIconSize(bool large) {
-    options_.iconSmall = !large;
-    options_.iconBig = large;
-    ShowOptions();
-    SetListViewIconSize(ListViewUninstall, large);
+void ProgramListPage::SetIconSize(bool large) {
+    SetListViewIconSize(list_, large);
     LoadIconsDLL();
 }
 

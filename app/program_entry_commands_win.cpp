@@ -1,7 +1,7 @@
-// Commands on the selected entry and on the backups: running the uninstaller, deleting the
-// entry after its backup, the backups page, the shell actions and the HTML report.
+// The program list's commands on the selected entry: running the uninstaller, deleting the
+// entry after its backup, the shell actions, and the HTML report of the list.
 
-#include <windows.h>
+#include "app/program_list_page_win.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -10,7 +10,6 @@
 #include <stdexcept>
 
 #include "app/list_columns_win.h"
-#include "app/main_window_win.h"
 #include "foundation/error_text_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/registry_win.h"
@@ -21,7 +20,6 @@
 #include "removal/registry_export.h"
 #include "removal/removal_rules.h"
 #include "settings/settings_win.h"
-#include "ui/commands.h"
 #include "ui/control_ids.h"
 
 namespace corvandel {
@@ -42,58 +40,26 @@ std::string ProblemText(const ExportProblem& problem) {
 
 }  // namespace
 
-void TForm1::HandleRemovalCommand(int id) {
-    switch (id) {
-        case kCmdUninstallUninstallMenu:
-            UnDel();
-            break;
-        case kCmdDeleteKeyUninstallMenu:
-            DeleteKeyUninstallMenuClick();
-            break;
-        case kCmdOpenFolderUninstallMenu:
-            OpenFolderUninstallMenuClick();
-            break;
-        case kCmdWebSiteUninstallMenu:
-            WebSiteUninstallMenuClick();
-            break;
-        case kCmdRegistryKeyOpenUninstallMenu:
-            RegistryKeyOpenUninstallMenuClick();
-            break;
-        case kCmdBackupsUpdateMenu:
-            backupsPage_.Update();
-            break;
-        case kCmdBackupsRestoreMenu:
-            backupsPage_.Restore();
-            break;
-        case kCmdBackupsDelMenu:
-            backupsPage_.Delete();
-            break;
-        case kCmdBackupsDelAllMenu:
-            backupsPage_.DeleteAll();
-            break;
-    }
-}
-
-void TForm1::UnDel() {
+void ProgramListPage::UnDel() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
     const UninstallLaunch launch =
         PlanUninstall(rows_[selected].columns[kColUninstallString], files_, folders_);
     if (launch.throughCommandInterpreter) {
-        ShellExecuteW(hwnd_, nullptr, Widen(launch.file).c_str(), Widen(launch.parameters).c_str(),
-                      nullptr, SW_HIDE);
+        ShellExecuteW(host_.Window(), nullptr, Widen(launch.file).c_str(),
+                      Widen(launch.parameters).c_str(), nullptr, SW_HIDE);
     } else {
-        ShellExecuteW(hwnd_, nullptr, Widen(launch.file).c_str(), Widen(launch.parameters).c_str(),
-                      L"", SW_SHOW);
+        ShellExecuteW(host_.Window(), nullptr, Widen(launch.file).c_str(),
+                      Widen(launch.parameters).c_str(), L"", SW_SHOW);
     }
 }
 
-std::string TForm1::ExportRegistry(const std::string& text) {
+std::string ProgramListPage::ExportRegistry(const std::string& text) {
     const int selected = SelectedRow();
     // Never delete without a backup: an entry whose export failed is kept.
     if (selected < 0 || text.empty())
-        throw std::runtime_error(components_.Caption("LangNoBackup"));
+        throw std::runtime_error(host_.Texts().Caption("LangNoBackup"));
     const std::string folder = ExecutableFolder() + "backup\\";
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
     // The display name is chosen by whoever wrote the entry: it never leaves the folder and
@@ -104,35 +70,36 @@ std::string TForm1::ExportRegistry(const std::string& text) {
     return path;
 }
 
-void TForm1::DeleteKeyUninstallMenuClick() {
+void ProgramListPage::DeleteKeyUninstallMenuClick() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
     const UninstallEntry entry = rows_[selected];
-    const std::string question = components_.Caption("LangDelete") + " [ " + entry.caption + " ] ?";
-    if (MessageBoxW(hwnd_, Widen(question).c_str(),
-                    Widen(components_.Caption("LangAttention")).c_str(),
+    const std::string question =
+        host_.Texts().Caption("LangDelete") + " [ " + entry.caption + " ] ?";
+    if (MessageBoxW(host_.Window(), Widen(question).c_str(),
+                    Widen(host_.Texts().Caption("LangAttention")).c_str(),
                     MB_ICONQUESTION | MB_YESNO) != IDYES) {
         return;
     }
-    const std::wstring errorTitle = Widen(components_.Caption("LangError"));
+    const std::wstring errorTitle = Widen(host_.Texts().Caption("LangError"));
     // Read again now: the backup holds the keys as they are at the moment of deletion, and a
     // key that cannot be read in full is not deleted at all.
     const EntryExport exported = ExportEntry(registry_, entry.caption, entry.columns[kColRootName],
                                              entry.columns[kColKeyPath]);
     if (exported.problem || exported.keys.empty()) {
-        std::string message = components_.Caption("LangNoBackup");
+        std::string message = host_.Texts().Caption("LangNoBackup");
         if (exported.problem)
             message += "\n\n" + ProblemText(*exported.problem);
-        MessageBoxW(hwnd_, Widen(message).c_str(), errorTitle.c_str(), MB_ICONERROR);
+        MessageBoxW(host_.Window(), Widen(message).c_str(), errorTitle.c_str(), MB_ICONERROR);
         return;
     }
     const std::string backupText = JoinExportLines(exported.lines);
-    SetWindowTextW(MemoLogUninstall, Widen(backupText).c_str());
+    SetWindowTextW(console_, Widen(backupText).c_str());
     try {
         ExportRegistry(backupText);
     } catch (const std::exception& e) {
-        MessageBoxW(hwnd_, Widen(e.what()).c_str(), errorTitle.c_str(), MB_ICONERROR);
+        MessageBoxW(host_.Window(), Widen(e.what()).c_str(), errorTitle.c_str(), MB_ICONERROR);
         return;
     }
     // Only keys whose whole tree the written backup holds are deleted, each in the view it
@@ -145,10 +112,10 @@ void TForm1::DeleteKeyUninstallMenuClick() {
         registry.DeleteKey(key.path);
     }
     globLoadUninstall();
-    ProcessMessages();
+    host_.ProcessMessages();
 }
 
-void TForm1::OpenFolderUninstallMenuClick() {
+void ProgramListPage::OpenFolderUninstallMenuClick() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
@@ -161,34 +128,33 @@ void TForm1::OpenFolderUninstallMenuClick() {
             copy.columns[kColInstallLocation] = folder;
     }
     row.columns[kColInstallLocation] = folder;
-    InvalidateRect(ListViewUninstall, nullptr, FALSE);
-    ShellExecuteW(hwnd_, nullptr, nullptr, L"", Widen(folder).c_str(), SW_SHOWMAXIMIZED);
-    ProcessMessages();
+    InvalidateRect(list_, nullptr, FALSE);
+    ShellExecuteW(host_.Window(), nullptr, nullptr, L"", Widen(folder).c_str(), SW_SHOWMAXIMIZED);
+    host_.ProcessMessages();
 }
 
-void TForm1::WebSiteUninstallMenuClick() {
+void ProgramListPage::WebSiteUninstallMenuClick() {
     const int selected = SelectedRow();
     if (selected < 0 || rows_[selected].columns[kColUrlInfoAbout].empty())
         return;
-    ShellExecuteW(hwnd_, L"open", Widen(rows_[selected].columns[kColUrlInfoAbout]).c_str(), nullptr,
-                  nullptr, SW_SHOW);
+    ShellExecuteW(host_.Window(), L"open", Widen(rows_[selected].columns[kColUrlInfoAbout]).c_str(),
+                  nullptr, nullptr, SW_SHOW);
 }
 
-void TForm1::RegistryKeyOpenUninstallMenuClick() {
+void ProgramListPage::RegistryKeyOpenUninstallMenuClick() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
     OpenRegistryKey(rows_[selected].columns[kColRootName], rows_[selected].columns[kColKeyPath]);
 }
 
-void TForm1::LogCreateMenuClick() {
-    ReleaseGeneralMenuButton();
+void ProgramListPage::LogCreateMenuClick() {
     wchar_t fileName[MAX_PATH] = {};
     lstrcpynW(fileName, reportFileName_.c_str(), MAX_PATH);
     const std::wstring filter = std::wstring(L"HTML") + L'\0' + L"*.html" + L'\0' + L'\0';
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = hwnd_;
+    dialog.hwndOwner = host_.Window();
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = fileName;
     dialog.nMaxFile = MAX_PATH;
@@ -199,7 +165,7 @@ void TForm1::LogCreateMenuClick() {
     reportFileName_ = fileName;
 
     std::vector<std::string> captions;
-    const Component* list = components_.Find("ListViewUninstall");
+    const Component* list = host_.Texts().Find("ListViewUninstall");
     for (int column = 0; column < kVisibleListColumns; ++column) {
         captions.push_back(list->Text("Columns[" + std::to_string(column) + "].Caption"));
     }
