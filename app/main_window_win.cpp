@@ -260,6 +260,7 @@ void TForm1::FormCreate() {
     PortableMode = FileExistsW(Widen(folder + "portable.ini"));
     CreateComponents();
     backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
+    listPage_.Connect();
     const std::string caption =
         MainWindowCaption(GetFileVersion(ExecutablePath()), CORVANDEL_BITNESS, PortableMode);
     components_.Find("Form1")->Set("Caption", caption);

@@ -164,19 +164,9 @@ void ProgramListPage::LogCreateMenuClick() {
         return;
     reportFileName_ = fileName;
 
-    std::vector<std::string> captions;
-    const Component* list = host_.Texts().Find("ListViewUninstall");
-    for (int column = 0; column < kVisibleListColumns; ++column) {
-        captions.push_back(list->Text("Columns[" + std::to_string(column) + "].Caption"));
-    }
-    std::vector<std::vector<std::string>> cells;
-    for (const UninstallEntry& row : rows_) {
-        std::vector<std::string> line{row.caption};
-        for (int column = 0; column < kVisibleListColumns - 1; ++column) {
-            line.push_back(row.columns[column]);
-        }
-        cells.push_back(std::move(line));
-    }
+    const std::vector<std::string> captions =
+        list_.ColumnCaptions(*host_.Texts().Find("ListViewUninstall"));
+    const std::vector<std::vector<std::string>> cells = list_.VisibleCells();
     const std::string path = Narrow(fileName);
     try {
         CreateFolderTree(path.substr(0, path.find_last_of('\\') + 1));

@@ -115,22 +115,44 @@ ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControl
       folders_(folders),
       locale_(locale) {}
 
+void ProgramListPage::Connect() {
+    // Both lists show rows from memory: the visible one the filtered rows, the hidden copy
+    // every row of the last scan.
+    auto rowsOf = [](const std::vector<UninstallEntry>& rows) {
+        return ListView::Rows{[&rows] { return rows.size(); },
+                              [&rows](size_t row, int column) {
+                                  const UninstallEntry& entry = rows[row];
+                                  return column == 0                   ? entry.caption
+                                         : column <= kEntryColumnCount ? entry.columns[column - 1]
+                                                                       : std::string();
+                              },
+                              [&rows](size_t row) { return rows[row].imageIndex; }};
+    };
+    list_.SetRows(rowsOf(rows_));
+    copy_.SetRows(rowsOf(allRows_));
+    // Entries written in the last three days are drawn in bold green; a date that no longer
+    // parses (the date format changed) is drawn normally.
+    list_.SetRowLook([this](size_t row) -> std::optional<ListView::RowLook> {
+        if (row >= rows_.size() || !IsRecentEntry(rows_[row].columns[kColInstallDate],
+                                                  locale_.ShortDateFormat(), locale_.Now())) {
+            return std::nullopt;
+        }
+        return ListView::RowLook{kRecentColor, host_.BoldFont()};
+    });
+}
+
 std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
-    if (header.hwndFrom == copy_ && header.code == LVN_GETDISPINFOW) {
-        ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), allRows_);
-        return 0;
+    // Row texts, images and looks are the lists' own business.
+    for (ListView* list : {&copy_, &list_}) {
+        if (const auto result = list->Reflect(header))
+            return result;
     }
     if (header.hwndFrom != list_)
         return std::nullopt;
     switch (header.code) {
-        case LVN_GETDISPINFOW:
-            ListViewUninstallGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header), rows_);
-            return 0;
         case LVN_COLUMNCLICK:
             ListViewUninstallColumnClick(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
             return 0;
-        case NM_CUSTOMDRAW:
-            return ListViewUninstallCustomDrawItem(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
             if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
@@ -255,24 +277,6 @@ void ProgramListPage::addListViewDub() {
     ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
 
-void ProgramListPage::ListViewUninstallGetDispInfo(NMLVDISPINFOW& info,
-                                                   const std::vector<UninstallEntry>& rows) {
-    // The lists keep no text of their own: each shows its rows (LVS_OWNERDATA).
-    LVITEMW& item = info.item;
-    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows.size())
-        return;
-    const UninstallEntry& row = rows[item.iItem];
-    if (item.mask & LVIF_IMAGE)
-        item.iImage = row.imageIndex;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const int column = item.iSubItem;
-        dispText_ = Widen(column == 0                   ? row.caption
-                          : column <= kEntryColumnCount ? row.columns[column - 1]
-                                                        : std::string());
-        lstrcpynW(item.pszText, dispText_.c_str(), item.cchTextMax);
-    }
-}
-
 void ProgramListPage::ListViewUninstallColumnClick(int column) {
     if (scanning_ || column >= kVisibleListColumns)
         return;
@@ -291,27 +295,6 @@ void ProgramListPage::ListViewUninstallColumnClick(int column) {
             break;
         }
     }
-}
-
-LRESULT ProgramListPage::ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw) {
-    switch (draw.nmcd.dwDrawStage) {
-        case CDDS_PREPAINT:
-            return CDRF_NOTIFYITEMDRAW;
-        case CDDS_ITEMPREPAINT: {
-            const size_t row = draw.nmcd.dwItemSpec;
-            if (row >= rows_.size())
-                return CDRF_DODEFAULT;
-            // A date that no longer parses (the date format changed) is drawn normally.
-            if (IsRecentEntry(rows_[row].columns[kColInstallDate], locale_.ShortDateFormat(),
-                              locale_.Now())) {
-                draw.clrText = kRecentColor;
-                SelectObject(draw.nmcd.hdc, host_.BoldFont());
-                return CDRF_NEWFONT;
-            }
-            return CDRF_DODEFAULT;
-        }
-    }
-    return CDRF_DODEFAULT;
 }
 
 void ProgramListPage::EditSearchUninstallChange() {

@@ -52,6 +52,8 @@ class ProgramListPage {
                     Win32RegistryApi& registry, const Win32FileSystem& files,
                     const Win32SpecialFolders& folders, const Win32Locale& locale);
 
+    // Gives the lists their rows and looks, once the controls exist.
+    void Connect();
     bool Scanning() const { return scanning_; }
     bool WebSiteVisible() const { return webSiteVisible_; }
     // The list's notifications; nothing when the notification is not the list's.
@@ -76,9 +78,7 @@ class ProgramListPage {
     void LoadFromReg();
     void ShowRows();
     void addListViewDub();
-    void ListViewUninstallGetDispInfo(NMLVDISPINFOW& info, const std::vector<UninstallEntry>& rows);
     void ListViewUninstallColumnClick(int column);
-    LRESULT ListViewUninstallCustomDrawItem(NMLVCUSTOMDRAW& draw);
     void ListViewUninstallSelectItem();
     void key();
     void LoadProductIconsAndFolders();
@@ -99,9 +99,8 @@ class ProgramListPage {
     const Win32SpecialFolders& folders_;
     const Win32Locale& locale_;
 
-    std::vector<UninstallEntry> rows_;     // what the list shows, in its order
-    std::vector<UninstallEntry> allRows_;  // the hidden copy: every row of the last scan
-    std::wstring dispText_;
+    std::vector<UninstallEntry> rows_;            // what the list shows, in its order
+    std::vector<UninstallEntry> allRows_;         // the hidden copy: every row of the last scan
     std::unordered_set<std::string> addedIcons_;  // files whose icons the program added
     std::wstring reportFileName_;
     int placeholderIcon_ = 0;

@@ -8,7 +8,10 @@
 
 #include <commctrl.h>
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/win_text.h"
 #include "ui/component.h"
@@ -167,9 +170,95 @@ class ListView : public Control {
     bool ColumnLocked(int column) const { return column >= visible_ || designs_[column].fixed; }
     int Selected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
 
+    // The rows of a list that keeps no text of its own (LVS_OWNERDATA): it asks for each
+    // row's text (column 0 is the caption) and image as it draws it.
+    struct Rows {
+        std::function<size_t()> count;
+        std::function<std::string(size_t row, int column)> text;
+        std::function<int(size_t row)> image;
+    };
+    // A row drawn otherwise than the list's default: its text colour and its font (none:
+    // the list's).
+    struct RowLook {
+        COLORREF text;
+        HFONT font;
+    };
+    void SetRows(Rows rows) { rows_ = std::move(rows); }
+    void SetRowLook(std::function<std::optional<RowLook>(size_t row)> look) {
+        look_ = std::move(look);
+    }
+    // Tells the list how many rows there are now; flags as for LVM_SETITEMCOUNT.
+    void ShowRowCount(DWORD flags) const {
+        ListView_SetItemCountEx(hwnd_, static_cast<int>(rows_.count ? rows_.count() : 0), flags);
+    }
+
+    // The list's own notifications, reflected to it by its window: the text and image of a
+    // row, and the look of each row. Nothing for other notifications.
+    std::optional<LRESULT> Reflect(NMHDR& header) {
+        if (header.hwndFrom != hwnd_)
+            return std::nullopt;
+        if (header.code == LVN_GETDISPINFOW && rows_.count) {
+            FillItem(reinterpret_cast<NMLVDISPINFOW&>(header).item);
+            return 0;
+        }
+        if (header.code == NM_CUSTOMDRAW && look_)
+            return Draw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        return std::nullopt;
+    }
+
+    // The captions of the visible columns, as the component holds them now.
+    std::vector<std::string> ColumnCaptions(const Component& component) const {
+        std::vector<std::string> captions;
+        for (int column = 0; column < visible_; ++column)
+            captions.push_back(component.Text("Columns[" + std::to_string(column) + "].Caption"));
+        return captions;
+    }
+    // The text of every row in the visible columns, in the list's order (for a report).
+    std::vector<std::vector<std::string>> VisibleCells() const {
+        std::vector<std::vector<std::string>> cells;
+        const size_t count = rows_.count ? rows_.count() : 0;
+        for (size_t row = 0; row < count; ++row) {
+            std::vector<std::string> line;
+            for (int column = 0; column < visible_; ++column)
+                line.push_back(rows_.text(row, column));
+            cells.push_back(std::move(line));
+        }
+        return cells;
+    }
+
   private:
+    void FillItem(LVITEMW& item) {
+        if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.count())
+            return;
+        const auto row = static_cast<size_t>(item.iItem);
+        if ((item.mask & LVIF_IMAGE) && rows_.image)
+            item.iImage = rows_.image(row);
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+            // The list copies the text before it asks again.
+            text_ = Widen(rows_.text(row, item.iSubItem));
+            lstrcpynW(item.pszText, text_.c_str(), item.cchTextMax);
+        }
+    }
+    LRESULT Draw(NMLVCUSTOMDRAW& draw) const {
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
+            return CDRF_DODEFAULT;
+        const auto look = look_(draw.nmcd.dwItemSpec);
+        if (!look)
+            return CDRF_DODEFAULT;
+        draw.clrText = look->text;
+        if (look->font == nullptr)
+            return CDRF_DODEFAULT;
+        SelectObject(draw.nmcd.hdc, look->font);
+        return CDRF_NEWFONT;
+    }
+
     const ColumnDesign* designs_ = nullptr;
     int visible_ = 0;
+    Rows rows_;
+    std::function<std::optional<RowLook>(size_t row)> look_;
+    std::wstring text_;
 };
 
 }  // namespace corvandel
