@@ -76,49 +76,34 @@ bool TForm8::Create() {
     font_ = DesignFont(Scale(11));
     boldFont_ = DesignFont(Scale(11), FW_BOLD);
     linkFont_ = DesignFont(Scale(11), FW_NORMAL, true);
-    auto label = [&](const char* name, const std::string& text, DWORD extra, HFONT font) {
-        const HWND hwnd = CreateWindowExW(0, WC_STATICW, Widen(text).c_str(),
-                                          WS_CHILD | WS_VISIBLE | SS_CENTER | extra, 0, 0, 0, 0,
-                                          hwnd_, nullptr, instance, nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        components_.Add(name, "TLabel")
-            .Define("Caption", text)
-            .OnChange([hwnd](const std::string& property, const std::string& value) {
-                if (property == "Caption")
-                    SetWindowTextW(hwnd, Widen(value).c_str());
-            });
-        return hwnd;
+    auto label = [&](TextControl& control, const char* name, const std::string& text, DWORD extra,
+                     HFONT font) {
+        control.CreateCaptioned(components_, name, "TLabel", hwnd_, 0, WC_STATICW,
+                                WS_VISIBLE | SS_CENTER | extra, 0, font, text);
     };
     components_.Add("Form8", "TForm8")
         .Define("Caption", "О программе")
+        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
         .OnChange([this](const std::string& property, const std::string& value) {
             if (property == "Caption")
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
     components_.Add("TabControlBody", "TTabControl");
-    LabelVersion = label("LabelVersion", "", 0, font_.Get());
-    LabelCopyright = label("LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_.Get());
-    LabelTelegram = label(kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_.Get());
-    LabelGMail = label(kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_.Get());
-    LabelYaMail = label(kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_.Get());
-    LabelMainWebSite = label(kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_.Get());
+    label(LabelVersion, "LabelVersion", "", 0, font_.Get());
+    label(LabelCopyright, "LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_.Get());
+    label(LabelTelegram, kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_.Get());
+    label(LabelGMail, kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_.Get());
+    label(LabelYaMail, kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_.Get());
+    label(LabelMainWebSite, kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_.Get());
 
     icon_ = OwnedIcon(
         static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, Scale(32), Scale(32), 0)));
-    Image1 = CreateWindowExW(0, WC_STATICW, L"", WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE,
-                             0, 0, 0, 0, hwnd_, nullptr, instance, nullptr);
+    Image1.Create(components_, "Image1", "TImage", hwnd_, 0, WC_STATICW,
+                  WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, nullptr);
     SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
-    components_.Add("Image1", "TImage");
     components_.Add("TabControlButtons", "TTabControl");
-    Button1 = CreateWindowExW(0, WC_BUTTONW, L"Ok", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 0,
-                              0, 0, hwnd_, reinterpret_cast<HMENU>(IDOK), instance, nullptr);
-    SendMessageW(Button1, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
-    components_.Add("Button1", "TButton")
-        .Define("Caption", "Ok")
-        .OnChange([this](const std::string& property, const std::string& value) {
-            if (property == "Caption")
-                SetWindowTextW(Button1, Widen(value).c_str());
-        });
+    Button1.CreateCaptioned(components_, "Button1", "TButton", hwnd_, IDOK, WC_BUTTONW,
+                            WS_VISIBLE | BS_DEFPUSHBUTTON, 0, boldFont_.Get(), "Ok");
     Layout();
     return true;
 }
@@ -130,8 +115,8 @@ void TForm8::Layout() {
     const int body = client.bottom - Scale(kButtonBarHeight);
     MoveWindow(Image1, Scale(8), (body - Scale(32)) / 2, Scale(32), Scale(32), FALSE);
     int top = Scale(6);
-    for (HWND label :
-         {LabelVersion, LabelCopyright, LabelTelegram, LabelGMail, LabelYaMail, LabelMainWebSite}) {
+    for (HWND label : std::initializer_list<HWND>{LabelVersion, LabelCopyright, LabelTelegram,
+                                                  LabelGMail, LabelYaMail, LabelMainWebSite}) {
         MoveWindow(label, Scale(48), top, width - Scale(56), Scale(kLabelHeight), FALSE);
         top += Scale(kLabelHeight + 4);
     }

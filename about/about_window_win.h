@@ -8,6 +8,7 @@
 
 #include "foundation/handle_win.h"
 #include "ui/component.h"
+#include "ui/controls_win.h"
 
 namespace corvandel {
 
@@ -31,14 +32,14 @@ class TForm8 {
     void OpenLink(HWND label);
 
     HWND hwnd_ = nullptr;
-    HWND LabelVersion = nullptr;
-    HWND LabelCopyright = nullptr;
-    HWND LabelTelegram = nullptr;
-    HWND LabelGMail = nullptr;
-    HWND LabelYaMail = nullptr;
-    HWND LabelMainWebSite = nullptr;
-    HWND Image1 = nullptr;
-    HWND Button1 = nullptr;
+    TextControl LabelVersion;
+    TextControl LabelCopyright;
+    TextControl LabelTelegram;
+    TextControl LabelGMail;
+    TextControl LabelYaMail;
+    TextControl LabelMainWebSite;
+    Control Image1;
+    Button Button1;
     OwnedFont font_;
     OwnedFont boldFont_;
     OwnedFont linkFont_;
