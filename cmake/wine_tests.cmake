@@ -13,11 +13,11 @@ set(WINE_BASE_PREFIX ${CMAKE_BINARY_DIR}/wine/base)
 set(WINE_WIN7_PREFIX ${CMAKE_BINARY_DIR}/wine/base-win7)
 
 add_test(NAME wine_base_prefix
-  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_BASE_PREFIX} win10)
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_BASE_PREFIX} win10 no-wm)
 set_tests_properties(wine_base_prefix PROPERTIES FIXTURES_SETUP wine_base TIMEOUT 300
   ENVIRONMENT ${WINE_ARCH_ENV})
 add_test(NAME wine_win7_prefix
-  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_WIN7_PREFIX} win7)
+  COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wineprefix.sh ${WINE_WIN7_PREFIX} win7 no-wm)
 set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOUT 300
   ENVIRONMENT ${WINE_ARCH_ENV})
 

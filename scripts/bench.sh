@@ -11,7 +11,7 @@ count=${1:-2000}
 work=$root/build/bench
 mkdir -p "$work"
 export WINEPREFIX=$work/prefix
-[ -f "$WINEPREFIX/system.reg" ] || bash scripts/wineprefix.sh "$WINEPREFIX" win10
+[ -f "$WINEPREFIX/system.reg" ] || bash scripts/wineprefix.sh "$WINEPREFIX" win10 no-wm
 
 python3 - "$count" >"$work/bench.reg" <<'PY'
 import sys
