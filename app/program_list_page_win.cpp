@@ -56,10 +56,11 @@ std::optional<int> AddFileIcon(HIMAGELIST images, const std::string& path) {
 // added to the list when the shell has only its generic one.
 std::optional<int> ShellIconIndex(HIMAGELIST images, const std::string& path, bool* added) {
     SHFILEINFOW info{};
-    if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) {
+    // The index alone: no icon handle is made and destroyed again for every file.
+    if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
+                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
         return std::nullopt;
     }
-    const OwnedIcon shown(info.hIcon);
     if (info.iIcon == 0 && images != nullptr) {
         if (const auto own = AddFileIcon(images, path)) {
             if (added)

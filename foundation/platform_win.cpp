@@ -46,7 +46,10 @@ bool Win32FileSystem::FileExists(const std::string& path) const {
 }
 
 std::string Win32SpecialFolders::GetSpecialFolder(int csidl) const {
-    return corvandel::GetSpecialFolder(csidl);
+    const auto found = known_.find(csidl);
+    if (found != known_.end())
+        return found->second;
+    return known_.emplace(csidl, corvandel::GetSpecialFolder(csidl)).first->second;
 }
 
 Win32Locale::Win32Locale() {

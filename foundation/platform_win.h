@@ -1,6 +1,7 @@
 #pragma once
 // Win32 implementations of the platform interfaces.
 
+#include <map>
 #include <string>
 
 #include "foundation/platform.h"
@@ -19,9 +20,14 @@ class Win32FileSystem : public FileSystem {
     bool FileExists(const std::string& path) const override;
 };
 
+// Each folder is asked of the system once: a scan asks for the same few folders for every
+// entry, and each answer costs a registry read.
 class Win32SpecialFolders : public SpecialFolders {
   public:
     std::string GetSpecialFolder(int csidl) const override;
+
+  private:
+    mutable std::map<int, std::string> known_;
 };
 
 class Win32Locale : public Locale {

@@ -1,5 +1,7 @@
 #include "inventory/scan.h"
 
+#include <algorithm>
+
 #include "foundation/text.h"
 #include "inventory/command_parse.h"
 #include "inventory/install_date.h"
@@ -41,8 +43,14 @@ std::optional<ListedEntry> FilterEntry(Registry& key) {
 }
 
 std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files) {
-    for (const std::string& candidate : candidates) {
-        if (!candidate.empty() && files.FileExists(candidate))
+    // The candidates often repeat one another; each file is asked about once.
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        const std::string& candidate = candidates[i];
+        if (candidate.empty() || std::find(candidates.begin(), candidates.begin() + i, candidate) !=
+                                     candidates.begin() + i) {
+            continue;
+        }
+        if (files.FileExists(candidate))
             return candidate;
     }
     return std::string();
