@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "app/windows_version.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
 #include "foundation/win_text.h"
-#include "app/windows_version.h"
 
 namespace corvandel {
 namespace {
