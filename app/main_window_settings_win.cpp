@@ -14,15 +14,10 @@ namespace corvandel {
 using namespace main_window;
 
 void TForm1::ShowOptions() {
-    // The menu items that show an option, each beside the option it shows.
-    static constexpr std::pair<int, bool MainSettings::*> kShown[] = {
-        {kCmdThemeAuto, &MainSettings::themeAuto},     {kCmdThemeLight, &MainSettings::themeLight},
-        {kCmdThemeDark, &MainSettings::themeDark},     {kCmdViewLogMenu, &MainSettings::viewLog},
-        {kCmdIconSmallMenu, &MainSettings::iconSmall}, {kCmdIconBigMenu, &MainSettings::iconBig},
-    };
-    for (const auto& [id, field] : kShown) {
-        CheckMenuItem(PopupMenu_General.Handle(), id,
-                      MF_BYCOMMAND | (options_.*field ? MF_CHECKED : MF_UNCHECKED));
+    // Each option is stored under the name of the menu item that shows it.
+    for (const OptionKey& option : kOptionKeys) {
+        CheckMenuItem(PopupMenu_General.Handle(), CommandByName(option.key),
+                      MF_BYCOMMAND | (options_.*option.field ? MF_CHECKED : MF_UNCHECKED));
     }
 }
 

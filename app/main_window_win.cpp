@@ -27,11 +27,6 @@ using namespace main_window;
 
 namespace {
 
-bool FileExistsW(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // Gives a list view the shell's system image lists; the list never destroys them
 // (LVS_SHAREIMAGELISTS).
 void AttachSystemImageLists(HWND listView) {
@@ -257,7 +252,7 @@ void TForm1::HandleCommand(int id) {
 
 void TForm1::FormCreate() {
     const std::string folder = ExecutableFolder();
-    PortableMode = FileExistsW(Widen(folder + "portable.ini"));
+    PortableMode = files_.FileExists(folder + "portable.ini");
     CreateComponents();
     backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
     listPage_.Connect();

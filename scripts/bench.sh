@@ -83,8 +83,8 @@ open(reg_path, "w", encoding="utf-8").write("\r\n".join(out))
 open(icons_path, "w", encoding="utf-8").write("\n".join(icons) + "\n")
 PY
   iconv -f UTF-8 -t UTF-16 "$work/entries-$count.reg" >"$work/entries-$count-utf16.reg"
-  "$WINE" reg import "$("$WINE" winepath -w "$work/entries-$count-utf16.reg" 2>/dev/null)" \
-    /reg:64 >/dev/null 2>&1
+  wide=$("$WINE" winepath -w "$work/entries-$count-utf16.reg" 2>/dev/null)
+  "$WINE" reg import "$wide" /reg:64 >/dev/null 2>&1
   notepad=$WINEPREFIX/drive_c/windows/system32/notepad.exe
   while IFS= read -r icon; do
     unix="$WINEPREFIX/drive_c/$(echo "${icon#C:\\}" | tr '\\' '/')"

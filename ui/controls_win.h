@@ -68,12 +68,6 @@ class TextControl : public Control {
                     SetWindowTextW(hwnd, Widen(value).c_str());
             });
     }
-    std::string Text() const {
-        std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
-        text.resize(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size())));
-        return Narrow(text);
-    }
-    void SetText(const std::string& text) const { SetWindowTextW(hwnd_, Widen(text).c_str()); }
 };
 
 class Button : public TextControl {};

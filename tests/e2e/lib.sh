@@ -70,7 +70,13 @@ PY
 }
 
 # key_exists KEY 64|32: whether the key is there in that registry view.
-key_exists() { "$WINE" reg query "$1" "/reg:$2" >/dev/null 2>&1; }
+key_exists() {
+  case "$2" in
+    64) "$WINE" reg query "$1" /reg:64 >/dev/null 2>&1 ;;
+    32) "$WINE" reg query "$1" /reg:32 >/dev/null 2>&1 ;;
+    *) echo "key_exists: no view $2" >&2; return 2 ;;
+  esac
+}
 
 # export_key KEY NAME: the key's tree as the 64-bit import tool exports it, one value a line.
 export_key() {

@@ -47,8 +47,8 @@ e2e_check "Shift+Del and Del" "2
 message-box${T}Внимание!${T}Удалить [ Round Trip User ] ?" \
   "$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" | wc -l)
 $(grep '^message-box' <<<"$out")"
-lastkey=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' \
-  /v LastKey 2>/dev/null | tr -d '\r' | grep LastKey | sed 's/.*REG_SZ *//')
+regedit='HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit'
+lastkey=$("$WINE" reg query "$regedit" /v LastKey /reg:64 2>/dev/null | tr -d '\r' | grep LastKey | sed 's/.*REG_SZ *//')
 e2e_check "registry editor position" "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" "$lastkey"
 
 # The report holds the list as shown; markup in a name is text, not markup.

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "settings/settings.h"
 #include "ui/control_ids.h"
 
 namespace corvandel {
@@ -39,6 +40,9 @@ TEST(CommandTableTest, NamesAndIdsAreUniqueAndShortcutsMatchTheirKeys) {
         EXPECT_TRUE(ids.insert(control.id).second) << control.name;
         EXPECT_EQ(ControlByName(control.name), control.id);
     }
+    // The window shows each stored option in the menu item of the option's name.
+    for (const OptionKey& option : kOptionKeys)
+        EXPECT_NE(CommandByName(option.key), 0) << option.key;
     EXPECT_EQ(CommandByName("NoSuchItem"), 0);
     EXPECT_EQ(ControlByName("NoSuchControl"), 0);
 }
