@@ -5,9 +5,11 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 
+#include "foundation/gui_thread_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
@@ -26,47 +28,34 @@ int SortDirection = 1;
 
 namespace {
 
-constexpr ULONGLONG kPumpIntervalMs = 100;
+// Icons are put in the lists for at most this long at a time; the rest waits for the next
+// turn of the message loop, so the window keeps answering while they come.
+constexpr ULONGLONG kIconSliceMs = 30;
+// The icons' progress is shown at most this often: each showing costs the status bar a
+// drawing pass.
+constexpr ULONGLONG kProgressIntervalMs = 250;
+
+// The window answers its messages at least this often while the registry is read; the rows
+// read so far and the status are shown less often, since each showing costs the list a
+// layout pass.
+constexpr ULONGLONG kPumpIntervalMs = 30;
+constexpr ULONGLONG kShowIntervalMs = 300;
 constexpr COLORREF kRecentColor = RGB(0, 128, 0);
 
-// The system image list index of the program's own icon: every row shows it until its own
-// icon is known.
-// The icon of a program file, added to an image list in the list's size. Used where the
-// shell answers with its generic icon (index 0) although the file has icons of its own, as
-// Wine's shell does for program files.
-std::optional<int> AddFileIcon(HIMAGELIST images, const std::string& path) {
-    HICON largeIcon = nullptr;
-    HICON smallIcon = nullptr;
-    if (ExtractIconExW(Widen(path).c_str(), 0, &largeIcon, &smallIcon, 1) == 0)
-        return std::nullopt;
-    const OwnedIcon large(largeIcon);
-    const OwnedIcon small(smallIcon);
-    int width = 0;
-    int height = 0;
-    ImageList_GetIconSize(images, &width, &height);
-    const HICON icon =
-        width > 16 ? (large ? large.Get() : small.Get()) : (small ? small.Get() : large.Get());
-    const int index = icon ? ImageList_AddIcon(images, icon) : -1;
-    if (index < 0)
-        return std::nullopt;
-    return index;
+// The shell's system image list of one size; the list view shows one of the two.
+HIMAGELIST SystemImageList(bool large) {
+    SHFILEINFOW info{};
+    return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
+        L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (large ? 0 : SHGFI_SMALLICON)));
 }
 
-// The system image list index of a file's icon; the shell's answer, or the file's own icon
-// added to the list when the shell has only its generic one.
-std::optional<int> ShellIconIndex(HIMAGELIST images, const std::string& path, bool* added) {
+// The system image list index of a file's icon, as the shell knows it.
+std::optional<int> ShellIconIndex(const std::string& path) {
     SHFILEINFOW info{};
     // The index alone: no icon handle is made and destroyed again for every file.
     if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
                         SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
         return std::nullopt;
-    }
-    if (info.iIcon == 0 && images != nullptr) {
-        if (const auto own = AddFileIcon(images, path)) {
-            if (added)
-                *added = true;
-            return own;
-        }
     }
     return info.iIcon;
 }
@@ -79,25 +68,13 @@ std::u16string LowerCase(std::u16string_view text) {
     return out;
 }
 
-std::string Extension(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t separator = path.find_last_of("\\:");
-    if (dot == std::string::npos || (separator != std::string::npos && separator > dot)) {
-        return std::string();
-    }
-    return path.substr(dot);
-}
-
-// The first icon of a library, added to the list's image list; nothing when the file has
-// none (ExtractIconW returns 1 or less for that).
-std::optional<int> AddLibraryIcon(HIMAGELIST images, const std::string& path) {
-    if (Extension(path) != ".dll")
-        return std::nullopt;
-    const HICON icon = ExtractIconW(GetModuleHandleW(nullptr), Widen(path).c_str(), 0);
-    if (reinterpret_cast<UINT_PTR>(icon) <= 32)
-        return std::nullopt;
-    const OwnedIcon owned(icon);
-    return ImageList_AddIcon(images, owned.Get());
+bool WindowsIs64Bit() {
+#ifdef _WIN64
+    return true;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
 }
 
 }  // namespace
@@ -174,7 +151,8 @@ std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
 // the window handles its messages, a few times a second.
 class ProgramListPage::ScanToList : public ScanSink {
   public:
-    explicit ScanToList(ProgramListPage& form) : form_(form), lastPump_(GetTickCount64()) {}
+    explicit ScanToList(ProgramListPage& form)
+        : form_(form), lastPump_(GetTickCount64()), lastShow_(lastPump_) {}
 
     void EntryStarted(const std::string& displayName) override { current_ = displayName; }
 
@@ -187,9 +165,13 @@ class ProgramListPage::ScanToList : public ScanSink {
         const ULONGLONG now = GetTickCount64();
         if (now - lastPump_ < kPumpIntervalMs)
             return !form_.host_.Closing();
-        lastPump_ = now;
-        Flush();
-        return form_.host_.ProcessMessages();
+        if (now - lastShow_ >= kShowIntervalMs) {
+            Flush();
+            lastShow_ = now;
+        }
+        const bool going = form_.host_.ProcessMessages();
+        lastPump_ = GetTickCount64();
+        return going;
     }
 
     void Flush() {
@@ -207,6 +189,7 @@ class ProgramListPage::ScanToList : public ScanSink {
   private:
     ProgramListPage& form_;
     ULONGLONG lastPump_;
+    ULONGLONG lastShow_;
     size_t shown_ = 0;
     std::string current_;
 };
@@ -216,17 +199,24 @@ void ProgramListPage::globLoadUninstall() {
     if (scanning_)
         return;
     scanning_ = true;
+    iconJob_.reset();  // icons of the last scan's rows are of no use any more
     host_.ScanRunning(true);
     LoadFromReg();
     RemoveDuplicates(rows_);
+    for (size_t i = 0; i < rows_.size(); ++i)
+        rows_[i].id = static_cast<uint32_t>(i);
     addListViewDub();
     ShowRows();
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
     status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
     scanning_ = false;
+    const bool closing = host_.Closing();
+    // The count and the rows are there; icons and icon sources follow as they are found.
+    if (!closing)
+        StartIcons();
 
-    if (!rows_.empty()) {
+    if (!rows_.empty() && !closing) {
         ListView_EnsureVisible(list_, 0, FALSE);
         ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         SetFocus(list_);
@@ -250,17 +240,15 @@ void ProgramListPage::LoadFromReg() {
     ListView_SetItemCountEx(list_, 0, 0);
     status_.SetText(0, "");
     status_.SetText(1, "");
+    detailsText_.clear();
     // Every row shows the program's own icon until its own icon is known.
-    placeholderIcon_ =
-        ShellIconIndex(ListView_GetImageList(list_, LVSIL_SMALL), ExecutablePath(), nullptr)
-            .value_or(0);
+    const FileIcon own = ExtractFileIcon(ExecutablePath(), true);
+    placeholderIcon_ = AddIcon(own).value_or(ShellIconIndex(ExecutablePath()).value_or(0));
 
     ScanToList sink(*this);
-    corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_}, sink);
+    corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_, WindowsIs64Bit()},
+                           sink);
     sink.Flush();
-
-    LoadProductIconsAndFolders();
-    LoadIconsForItems();
     status_.SetText(1, "");
     SortByName(rows_, SortDirection, locale_);
 }
@@ -268,13 +256,17 @@ void ProgramListPage::LoadFromReg() {
 void ProgramListPage::ShowRows() {
     filling_ = true;
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
+    // A new count costs the list a layout pass: the same count only needs drawing anew.
+    if (static_cast<size_t>(ListView_GetItemCount(list_)) != rows_.size())
+        ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
     InvalidateRect(list_, nullptr, TRUE);
     filling_ = false;
 }
 
 void ProgramListPage::addListViewDub() {
     allRows_ = rows_;
+    allRowsDirection_ = SortDirection;
+    searchTexts_ = SearchTexts(allRows_, LowerCase);
     ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
 
@@ -305,8 +297,10 @@ void ProgramListPage::EditSearchUninstallChange() {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(search_)) + 1, L'\0');
     text.resize(GetWindowTextW(search_, text.data(), static_cast<int>(text.size())));
     const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
-    rows_ = FilterRows(allRows_, needle, LowerCase);
-    SortByName(rows_, SortDirection, locale_);
+    rows_ = FilterRows(allRows_, searchTexts_, needle);
+    // The copy is sorted by name already; only the other direction needs a sort.
+    if (SortDirection != allRowsDirection_)
+        SortByName(rows_, SortDirection, locale_);
     ShowRows();
     SetFocus(search_);
     status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
@@ -322,7 +316,9 @@ void ProgramListPage::ListViewUninstallSelectItem() {
         return;
     const unsigned generation = ++selectionGeneration_;
     SetWindowTextW(console_, L"");
-    status_.SetText(1, "");
+    detailsText_.clear();
+    if (!iconJob_)
+        status_.SetText(1, "");
     const UninstallEntry row = rows_[selected];
     key();
     host_.ProcessMessages();
@@ -346,7 +342,9 @@ void ProgramListPage::ListViewUninstallSelectItem() {
     });
     if (!size || generation != selectionGeneration_)
         return;
-    status_.SetText(1, host_.Texts().Caption("LangSize") + " " + FormatByteSize(*size));
+    detailsText_ = host_.Texts().Caption("LangSize") + " " + FormatByteSize(*size);
+    if (!iconJob_)
+        status_.SetText(1, detailsText_);
     webSiteVisible_ = !row.columns[kColUrlInfoAbout].empty();
 }
 
@@ -362,79 +360,124 @@ void ProgramListPage::key() {
     SetWindowTextW(console_, Widen(JoinExportLines(text.lines)).c_str());
 }
 
-void ProgramListPage::LoadProductIconsAndFolders() {
-    LoadProductIcons(registry_, rows_, folders_.GetSpecialFolder(kCsidlAppData));
-    FillEmptyFolders(rows_);
+void ProgramListPage::StartIcons() {
+    pendingIcons_.clear();
+    iconsDone_ = false;
+    if (allRows_.empty())
+        return;
+    IconJob::Handlers handlers;
+    handlers.texts = [this](std::vector<IconRowTexts>& texts) { IconTextsArrived(texts); };
+    handlers.icons = [this](std::vector<FileIcon>& icons, IconProgress progress) {
+        IconsArrived(icons, progress);
+    };
+    handlers.finished = [this] {
+        iconsDone_ = true;
+        PlaceIcons();
+    };
+    iconJob_ = std::make_unique<IconJob>(host_.Window(), allRows_, std::move(handlers));
+    lastProgress_ = 0;
+    status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " 0%");
 }
 
-void ProgramListPage::LoadIconsForItems() {
-    const auto images = ListView_GetImageList(list_, LVSIL_SMALL);
-    if (images == nullptr)
-        return;
-    // Many entries share one icon file (every installer-database entry names msiexec.exe):
-    // each file is looked up once a pass, so the shared system list does not fill up.
-    std::unordered_map<std::string, int> known;
-    for (UninstallEntry& row : rows_) {
-        const std::string& path = row.columns[kColIconSource];
-        if (path.empty())
+void ProgramListPage::IconTextsArrived(std::vector<IconRowTexts>& texts) {
+    for (IconRowTexts& text : texts) {
+        if (text.id >= allRows_.size())
             continue;
-        if (const auto it = known.find(path); it != known.end()) {
-            row.imageIndex = it->second;
-        } else if (const auto index = AddLibraryIcon(images, path)) {
-            row.imageIndex = *index;
-        } else {
-            bool added = false;
-            if (const auto index = ShellIconIndex(images, path, &added))
-                row.imageIndex = *index;
-            if (added)
-                addedIcons_.insert(path);
-        }
-        known.emplace(path, row.imageIndex);
-        host_.ProcessMessages();
+        UninstallEntry& row = allRows_[text.id];
+        row.columns[kColIconSource] = std::move(text.iconSource);
+        row.columns[kColInstallLocation] = std::move(text.installLocation);
     }
+    for (UninstallEntry& row : rows_) {
+        if (row.id < allRows_.size()) {
+            row.columns[kColIconSource] = allRows_[row.id].columns[kColIconSource];
+            row.columns[kColInstallLocation] = allRows_[row.id].columns[kColInstallLocation];
+        }
+    }
+    InvalidateRect(list_, nullptr, FALSE);
 }
 
-// After a switch of icon size only the icons the program added itself are added again; the
-// shell's indices are the same in both system lists. The program's own placeholder icon is
-// one of those.
-void ProgramListPage::LoadIconsDLL() {
-    const auto images = ListView_GetImageList(list_, LVSIL_SMALL);
-    if (images == nullptr)
-        return;
-    std::unordered_map<std::string, std::optional<int>> known;
-    for (UninstallEntry& row : rows_) {
-        const std::string& path = row.columns[kColIconSource];
-        if (path.empty())
-            continue;
-        auto found = known.find(path);
-        if (found == known.end()) {
-            auto index = AddLibraryIcon(images, path);
-            if (!index && addedIcons_.count(path))
-                index = AddFileIcon(images, path);
-            found = known.emplace(path, index).first;
-            host_.ProcessMessages();
-        }
-        if (found->second)
-            row.imageIndex = *found->second;
+void ProgramListPage::IconsArrived(std::vector<FileIcon>& icons, IconProgress progress) {
+    const bool waiting = !pendingIcons_.empty();
+    for (FileIcon& icon : icons)
+        pendingIcons_.push_back(std::move(icon));
+    const ULONGLONG now = GetTickCount64();
+    if (progress.total > 0 && now - lastProgress_ >= kProgressIntervalMs) {
+        lastProgress_ = now;
+        const size_t percent = std::min<size_t>(99, progress.done * 100 / progress.total);
+        status_.SetText(
+            1, host_.Texts().Caption("LangLoadingData") + " " + std::to_string(percent) + "%");
     }
-    // The search works from the full copy: it shows the same icons.
-    if (const auto own = ShellIconIndex(images, ExecutablePath(), nullptr)) {
-        for (UninstallEntry& row : rows_) {
-            if (row.imageIndex == placeholderIcon_ && row.columns[kColIconSource].empty()) {
-                row.imageIndex = *own;
+    // With icons still waiting, a turn of the message loop is already asked for.
+    if (!waiting)
+        PlaceIcons();
+}
+
+void ProgramListPage::PlaceIcons() {
+    const ULONGLONG start = GetTickCount64();
+    bool placed = false;
+    while (!pendingIcons_.empty() && GetTickCount64() - start < kIconSliceMs) {
+        const FileIcon icon = std::move(pendingIcons_.front());
+        pendingIcons_.pop_front();
+        std::optional<int> index = AddIcon(icon);
+        if (!index) {
+            // No icon of the file's own: the shell's, or the file's when the shell has only
+            // its generic one.
+            index = ShellIconIndex(icon.source);
+            if (index == 0) {
+                if (const auto own = AddIcon(ExtractFileIcon(icon.source, true)))
+                    index = own;
             }
         }
-        placeholderIcon_ = *own;
-    }
-    std::unordered_map<std::string, int> indices;
-    for (const UninstallEntry& row : rows_)
-        indices[DuplicateKey(row)] = row.imageIndex;
-    for (UninstallEntry& row : allRows_) {
-        if (const auto it = indices.find(DuplicateKey(row)); it != indices.end()) {
-            row.imageIndex = it->second;
+        if (!index)
+            continue;
+        placed = true;
+        for (const uint32_t id : icon.ids) {
+            if (id < allRows_.size())
+                allRows_[id].imageIndex = *index;
         }
     }
-    InvalidateRect(list_, nullptr, TRUE);
+    if (placed) {
+        for (UninstallEntry& row : rows_) {
+            if (row.id < allRows_.size())
+                row.imageIndex = allRows_[row.id].imageIndex;
+        }
+        InvalidateRect(list_, nullptr, FALSE);
+    }
+    if (!pendingIcons_.empty()) {
+        const IconJob* job = iconJob_.get();
+        GuiThread::Post(host_.Window(), [this, job] {
+            if (iconJob_.get() == job && job != nullptr)
+                PlaceIcons();
+        });
+    } else if (iconsDone_) {
+        iconJob_.reset();
+        iconsDone_ = false;
+        status_.SetText(1, detailsText_);
+    }
+}
+
+std::optional<int> ProgramListPage::AddIcon(const FileIcon& icon) {
+    if (!icon.small && !icon.large)
+        return std::nullopt;
+    if (icon.picture != 0) {
+        if (const auto known = iconSlots_.find(icon.picture); known != iconSlots_.end())
+            return known->second;
+    }
+    const HIMAGELIST small = SystemImageList(false);
+    const HIMAGELIST large = SystemImageList(true);
+    if (small == nullptr || large == nullptr)
+        return std::nullopt;
+    // Added to both lists, so that a switch of icon size keeps every row's index.
+    const bool inStep = ImageList_GetImageCount(small) == ImageList_GetImageCount(large);
+    const int index = ImageList_AddIcon(small, icon.small ? icon.small.Get() : icon.large.Get());
+    if (index < 0)
+        return std::nullopt;
+    const int other = ImageList_AddIcon(large, icon.large ? icon.large.Get() : icon.small.Get());
+    if (!inStep || other != index)
+        iconListsInStep_ = false;
+    if (icon.picture != 0)
+        iconSlots_.emplace(icon.picture, index);
+    return index;
 }
 
 namespace {
@@ -444,9 +487,7 @@ namespace {
 void SetListViewIconSize(HWND list, bool large) {
     if (list == nullptr)
         return;
-    SHFILEINFOW info{};
-    const auto images = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
-        L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (large ? 0 : SHGFI_SMALLICON)));
+    const HIMAGELIST images = SystemImageList(large);
     if (images == nullptr)
         return;
     ListView_SetImageList(list, images, LVSIL_NORMAL);
@@ -457,7 +498,14 @@ void SetListViewIconSize(HWND list, bool large) {
 
 void ProgramListPage::SetIconSize(bool large) {
     SetListViewIconSize(list_, large);
-    LoadIconsDLL();
+    // The icons the program added have the same index in both lists; should the lists ever
+    // have gone out of step, the icons are found again for the new size.
+    if (!iconListsInStep_ && !allRows_.empty() && !scanning_) {
+        iconListsInStep_ = true;
+        iconSlots_.clear();
+        StartIcons();
+    }
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 }  // namespace corvandel

@@ -7,13 +7,17 @@
 
 #include <commctrl.h>
 
+#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
+#include "inventory/icon_job_win.h"
+#include "inventory/presentation.h"
 #include "inventory/uninstall_entry.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
@@ -81,9 +85,17 @@ class ProgramListPage {
     void ListViewUninstallColumnClick(int column);
     void ListViewUninstallSelectItem();
     void key();
-    void LoadProductIconsAndFolders();
-    void LoadIconsForItems();
-    void LoadIconsDLL();
+    // Icons and icon sources fill in after the list is shown, from a job off this thread.
+    void StartIcons();
+    void IconTextsArrived(std::vector<IconRowTexts>& texts);
+    void IconsArrived(std::vector<FileIcon>& icons, IconProgress progress);
+    // Puts waiting icons in the lists for a short while, and asks for another turn when
+    // some are left.
+    void PlaceIcons();
+    // The list slot of a file's own icon, in both system lists; pictures the lists have
+    // already share its slot, so that refreshes do not grow the lists. Nothing when the icon
+    // could not be added.
+    std::optional<int> AddIcon(const FileIcon& icon);
     // Writes the backup text as a new file in the backup folder; throws when it cannot.
     std::string ExportRegistry(const std::string& text);
     int Scale(int designPixels) const { return MulDiv(designPixels, host_.Dpi(), 96); }
@@ -99,9 +111,17 @@ class ProgramListPage {
     const Win32SpecialFolders& folders_;
     const Win32Locale& locale_;
 
-    std::vector<UninstallEntry> rows_;            // what the list shows, in its order
-    std::vector<UninstallEntry> allRows_;         // the hidden copy: every row of the last scan
-    std::unordered_set<std::string> addedIcons_;  // files whose icons the program added
+    std::vector<UninstallEntry> rows_;     // what the list shows, in its order
+    std::vector<UninstallEntry> allRows_;  // the hidden copy: every row of the last scan, by id
+    std::vector<SearchText> searchTexts_;  // allRows_' lower-cased texts for the search
+    int allRowsDirection_ = 1;             // the name order allRows_ is sorted in
+    std::unique_ptr<IconJob> iconJob_;
+    std::unordered_map<uint64_t, int> iconSlots_;  // added icons by their pictures' digest
+    std::deque<FileIcon> pendingIcons_;            // icons that came and wait for a slot
+    bool iconsDone_ = false;                       // the job has sent its last icons
+    ULONGLONG lastProgress_ = 0;
+    bool iconListsInStep_ = true;  // an added icon has one index in both system lists
+    std::string detailsText_;      // the selection's status text, shown again after icons
     std::wstring reportFileName_;
     int placeholderIcon_ = 0;
     bool webSiteVisible_ = false;

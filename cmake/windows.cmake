@@ -15,8 +15,8 @@ corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundat
   foundation/platform_win.cpp
   foundation/registry_win.cpp)
 target_link_libraries(corvandel_foundation_win PUBLIC corvandel_foundation shell32 advapi32 comctl32)
-corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp)
-target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win)
+corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp inventory/icon_job_win.cpp)
+target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win shell32 gdi32)
 corvandel_library(corvandel_about_win about/FileInfoUtils_win.cpp)
 target_link_libraries(corvandel_about_win PUBLIC corvandel_about corvandel_foundation_win version)
 corvandel_library(corvandel_settings_win settings/settings_win.cpp)
@@ -56,6 +56,12 @@ add_executable(corvandel_driver tests/e2e/driver/driver.cpp)
 target_link_libraries(corvandel_driver PRIVATE corvandel_core comctl32 user32 advapi32)
 target_link_options(corvandel_driver PRIVATE ${WIN_LINK_OPTIONS} -municode)
 target_compile_options(corvandel_driver PRIVATE -Wall -Wextra)
+
+# Where a scan's time goes, for the benchmark.
+add_executable(corvandel_profile tests/bench/scan_profile_win.cpp)
+target_link_libraries(corvandel_profile PRIVATE corvandel_win ole32)
+target_link_options(corvandel_profile PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(corvandel_profile PRIVATE -Wall -Wextra)
 
 if(CORVANDEL_WINE_TESTS)
   include(cmake/wine_tests.cmake)

@@ -131,9 +131,11 @@ int64_t Registry::GetDataSize(const std::string& name) {
     return value ? static_cast<int64_t>(value->size) : -1;
 }
 
-std::string Registry::ReadString(const std::string& name) {
+namespace {
+
+// The typed reads' rules on a value already read; a missing value is nothing.
+std::string StringOf(const std::optional<RegValue>& value, const std::string& name) {
     // A missing or empty value reads as empty text; only data of another type is an error.
-    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
     if (!value || value->size == 0)
         return std::string();
     if (value->type != kRegSz && value->type != kRegExpandSz) {
@@ -142,8 +144,7 @@ std::string Registry::ReadString(const std::string& name) {
     return RegistryBytesToUtf8(value->data.data(), value->data.size());
 }
 
-int32_t Registry::ReadInteger(const std::string& name) {
-    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+int32_t IntegerOf(const std::optional<RegValue>& value, const std::string& name) {
     // The value is read into four bytes: anything larger fails like a too-small buffer.
     if (!value || value->data.size() > 4) {
         throw RegistryError(Quoted("Failed to get data for '%s'", name));
@@ -155,6 +156,43 @@ int32_t Registry::ReadInteger(const std::string& name) {
     std::memcpy(bytes, value->data.data(), value->data.size());
     return static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                                 (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+}  // namespace
+
+std::optional<RegValue> Registry::ReadValue(const std::string& name) {
+    return current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+}
+
+std::string Registry::ReadString(const std::string& name) {
+    return StringOf(ReadValue(name), name);
+}
+
+std::optional<std::string> Registry::ReadOptionalString(const std::string& name) {
+    const auto value = ReadValue(name);
+    if (!value)
+        return std::nullopt;
+    return StringOf(value, name);
+}
+
+int32_t Registry::ReadInteger(const std::string& name) {
+    return IntegerOf(ReadValue(name), name);
+}
+
+std::optional<int32_t> Registry::ReadOptionalInteger(const std::string& name) {
+    const auto value = ReadValue(name);
+    if (!value)
+        return std::nullopt;
+    return IntegerOf(value, name);
+}
+
+std::optional<std::string> Registry::ReadNumberOrText(const std::string& name) {
+    const auto value = ReadValue(name);
+    if (!value)
+        return std::nullopt;
+    if (KindOfType(value->type) == RegDataKind::String)
+        return StringOf(value, name);
+    return std::to_string(IntegerOf(value, name));
 }
 
 std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {

@@ -120,6 +120,14 @@ class Registry {
     // Typed reads throw RegistryError with the texts callers show or test for.
     std::string ReadString(const std::string& name);
     int32_t ReadInteger(const std::string& name);
+    // Like ReadString, but nothing for a missing value; one registry call either way.
+    std::optional<std::string> ReadOptionalString(const std::string& name);
+    std::optional<int32_t> ReadOptionalInteger(const std::string& name);
+    // A value stored as text (REG_SZ) as it stands, any other as ReadInteger's number in
+    // decimal; nothing when it is missing.
+    std::optional<std::string> ReadNumberOrText(const std::string& name);
+    // The raw value in one call; nothing when it is missing or no key is open.
+    std::optional<RegValue> ReadValue(const std::string& name);
     std::vector<unsigned char> ReadBinary(const std::string& name);
     void WriteString(const std::string& name, const std::string& value);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "foundation/text.h"
@@ -145,21 +146,37 @@ void RemoveDuplicates(std::vector<UninstallEntry>& rows) {
     rows = std::move(kept);
 }
 
-std::vector<UninstallEntry> FilterRows(
-    const std::vector<UninstallEntry>& all, const std::u16string& needleLower,
+std::vector<SearchText> SearchTexts(
+    const std::vector<UninstallEntry>& all,
     const std::function<std::u16string(std::u16string_view)>& toLower) {
+    std::vector<SearchText> texts;
+    texts.reserve(all.size());
+    for (const auto& row : all) {
+        texts.push_back(
+            {toLower(Utf8ToUtf16(row.caption)), toLower(Utf8ToUtf16(row.columns[kColPublisher]))});
+    }
+    return texts;
+}
+
+std::vector<UninstallEntry> FilterRows(const std::vector<UninstallEntry>& all,
+                                       const std::vector<SearchText>& texts,
+                                       const std::u16string& needleLower) {
     if (needleLower.empty())
         return all;
     std::vector<UninstallEntry> shown;
-    for (const auto& row : all) {
-        const bool hit =
-            toLower(Utf8ToUtf16(row.caption)).find(needleLower) != std::u16string::npos ||
-            toLower(Utf8ToUtf16(row.columns[kColPublisher])).find(needleLower) !=
-                std::u16string::npos;
-        if (hit)
-            shown.push_back(row);
+    for (size_t i = 0; i < all.size() && i < texts.size(); ++i) {
+        if (texts[i].caption.find(needleLower) != std::u16string::npos ||
+            texts[i].publisher.find(needleLower) != std::u16string::npos) {
+            shown.push_back(all[i]);
+        }
     }
     return shown;
+}
+
+std::vector<UninstallEntry> FilterRows(
+    const std::vector<UninstallEntry>& all, const std::u16string& needleLower,
+    const std::function<std::u16string(std::u16string_view)>& toLower) {
+    return FilterRows(all, SearchTexts(all, toLower), needleLower);
 }
 
 std::optional<DateTime> ParseShortDate(const std::string& text, const std::string& pattern) {
@@ -271,6 +288,10 @@ void LoadProductIcons(RegistryApi& api, std::vector<UninstallEntry>& rows,
         {RegRoot::CurrentUser, kKeyAllAccess, "\\Software\\Microsoft\\Installer\\Products\\"},
     };
     const std::string appData = AsciiLower(appDataFolder);
+    // The rows by caption, so that each product finds its rows without a pass over all.
+    std::unordered_map<std::string, std::vector<size_t>> byCaption;
+    for (size_t i = 0; i < rows.size(); ++i)
+        byCaption[rows[i].caption].push_back(i);
     for (const ProductSource& source : kSources) {
         Registry registry(api, source.access);
         registry.SetRootKey(source.root);
@@ -279,26 +300,26 @@ void LoadProductIcons(RegistryApi& api, std::vector<UninstallEntry>& rows,
         for (const std::string& product : registry.GetKeyNames()) {
             if (!registry.OpenKey(source.path + product, false))
                 continue;
-            if (!registry.ValueExists("ProductIcon"))
-                continue;
-            std::string icon;
+            std::optional<std::string> icon;
             std::string name;
             try {
-                icon = registry.ReadString("ProductIcon");
-                name = registry.ReadString("ProductName");
+                icon = registry.ReadOptionalString("ProductIcon");
+                if (icon)
+                    name = registry.ReadString("ProductName");
             } catch (const RegistryError&) {
                 continue;  // one malformed product must not hide the others' icons
             }
-            if (name.empty())
+            const auto found = byCaption.find(name);
+            if (!icon || name.empty() || found == byCaption.end())
                 continue;
-            icon = ReplaceAllAsciiNoCase(EnsureExtension(icon, ".ico"), "%appdata%", appData);
-            for (auto& row : rows) {
+            const std::string path =
+                ReplaceAllAsciiNoCase(EnsureExtension(*icon, ".ico"), "%appdata%", appData);
+            for (const size_t i : found->second) {
                 // Only rows still showing msiexec.exe: a row that already got an icon from an
                 // earlier product keeps it.
-                if (row.caption == name &&
-                    Contains(AsciiLower(row.columns[kColIconSource]), "msiexec.exe")) {
-                    row.columns[kColIconSource] = icon;
-                }
+                std::string& iconSource = rows[i].columns[kColIconSource];
+                if (Contains(AsciiLower(iconSource), "msiexec.exe"))
+                    iconSource = path;
             }
         }
     }

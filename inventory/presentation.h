@@ -39,8 +39,21 @@ std::string DuplicateKey(const UninstallEntry& row);
 // Keeps the first row of every duplicate key, in list order.
 void RemoveDuplicates(std::vector<UninstallEntry>& rows);
 
-// The rows whose caption or publisher, lower-cased by toLower, contains needleLower; every
-// row for an empty needle. The order is kept.
+// A row's caption and publisher lower-cased, worked out once for every search of a list.
+struct SearchText {
+    std::u16string caption;
+    std::u16string publisher;
+};
+std::vector<SearchText> SearchTexts(
+    const std::vector<UninstallEntry>& all,
+    const std::function<std::u16string(std::u16string_view)>& toLower);
+
+// The rows whose lower-cased caption or publisher (texts[i] for all[i]) contains needleLower;
+// every row for an empty needle. The order is kept.
+std::vector<UninstallEntry> FilterRows(const std::vector<UninstallEntry>& all,
+                                       const std::vector<SearchText>& texts,
+                                       const std::u16string& needleLower);
+// The same, lower-casing with toLower as it goes.
 std::vector<UninstallEntry> FilterRows(
     const std::vector<UninstallEntry>& all, const std::u16string& needleLower,
     const std::function<std::u16string(std::u16string_view)>& toLower);

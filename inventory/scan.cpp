@@ -12,18 +12,12 @@ namespace {
 
 // "SystemComponent" is stored by some installers as text and by most as a number.
 std::string SystemComponentText(Registry& key) {
-    if (!key.ValueExists("SystemComponent"))
-        return std::string();
-    if (key.GetDataType("SystemComponent") == RegDataKind::String) {
-        return key.ReadString("SystemComponent");
-    }
-    return std::to_string(key.ReadInteger("SystemComponent"));
+    return key.ReadNumberOrText("SystemComponent").value_or(std::string());
 }
 
 std::string IsMinorUpgradeText(Registry& key) {
-    if (!key.ValueExists("IsMinorUpgrade"))
-        return std::string();
-    return std::to_string(key.ReadInteger("IsMinorUpgrade"));
+    const auto value = key.ReadOptionalInteger("IsMinorUpgrade");
+    return value ? std::to_string(*value) : std::string();
 }
 
 }  // namespace
@@ -57,46 +51,55 @@ std::string FirstExistingFile(const std::vector<std::string>& candidates, const 
 }
 
 UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const UninstallSource& source,
-                         const std::string& subKey, const ScanEnvironment& env) {
+                         const std::string& subKey, const Locale& locale) {
     UninstallEntry entry;
     entry.caption = listed.displayName;
-    const std::string& uninstallRaw = listed.uninstallString;
-    const std::string uninstallFile = RunPath(uninstallRaw, env.files, env.folders);
-    const std::string iconRaw = key.ReadString("DisplayIcon");
-    const std::string iconFile = RunPath(iconRaw, env.files, env.folders);
-
     auto& c = entry.columns;
     c[kColPublisher] = key.ReadString("Publisher");
     c[kColVersion] = key.ReadString("DisplayVersion");
     const auto info = key.GetKeyInfo();
-    c[kColInstallDate] = InstallDateText(info ? info->lastWriteTime : 0, env.locale);
+    c[kColInstallDate] = InstallDateText(info ? info->lastWriteTime : 0, locale);
     c[kColInstallLocation] = key.ReadString("InstallLocation");
-    c[kColUninstallString] = uninstallRaw;
+    c[kColUninstallString] = listed.uninstallString;
     c[kColRootName] =
         source.root == RegRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
     c[kColKeyPath] = std::string(source.path) + "\\" + subKey;
     c[kColUrlInfoAbout] = key.ReadString("URLInfoAbout");
+    entry.displayIcon = key.ReadOptionalString("DisplayIcon");
+    return entry;
+}
 
+std::string IconSource(const UninstallEntry& row, const FileSystem& files,
+                       const SpecialFolders& folders) {
+    const std::string& uninstallRaw = row.columns[kColUninstallString];
+    const std::string uninstallFile = RunPath(uninstallRaw, files, folders);
+    const std::string iconRaw = row.displayIcon.value_or(std::string());
+    const std::string iconFile = RunPath(iconRaw, files, folders);
     // The 32-bit program sees "Program Files (x86)" as its program-files folder; the variant
     // without " (x86)" finds 64-bit programs.
     std::vector<std::string> candidates;
-    if (key.ValueExists("DisplayIcon"))
+    if (row.displayIcon)
         candidates.push_back(iconRaw);
     candidates.push_back(iconFile);
     candidates.push_back(ReplaceAll(iconFile, " (x86)", ""));
     candidates.push_back(uninstallRaw);
     candidates.push_back(uninstallFile);
     candidates.push_back(ReplaceAll(uninstallFile, " (x86)", ""));
-    c[kColIconSource] = FirstExistingFile(candidates, env.files);
-    return entry;
+    return FirstExistingFile(candidates, files);
 }
 
 void LoadFromReg(const ScanEnvironment& env, ScanSink& sink) {
+    bool wowNodeRead = false;
     for (const UninstallSource& source : kUninstallSources) {
+        const bool thirtyTwoBitView = (source.access & kKeyWow64Res) == kKeyWow64_32Key;
+        if (thirtyTwoBitView && wowNodeRead && env.viewsShared)
+            continue;
         Registry registry(env.registry, source.access);
         registry.SetRootKey(source.root);
         if (!registry.OpenKey(source.path, false))
             continue;
+        if (&source == &kUninstallSources[0])
+            wowNodeRead = true;
         const std::vector<std::string> names = registry.GetKeyNames();
         registry.CloseKey();
 
@@ -106,7 +109,7 @@ void LoadFromReg(const ScanEnvironment& env, ScanSink& sink) {
             try {
                 if (const auto listed = FilterEntry(registry)) {
                     sink.EntryStarted(listed->displayName);
-                    sink.EntryRead(ReadEntry(registry, *listed, source, name, env));
+                    sink.EntryRead(ReadEntry(registry, *listed, source, name, env.locale));
                 }
             } catch (const RegistryError&) {
                 // A value of an unexpected type in one entry: that entry is not listed.

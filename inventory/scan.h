@@ -47,6 +47,9 @@ struct ScanEnvironment {
     const FileSystem& files;
     const SpecialFolders& folders;
     const Locale& locale;
+    // True on 64-bit Windows, where the 32-bit view of the uninstall key is the WOW6432Node
+    // key already read: its entries would only come again as duplicates.
+    bool viewsShared = false;
 };
 
 struct ListedEntry {
@@ -60,9 +63,9 @@ struct ListedEntry {
 std::optional<ListedEntry> FilterEntry(Registry& key);
 
 // Builds the row of a kept entry from its open key; throws RegistryError when a column value
-// is not text.
+// is not text. The icon source is left empty: IconSource fills it without the registry.
 UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const UninstallSource& source,
-                         const std::string& subKey, const ScanEnvironment& env);
+                         const std::string& subKey, const Locale& locale);
 
 // Reads all four sources. An entry whose values have unexpected types is skipped: one
 // malformed entry never hides the entries after it.
@@ -70,5 +73,10 @@ void LoadFromReg(const ScanEnvironment& env, ScanSink& sink);
 
 // The file named by the first candidate that exists, for the icon-source column.
 std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files);
+
+// The icon-source column of a scanned row: the first existing file among its icon value and
+// its uninstaller, each also without " (x86)".
+std::string IconSource(const UninstallEntry& row, const FileSystem& files,
+                       const SpecialFolders& folders);
 
 }  // namespace corvandel

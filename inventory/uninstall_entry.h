@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace corvandel {
@@ -24,6 +26,12 @@ struct UninstallEntry {
     std::string caption;
     int imageIndex = 0;
     std::array<std::string, kEntryColumnCount> columns;
+    // The "DisplayIcon" value as read (nothing when the entry has none): the icon source is
+    // worked out from it after the list is shown.
+    std::optional<std::string> displayIcon;
+    // The row's place in the full list of the last scan; the list's rows keep it through
+    // sorting and searching, so late results find their rows.
+    uint32_t id = 0;
 
     bool operator==(const UninstallEntry&) const = default;
 };

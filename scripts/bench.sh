@@ -6,7 +6,8 @@
 # WOW6432Node, 15% per-user; about 10% hidden (system components, child entries, entries
 # without an uninstall command); about 30% installer-database keys; and for 70% of the
 # entries a DisplayIcon file that exists on disk (hard links to one system program, so the
-# prefix stays small). Each figure is taken N times (default 3): minimum and median.
+# prefix stays small). Each figure is taken N times (default 3): minimum and median. Peak
+# memory is the program's VmHWM once every icon is in place, and again after ten refreshes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,8 +37,9 @@ now() { date +%s.%N; }
 # min and median of the numbers on standard input
 stats() { sort -g | awk -v f="${1:-%.2f}" '{v[NR]=$1} END {printf f " / " f, v[1], v[int((NR+1)/2)]}'; }
 
-table="| entries | start to \"Элементов: N\" (min / median, s) | uninstaller --list (s) | ratio of medians | peak memory (MB) | close (s) |
-|---|---|---|---|---|---|"
+table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | close (s) | close in the middle of the scan (s) |
+|---|---|---|---|---|---|---|---|---|---|"
+phases=""
 for count in "${counts[@]}"; do
   export WINEPREFIX=$work/prefix-$count
   rm -rf "$WINEPREFIX"
@@ -95,19 +97,45 @@ PY
   "$WINESERVER" -w
   listed=$("$WINE" uninstaller --list 2>/dev/null | wc -l)
 
-  : >"$work/ours" ; : >"$work/theirs"; : >"$work/memory"; : >"$work/close"
-  for _ in $(seq "$runs"); do
+  phases+=$'\n'"Phases at $count entries (corvandel_profile.exe, one thread, no window):"$'\n'
+  phases+=$("$WINE" "$WINE_BUILD/corvandel_profile.exe" 2>/dev/null)$'\n'
+
+  driver() { "$WINE" "$WINE_BUILD/corvandel_driver.exe" "$@" 2>/dev/null; }
+  program_pid() { pgrep -f 'Corvandel\\Corvandel.exe' | head -1 || true; }
+  peak() { awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$(program_pid)/status" 2>/dev/null || true; }
+  for file in ours theirs icons memory refreshed keys close midscan; do : >"$work/$file"; done
+  for run in $(seq "$runs"); do
     start=$(now)
-    "$WINE" "$WINE_BUILD/corvandel_driver.exe" launch 'C:\Corvandel\Corvandel.exe' wait-window \
-      wait-status 0 "Элементов:" 900000 >/dev/null
+    driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 >/dev/null
+    listed_at=$(now)
+    driver attach wait-status-not 1 "Загрузка данных" 900000 >/dev/null
     end=$(now)
-    echo "$end - $start" | bc -l >>"$work/ours"
-    pid=$(pgrep -f 'Corvandel\\Corvandel.exe' | head -1 || true)
-    awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$pid/status" >>"$work/memory" 2>/dev/null || true
+    echo "$listed_at - $start" | bc -l >>"$work/ours"
+    echo "$end - $listed_at" | bc -l >>"$work/icons"
+    peak >>"$work/memory"
+    # Keystrokes in the search box, each timed until the list is drawn again.
+    driver attach type-timed EditSearchUninstall "program 01" set-text EditSearchUninstall "" |
+      awk '$1 == "key" {print $2}' >>"$work/keys"
+    if [ "$run" = 1 ]; then
+      for _ in $(seq 10); do
+        driver attach command RefreshListMenu wait-status-not 0 "Элементов:" 900000 \
+          wait-status 0 "Элементов:" 900000 wait-status-not 1 "Загрузка данных" 900000 >/dev/null
+      done
+      peak >>"$work/refreshed"
+    fi
     start=$(now)
-    "$WINE" "$WINE_BUILD/corvandel_driver.exe" attach close wait-exit 60000 >/dev/null
+    driver attach close wait-exit 60000 >/dev/null
     end=$(now)
     echo "$end - $start" | bc -l >>"$work/close"
+
+    # A close request when about half the rows are in the list.
+    driver launch 'C:\Corvandel\Corvandel.exe' wait-window \
+      wait-rows-over ListViewUninstall $((listed / 2)) 900000 >/dev/null
+    start=$(now)
+    driver attach close wait-exit 60000 >/dev/null
+    end=$(now)
+    echo "$end - $start" | bc -l >>"$work/midscan"
+
     start=$(now)
     "$WINE" uninstaller --list >/dev/null 2>&1
     end=$(now)
@@ -115,9 +143,12 @@ PY
   done
   ratio=$(paste <(sort -g "$work/ours") <(sort -g "$work/theirs") |
     awk '{a[NR]=$1; b[NR]=$2} END {m=int((NR+1)/2); printf "%.1f", a[m] / b[m]}')
-  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats %d <"$work/memory") | $(stats <"$work/close") |"
+  keys=$(sort -g "$work/keys" | awk '{v[NR]=$1} END {printf "%.0f / %.0f", v[int((NR+1)/2)], v[NR]}')
+  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats <"$work/icons") | $(stats %d <"$work/memory") | $(stats %d <"$work/refreshed") | $keys | $(stats <"$work/close") | $(stats <"$work/midscan") |"
   "$WINESERVER" -k 2>/dev/null || true
 done
 echo "$table"
 echo
+echo "Each figure: minimum / median of $runs runs, but the refreshes (once)."
+echo "$phases"
 echo "Machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GB, $(uname -m), Wine $("$WINE" --version), $WINE_TEST_ARCH build"

@@ -8,8 +8,9 @@ e2e_prefix
 e2e_seed "$E2E_DIR/seed/acceptance.reg"
 e2e_file 'C:\Program Files\Acme Paint\paint.exe'
 
+# Icon sources and folders taken from them fill in after the count.
 out=$(e2e_driver launch "$APP_DIR_WIN\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
-  caption status rows close wait-exit)
+  wait-status-not 1 "Загрузка данных" caption status rows close wait-exit)
 echo "$out"
 
 today=$(date +%d.%m.%Y)

@@ -15,8 +15,10 @@ class FakeFileSystem : public FileSystem {
   public:
     void AddFile(const std::string& path) { files_.insert(AsciiLower(path)); }
     bool FileExists(const std::string& path) const override {
+        ++existsCalls;
         return files_.count(AsciiLower(path)) != 0;
     }
+    mutable int existsCalls = 0;
 
   private:
     std::set<std::string> files_;

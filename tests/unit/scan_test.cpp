@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "inventory/install_date.h"
+#include "inventory/presentation.h"
 #include "inventory/sorting.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_registry.h"
@@ -152,12 +153,38 @@ TEST_F(ScanTest, IconSourceChain) {
 
     Scan();
     ASSERT_EQ(sink.rows.size(), 6u);
-    EXPECT_EQ(sink.rows[0].columns[kColIconSource], "c:\\program files\\bar\\bar.exe");
-    EXPECT_EQ(sink.rows[1].columns[kColIconSource], "C:\\Apps\\app.ico");
-    EXPECT_EQ(sink.rows[2].columns[kColIconSource], "c:\\program files\\bar\\uninstall.exe");
-    EXPECT_EQ(sink.rows[3].columns[kColIconSource], "c:\\program files (x86)\\foo\\unins000.exe");
-    EXPECT_EQ(sink.rows[4].columns[kColIconSource], "");
-    EXPECT_EQ(sink.rows[5].columns[kColIconSource], "");
+    // The scan itself asks nothing of the file system; the icon source comes afterwards.
+    EXPECT_EQ(files.existsCalls, 0);
+    std::vector<std::string> sources;
+    for (const UninstallEntry& row : sink.rows) {
+        EXPECT_EQ(row.columns[kColIconSource], "");
+        sources.push_back(IconSource(row, files, folders));
+    }
+    EXPECT_EQ(sources,
+              (std::vector<std::string>{"c:\\program files\\bar\\bar.exe", "C:\\Apps\\app.ico",
+                                        "c:\\program files\\bar\\uninstall.exe",
+                                        "c:\\program files (x86)\\foo\\unins000.exe", "", ""}));
+}
+
+TEST_F(ScanTest, SharedViewsReadTheWow6432NodeKeyOnceAndListTheSameRows) {
+    Program(std::string(kWow) + "Tool32", "Tool 32", "u.exe");
+    Program(std::string(kWow) + "Twin", "Twin", "u.exe");
+    Program(std::string(kNative) + "Twin", "Twin", "u.exe");
+    Program(std::string(kNative) + "Native", "Native 64", "u.exe");
+    Program(std::string(kUser) + "Mine", "Mine", "u.exe");
+    RecordingSink once;
+    LoadFromReg(ScanEnvironment{registry, files, folders, locale, true}, once);
+    EXPECT_EQ(once.rows.size(), 5u);
+
+    // Reading the 32-bit view again only adds duplicates: the rows left after removing them
+    // are the same.
+    Scan();
+    EXPECT_EQ(sink.rows.size(), 7u);
+    for (auto* rows : {&once.rows, &sink.rows}) {
+        SortByName(*rows, 1, locale);
+        RemoveDuplicates(*rows);
+    }
+    EXPECT_EQ(once.rows, sink.rows);
 }
 
 TEST_F(ScanTest, MissingSourcesContributeNothingAndTheScanCanStop) {

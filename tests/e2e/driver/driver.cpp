@@ -8,7 +8,9 @@
 //   use <n>                      make the n-th launched copy (from 1) the current one
 //   wait-window [ms]             wait until the current copy shows its main window
 //   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
+//   wait-status-not <panel> <prefix> [ms]   wait until it no longer does
 //   caption | status | rows      print the main window's caption, panels or list rows
+//   images                       print each row's caption and image-list index
 //   message-box [ms] [yes|no]    wait for a message box, print title and text, then press
 //                                OK, or Yes or No
 //   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
@@ -26,6 +28,9 @@
 //   rect <control>               print a control's place and size in the main window
 //   columns <control> <n>        print the width and alignment of a list's first n columns
 //   wait-rows <control> <n> [ms] wait until a list has n rows
+//   wait-rows-over <control> <n> [ms]   wait until a list has more than n rows
+//   type-timed <control> <text>  type the text one character at a time; print, for each,
+//                                the milliseconds until the program list is drawn again
 //   row-height <control>         print the height of a list's first row
 //   client-size <w> <h>          give the main window's client area that size, at the top left
 //   window                       print the main window's state and outer size
@@ -333,9 +338,10 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         }
         return 1 + used;
     }
-    if (command == "wait-status") {
+    if (command == "wait-status" || command == "wait-status-not") {
+        const bool starts = command == "wait-status";
         if (at + 2 >= args.size())
-            Fail("wait-status needs a panel and a prefix");
+            Fail(command + " needs a panel and a prefix");
         const int panel = static_cast<int>(Number(args, at + 1, 0));
         const std::string prefix = args[at + 2];
         const auto [timeout, used] = optional(3, 60000);
@@ -346,7 +352,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                 return false;
             const HWND status = GetDlgItem(windows.front(), kIdStatusBarUninstall);
             last = status ? StatusText(status, panel) : std::string();
-            return last.rfind(prefix, 0) == 0;
+            return (last.rfind(prefix, 0) == 0) == starts;
         });
         if (!ok)
             Fail("status panel " + std::to_string(panel) + " reads \"" + last + "\"");
@@ -365,6 +371,21 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         for (auto& fields : ListRows(Control(kIdListViewUninstall), kListColumns)) {
             fields.insert(fields.begin(), "row");
             Print(fields);
+        }
+        return 1;
+    }
+    if (command == "images") {
+        const HWND list = Control(kIdListViewUninstall);
+        const auto captions = ListRows(list, 1);
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+        for (size_t row = 0; row < captions.size(); ++row) {
+            LVITEMW item{};
+            item.mask = LVIF_IMAGE;
+            item.iItem = static_cast<int>(row);
+            buffer.Write(&item, sizeof item);
+            SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buffer.Address()));
+            buffer.Read(&item, sizeof item);
+            Print({"image", captions[row][0], std::to_string(item.iImage)});
         }
         return 1;
     }
@@ -458,6 +479,29 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                      reinterpret_cast<LPARAM>(text.c_str()));
         return 3;
     }
+    if (command == "type-timed") {
+        if (at + 2 >= args.size())
+            Fail("type-timed needs a control and a text");
+        const HWND control = Control(Arg(args, at + 1));
+        const HWND list = Control(kIdListViewUninstall);
+        for (const wchar_t character : Widen(args[at + 2])) {
+            LARGE_INTEGER frequency, start, end;
+            QueryPerformanceFrequency(&frequency);
+            QueryPerformanceCounter(&start);
+            // Sent, so it returns once the program has handled the key; the list is then
+            // made to draw what changed before the clock stops.
+            SendMessageW(control, WM_CHAR, character, 1);
+            RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            SendMessageW(list, WM_NULL, 0, 0);
+            QueryPerformanceCounter(&end);
+            const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                              static_cast<double>(frequency.QuadPart);
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f", ms);
+            Print({"key", text});
+        }
+        return 3;
+    }
     if (command == "click") {
         PostMessageW(Control(Arg(args, at + 1)), BM_CLICK, 0, 0);
         return 2;
@@ -546,14 +590,15 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                      reinterpret_cast<LPARAM>(buffer.Address()));
         return other ? 3 : 2;
     }
-    if (command == "wait-rows") {
+    if (command == "wait-rows" || command == "wait-rows-over") {
+        const bool exact = command == "wait-rows";
         const HWND list = Control(Arg(args, at + 1));
         const LRESULT wanted = static_cast<LRESULT>(Number(args, at + 2, 0));
         const auto [timeout, used] = optional(3, 20000);
         LRESULT count = 0;
         if (!WaitFor(timeout, [&] {
                 count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-                return count == wanted;
+                return exact ? count == wanted : count > wanted;
             })) {
             Fail(args[at + 1] + " has " + std::to_string(count) + " rows");
         }

@@ -1,0 +1,242 @@
+#include "inventory/icon_job_win.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "foundation/gui_thread_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
+#include "inventory/presentation.h"
+#include "inventory/scan.h"
+
+namespace corvandel {
+
+namespace {
+
+// Results go to the window at most this often, so that it draws them in few passes.
+constexpr ULONGLONG kBatchIntervalMs = 40;
+
+std::string LowerExtension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t separator = path.find_last_of("\\:/");
+    if (dot == std::string::npos || (separator != std::string::npos && separator > dot))
+        return std::string();
+    return AsciiLower(path.substr(dot));
+}
+
+// Runs work(i, worker) for every i below count on this thread (worker 0) and one more
+// (worker 1); stops early once stopped is set.
+void InParallel(size_t count, const std::function<void(size_t, int)>& work,
+                const std::atomic<bool>& stopped) {
+    std::atomic<size_t> next{0};
+    auto loop = [&](int worker) {
+        for (size_t i = next++; i < count && !stopped; i = next++)
+            work(i, worker);
+    };
+    std::thread helper(loop, 1);
+    loop(0);
+    helper.join();
+}
+
+void Mix(uint64_t& digest, const void* data, size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        digest ^= bytes[i];
+        digest *= 0x100000001B3ull;  // FNV-1a
+    }
+}
+
+void MixBitmap(uint64_t& digest, HDC dc, HBITMAP bitmap) {
+    BITMAP info{};
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0)
+        return;
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof header.bmiHeader;
+    header.bmiHeader.biWidth = info.bmWidth;
+    header.bmiHeader.biHeight = info.bmHeight;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    if (pixels.empty() ||
+        GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &header, DIB_RGB_COLORS) == 0) {
+        return;
+    }
+    Mix(digest, &info.bmWidth, sizeof info.bmWidth);
+    Mix(digest, &info.bmHeight, sizeof info.bmHeight);
+    Mix(digest, pixels.data(), pixels.size() * sizeof pixels[0]);
+}
+
+// Adds an icon's pictures (colour and mask bits with their sizes) to a digest.
+void MixIcon(uint64_t& digest, HDC dc, HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) {
+        Mix(digest, "-", 1);
+        return;
+    }
+    MixBitmap(digest, dc, info.hbmColor);
+    MixBitmap(digest, dc, info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    if (info.hbmMask)
+        DeleteObject(info.hbmMask);
+}
+
+}  // namespace
+
+FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
+    FileIcon icon;
+    icon.source = path;
+    const std::string extension = LowerExtension(path);
+    if (extension == ".dll") {
+        // ExtractIcon answers 1 for a file without icons and 0 for one it cannot read.
+        const HICON first = ExtractIconW(GetModuleHandleW(nullptr), Widen(path).c_str(), 0);
+        if (reinterpret_cast<UINT_PTR>(first) > 32)
+            icon.large = OwnedIcon(first);
+    } else if (anyKind || extension == ".exe" || extension == ".ico") {
+        HICON large = nullptr;
+        HICON small = nullptr;
+        if (ExtractIconExW(Widen(path).c_str(), 0, &large, &small, 1) != 0) {
+            icon.large = OwnedIcon(large);
+            icon.small = OwnedIcon(small);
+        }
+    }
+    if (icon.large || icon.small) {
+        if (const HDC dc = CreateCompatibleDC(nullptr)) {
+            icon.picture = 0xCBF29CE484222325ull;
+            MixIcon(icon.picture, dc, icon.small.Get());
+            MixIcon(icon.picture, dc, icon.large.Get());
+            DeleteDC(dc);
+        }
+    }
+    return icon;
+}
+
+struct IconJob::State {
+    HWND window = nullptr;
+    Handlers handlers;
+    std::atomic<bool> stopped{false};
+
+    // From the worker: runs the handler on the window's thread unless the job is gone by then.
+    void Post(std::function<void(State&)> work, const std::shared_ptr<State>& self) {
+        GuiThread::Post(window, [self, work = std::move(work)] {
+            if (!self->stopped)
+                work(*self);
+        });
+    }
+};
+
+namespace {
+
+void FillTexts(IconJob::State& state, std::vector<UninstallEntry>& rows,
+               const std::shared_ptr<IconJob::State>& self) {
+    const Win32FileSystem files;
+    Win32SpecialFolders folders[2];  // each worker keeps its own answers
+    std::atomic<size_t> done{0};
+    std::atomic<ULONGLONG> lastReport{GetTickCount64()};
+    InParallel(
+        rows.size(),
+        [&](size_t i, int worker) {
+            rows[i].columns[kColIconSource] = IconSource(rows[i], files, folders[worker]);
+            const size_t finished = ++done;
+            const ULONGLONG now = GetTickCount64();
+            ULONGLONG last = lastReport;
+            if (now - last >= kBatchIntervalMs && lastReport.compare_exchange_strong(last, now)) {
+                // The file count is not known yet: the rows count twice meanwhile.
+                const IconProgress progress{finished, rows.size() * 2};
+                state.Post(
+                    [progress](IconJob::State& s) {
+                        std::vector<FileIcon> none;
+                        s.handlers.icons(none, progress);
+                    },
+                    self);
+            }
+        },
+        state.stopped);
+    if (state.stopped)
+        return;
+    Win32RegistryApi registry;
+    LoadProductIcons(registry, rows, folders[0].GetSpecialFolder(kCsidlAppData));
+    FillEmptyFolders(rows);
+
+    auto texts = std::make_shared<std::vector<IconRowTexts>>();
+    texts->reserve(rows.size());
+    for (const UninstallEntry& row : rows) {
+        texts->push_back({row.id, row.columns[kColIconSource], row.columns[kColInstallLocation]});
+    }
+    state.Post([texts](IconJob::State& s) { s.handlers.texts(*texts); }, self);
+}
+
+void LoadIcons(IconJob::State& state, const std::vector<UninstallEntry>& rows,
+               const std::shared_ptr<IconJob::State>& self) {
+    // Each distinct file once, in the order the list shows its first row.
+    std::map<std::string, size_t> index;
+    std::vector<FileIcon> files;
+    for (const UninstallEntry& row : rows) {
+        const std::string& source = row.columns[kColIconSource];
+        if (source.empty())
+            continue;
+        const auto [it, added] = index.emplace(source, files.size());
+        if (added) {
+            files.emplace_back();
+            files.back().source = source;
+        }
+        files[it->second].ids.push_back(row.id);
+    }
+
+    std::mutex lock;
+    auto batch = std::make_shared<std::vector<FileIcon>>();
+    size_t done = 0;
+    ULONGLONG lastPost = GetTickCount64();
+    const size_t total = rows.size() + files.size();
+    auto send = [&] {
+        state.Post([icons = std::move(batch), progress = IconProgress{rows.size() + done, total}](
+                       IconJob::State& s) { s.handlers.icons(*icons, progress); },
+                   self);
+        batch = std::make_shared<std::vector<FileIcon>>();
+        lastPost = GetTickCount64();
+    };
+    InParallel(
+        files.size(),
+        [&](size_t i, int) {
+            FileIcon icon = ExtractFileIcon(files[i].source, false);
+            icon.ids = std::move(files[i].ids);
+            const std::lock_guard guard(lock);
+            batch->push_back(std::move(icon));
+            ++done;
+            if (GetTickCount64() - lastPost >= kBatchIntervalMs)
+                send();
+        },
+        state.stopped);
+    if (!state.stopped)
+        send();
+}
+
+}  // namespace
+
+IconJob::IconJob(HWND window, std::vector<UninstallEntry> rows, Handlers handlers)
+    : state_(std::make_shared<State>()) {
+    state_->window = window;
+    state_->handlers = std::move(handlers);
+    std::thread([self = state_, rows = std::move(rows)]() mutable {
+        FillTexts(*self, rows, self);
+        if (self->stopped)
+            return;
+        LoadIcons(*self, rows, self);
+        if (!self->stopped)
+            self->Post([](State& s) { s.handlers.finished(); }, self);
+    }).detach();
+}
+
+IconJob::~IconJob() {
+    state_->stopped = true;
+}
+
+}  // namespace corvandel

@@ -1,0 +1,73 @@
+#pragma once
+// The icons of the program list, worked out off the window's thread once the list is shown:
+// each row's icon source (the files its entry names), the installer products' own icons and
+// the folders of entries that name none; then the icon of each distinct icon file, once.
+// Results reach the window in batches, on its own thread, as they come.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/handle_win.h"
+#include "inventory/uninstall_entry.h"
+
+namespace corvandel {
+
+// The texts the job fills in for a row.
+struct IconRowTexts {
+    uint32_t id = 0;
+    std::string iconSource;
+    std::string installLocation;
+};
+
+// The icon of one icon file, in both system sizes. Without an icon of its own the file's
+// icon is the shell's, asked on the window's thread.
+struct FileIcon {
+    std::string source;
+    std::vector<uint32_t> ids;  // the rows that show it
+    OwnedIcon small;
+    OwnedIcon large;
+    // A digest of both pictures: files with the same icon share one list slot. 0 when it
+    // could not be taken.
+    uint64_t picture = 0;
+};
+
+// Where in the work the job is, for the status bar: done of total, both growing as the
+// job learns how many files there are.
+struct IconProgress {
+    size_t done = 0;
+    size_t total = 0;
+};
+
+class IconJob {
+  public:
+    struct Handlers {
+        std::function<void(std::vector<IconRowTexts>&)> texts;
+        std::function<void(std::vector<FileIcon>&, IconProgress)> icons;
+        std::function<void()> finished;
+    };
+
+    // Starts on a copy of the rows; the handlers are called on window's thread, never after
+    // the job is gone.
+    IconJob(HWND window, std::vector<UninstallEntry> rows, Handlers handlers);
+    // Stops the work. A file call under way is not waited for: its thread ends on its own.
+    ~IconJob();
+    IconJob(const IconJob&) = delete;
+    IconJob& operator=(const IconJob&) = delete;
+
+    struct State;
+
+  private:
+    std::shared_ptr<State> state_;
+};
+
+// The icon a program file, library or icon file carries itself, in both sizes; empty icons
+// when it has none. A library gives its first icon in the large size for both. With anyKind
+// files of other kinds are asked too (the shell may know no icon of theirs).
+FileIcon ExtractFileIcon(const std::string& path, bool anyKind);
+
+}  // namespace corvandel
