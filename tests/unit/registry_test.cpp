@@ -57,6 +57,23 @@ TEST_F(RegistryTest, TypedReadsAndTheirErrors) {
     EXPECT_EQ(message([&] { reg.ReadBinary("Number"); }), "Invalid data type for 'Number'");
 }
 
+TEST_F(RegistryTest, OneCallReadsTellMissingFromEmptyAndKeepTheTypeRules) {
+    Registry reg(fake);
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
+    EXPECT_EQ(reg.ReadOptionalString("Missing"), std::nullopt);
+    EXPECT_EQ(reg.ReadOptionalString("Empty"), std::optional<std::string>(""));
+    EXPECT_EQ(reg.ReadOptionalString("Text"), std::optional<std::string>("Привет"));
+    EXPECT_THROW(reg.ReadOptionalString("Number"), RegistryError);
+    EXPECT_EQ(reg.ReadOptionalInteger("Missing"), std::nullopt);
+    EXPECT_EQ(reg.ReadOptionalInteger("Number"), std::optional<int32_t>(-2));
+    EXPECT_THROW(reg.ReadOptionalInteger("Big"), RegistryError);
+    // Text stays text, a number becomes decimal text, other text kinds are errors.
+    EXPECT_EQ(reg.ReadNumberOrText("Text"), std::optional<std::string>("Привет"));
+    EXPECT_EQ(reg.ReadNumberOrText("Short"), std::optional<std::string>("7"));
+    EXPECT_EQ(reg.ReadNumberOrText("Missing"), std::nullopt);
+    EXPECT_THROW(reg.ReadNumberOrText("Expand"), RegistryError);
+}
+
 TEST_F(RegistryTest, ValueInformation) {
     Registry reg(fake);
     ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
