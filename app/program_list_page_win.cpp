@@ -367,9 +367,8 @@ void ProgramListPage::StartIcons() {
         return;
     IconJob::Handlers handlers;
     handlers.texts = [this](std::vector<IconRowTexts>& texts) { IconTextsArrived(texts); };
-    handlers.icons = [this](std::vector<FileIcon>& icons, IconProgress progress) {
-        IconsArrived(icons, progress);
-    };
+    handlers.icons = [this](std::vector<FileIcon>& icons) { IconsArrived(icons); };
+    handlers.progress = [this](IconProgress progress) { ShowIconProgress(progress); };
     handlers.finished = [this] {
         iconsDone_ = true;
         PlaceIcons();
@@ -396,20 +395,23 @@ void ProgramListPage::IconTextsArrived(std::vector<IconRowTexts>& texts) {
     InvalidateRect(list_, nullptr, FALSE);
 }
 
-void ProgramListPage::IconsArrived(std::vector<FileIcon>& icons, IconProgress progress) {
+void ProgramListPage::IconsArrived(std::vector<FileIcon>& icons) {
     const bool waiting = !pendingIcons_.empty();
     for (FileIcon& icon : icons)
         pendingIcons_.push_back(std::move(icon));
-    const ULONGLONG now = GetTickCount64();
-    if (progress.total > 0 && now - lastProgress_ >= kProgressIntervalMs) {
-        lastProgress_ = now;
-        const size_t percent = std::min<size_t>(99, progress.done * 100 / progress.total);
-        status_.SetText(
-            1, host_.Texts().Caption("LangLoadingData") + " " + std::to_string(percent) + "%");
-    }
     // With icons still waiting, a turn of the message loop is already asked for.
     if (!waiting)
         PlaceIcons();
+}
+
+void ProgramListPage::ShowIconProgress(IconProgress progress) {
+    const ULONGLONG now = GetTickCount64();
+    if (progress.total == 0 || now - lastProgress_ < kProgressIntervalMs)
+        return;
+    lastProgress_ = now;
+    const size_t percent = std::min<size_t>(99, progress.done * 100 / progress.total);
+    status_.SetText(1,
+                    host_.Texts().Caption("LangLoadingData") + " " + std::to_string(percent) + "%");
 }
 
 void ProgramListPage::PlaceIcons() {

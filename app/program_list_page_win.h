@@ -88,7 +88,8 @@ class ProgramListPage {
     // Icons and icon sources fill in after the list is shown, from a job off this thread.
     void StartIcons();
     void IconTextsArrived(std::vector<IconRowTexts>& texts);
-    void IconsArrived(std::vector<FileIcon>& icons, IconProgress progress);
+    void IconsArrived(std::vector<FileIcon>& icons);
+    void ShowIconProgress(IconProgress progress);
     // Puts waiting icons in the lists for a short while, and asks for another turn when
     // some are left.
     void PlaceIcons();

@@ -151,12 +151,7 @@ void FillTexts(IconJob::State& state, std::vector<UninstallEntry>& rows,
             if (now - last >= kBatchIntervalMs && lastReport.compare_exchange_strong(last, now)) {
                 // The file count is not known yet: the rows count twice meanwhile.
                 const IconProgress progress{finished, rows.size() * 2};
-                state.Post(
-                    [progress](IconJob::State& s) {
-                        std::vector<FileIcon> none;
-                        s.handlers.icons(none, progress);
-                    },
-                    self);
+                state.Post([progress](IconJob::State& s) { s.handlers.progress(progress); }, self);
             }
         },
         state.stopped);
@@ -197,9 +192,13 @@ void LoadIcons(IconJob::State& state, const std::vector<UninstallEntry>& rows,
     ULONGLONG lastPost = GetTickCount64();
     const size_t total = rows.size() + files.size();
     auto send = [&] {
-        state.Post([icons = std::move(batch), progress = IconProgress{rows.size() + done, total}](
-                       IconJob::State& s) { s.handlers.icons(*icons, progress); },
-                   self);
+        state.Post(
+            [icons = std::move(batch),
+             progress = IconProgress{rows.size() + done, total}](IconJob::State& s) {
+                s.handlers.icons(*icons);
+                s.handlers.progress(progress);
+            },
+            self);
         batch = std::make_shared<std::vector<FileIcon>>();
         lastPost = GetTickCount64();
     };

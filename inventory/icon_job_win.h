@@ -47,7 +47,8 @@ class IconJob {
   public:
     struct Handlers {
         std::function<void(std::vector<IconRowTexts>&)> texts;
-        std::function<void(std::vector<FileIcon>&, IconProgress)> icons;
+        std::function<void(std::vector<FileIcon>&)> icons;
+        std::function<void(IconProgress)> progress;
         std::function<void()> finished;
     };
 
