@@ -255,7 +255,7 @@ void ProgramListPage::LoadFromReg() {
 
 void ProgramListPage::ShowRows() {
     filling_ = true;
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    list_.ClearSelection();
     // A new count costs the list a layout pass: the same count only needs drawing anew.
     if (static_cast<size_t>(ListView_GetItemCount(list_)) != rows_.size())
         ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);

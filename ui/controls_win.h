@@ -163,6 +163,15 @@ class ListView : public Control {
     // The user cannot resize hidden data columns or fixed ones.
     bool ColumnLocked(int column) const { return column >= visible_ || designs_[column].fixed; }
     int Selected() const { return ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED); }
+    // Takes selection and focus off the rows that have them. Row by row: asked of every row
+    // at once (-1), some list views walk all rows.
+    void ClearSelection() const {
+        for (const UINT which : {LVNI_SELECTED, LVNI_FOCUSED}) {
+            const int row = ListView_GetNextItem(hwnd_, -1, which);
+            if (row >= 0)
+                ListView_SetItemState(hwnd_, row, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        }
+    }
 
     // The rows of a list that keeps no text of its own (LVS_OWNERDATA): it asks for each
     // row's text (column 0 is the caption) and image as it draws it.
