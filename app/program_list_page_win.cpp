@@ -6,8 +6,12 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "foundation/gui_thread_win.h"
 #include "foundation/handle_win.h"
@@ -40,6 +44,9 @@ constexpr ULONGLONG kProgressIntervalMs = 250;
 // layout pass.
 constexpr ULONGLONG kPumpIntervalMs = 30;
 constexpr ULONGLONG kShowIntervalMs = 300;
+// Threads that share the registry pass: most of each call is waiting for the system, so
+// more threads than cores still help.
+constexpr unsigned kScanThreads = 3;
 constexpr COLORREF kRecentColor = RGB(0, 128, 0);
 
 // The shell's system image list of one size; the list view shows one of the two.
@@ -149,10 +156,38 @@ std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
 
 // Rows appear in the list while the scan runs: the list shows the rows read so far whenever
 // the window handles its messages, a few times a second.
+namespace {
+
+// The rows a helper thread reads, kept until the window's thread takes them.
+class SharedRows : public ScanSink {
+  public:
+    void EntryStarted(const std::string&) override {}
+    void EntryRead(UninstallEntry entry) override {
+        const std::lock_guard guard(lock_);
+        rows_.push_back(std::move(entry));
+    }
+    bool KeepGoing() override { return !stop; }
+    std::vector<UninstallEntry> Take() {
+        const std::lock_guard guard(lock_);
+        return std::exchange(rows_, {});
+    }
+
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+
+  private:
+    std::mutex lock_;
+    std::vector<UninstallEntry> rows_;
+};
+
+}  // namespace
+
+// Rows appear in the list while the scan runs: the list shows the rows read so far, those of
+// the helper thread too, whenever the window handles its messages.
 class ProgramListPage::ScanToList : public ScanSink {
   public:
-    explicit ScanToList(ProgramListPage& form)
-        : form_(form), lastPump_(GetTickCount64()), lastShow_(lastPump_) {}
+    ScanToList(ProgramListPage& form, SharedRows& helper)
+        : form_(form), helper_(helper), lastPump_(GetTickCount64()), lastShow_(lastPump_) {}
 
     void EntryStarted(const std::string& displayName) override { current_ = displayName; }
 
@@ -174,7 +209,20 @@ class ProgramListPage::ScanToList : public ScanSink {
         return going;
     }
 
+    // Waits for the helper threads, answering the window's messages meanwhile; a close asked
+    // for stops it.
+    void WaitForHelper() {
+        while (!helper_.done) {
+            if (!form_.host_.ProcessMessages())
+                helper_.stop = true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, kPumpIntervalMs, QS_ALLINPUT);
+        }
+        Flush();
+    }
+
     void Flush() {
+        for (UninstallEntry& entry : helper_.Take())
+            EntryRead(std::move(entry));
         if (shown_ != form_.rows_.size()) {
             shown_ = form_.rows_.size();
             ListView_SetItemCountEx(form_.list_, static_cast<int>(shown_),
@@ -188,6 +236,7 @@ class ProgramListPage::ScanToList : public ScanSink {
 
   private:
     ProgramListPage& form_;
+    SharedRows& helper_;
     ULONGLONG lastPump_;
     ULONGLONG lastShow_;
     size_t shown_ = 0;
@@ -245,11 +294,35 @@ void ProgramListPage::LoadFromReg() {
     const FileIcon own = ExtractFileIcon(ExecutablePath(), true);
     placeholderIcon_ = AddIcon(own).value_or(ShellIconIndex(ExecutablePath()).value_or(0));
 
-    ScanToList sink(*this);
-    corvandel::LoadFromReg(ScanEnvironment{registry_, files_, folders_, locale_, WindowsIs64Bit()},
-                           sink);
-    sink.Flush();
+    // Every registry call waits on the system: helper threads read their slices of the
+    // entries, each with a registry of its own, while this thread reads the first slice and
+    // keeps the window answering.
+    const bool shared = WindowsIs64Bit();
+    SharedRows helperRows;
+    std::vector<std::thread> helpers;
+    std::atomic<unsigned> running{kScanThreads - 1};
+    for (unsigned slice = 1; slice < kScanThreads; ++slice) {
+        helpers.emplace_back([&, slice] {
+            Win32RegistryApi registry;
+            corvandel::LoadFromReg(
+                ScanEnvironment{registry, files_, folders_, locale_, shared, slice, kScanThreads},
+                helperRows);
+            if (--running == 0)
+                helperRows.done = true;
+        });
+    }
+    ScanToList sink(*this, helperRows);
+    corvandel::LoadFromReg(
+        ScanEnvironment{registry_, files_, folders_, locale_, shared, 0, kScanThreads}, sink);
+    if (host_.Closing())
+        helperRows.stop = true;
+    sink.WaitForHelper();
+    for (std::thread& helper : helpers)
+        helper.join();
     status_.SetText(1, "");
+    // Back in the order of a scan on one thread, so that equal names keep their order.
+    std::sort(rows_.begin(), rows_.end(),
+              [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
     SortByName(rows_, SortDirection, locale_);
 }
 

@@ -103,13 +103,17 @@ void LoadFromReg(const ScanEnvironment& env, ScanSink& sink) {
         const std::vector<std::string> names = registry.GetKeyNames();
         registry.CloseKey();
 
-        for (const std::string& name : names) {
+        const auto sourceIndex = static_cast<uint32_t>(&source - kUninstallSources.data());
+        for (size_t index = env.slice; index < names.size(); index += env.slices) {
+            const std::string& name = names[index];
             if (!registry.OpenKey(std::string(source.path) + "\\" + name, false))
                 continue;
             try {
                 if (const auto listed = FilterEntry(registry)) {
                     sink.EntryStarted(listed->displayName);
-                    sink.EntryRead(ReadEntry(registry, *listed, source, name, env.locale));
+                    UninstallEntry entry = ReadEntry(registry, *listed, source, name, env.locale);
+                    entry.id = ScanOrder(sourceIndex, static_cast<uint32_t>(index));
+                    sink.EntryRead(std::move(entry));
                 }
             } catch (const RegistryError&) {
                 // A value of an unexpected type in one entry: that entry is not listed.

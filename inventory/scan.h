@@ -50,7 +50,18 @@ struct ScanEnvironment {
     // True on 64-bit Windows, where the 32-bit view of the uninstall key is the WOW6432Node
     // key already read: its entries would only come again as duplicates.
     bool viewsShared = false;
+    // Reads only every slices-th entry of each source, from the slice-th on, so that several
+    // threads can share a scan.
+    unsigned slice = 0;
+    unsigned slices = 1;
 };
+
+// The place of an entry in a whole scan: by source, then by its place among the source's
+// keys. The scan gives each row its place as its id; rows read in slices are put back in
+// scan order by it.
+inline uint32_t ScanOrder(uint32_t source, uint32_t index) {
+    return (source << 24) | (index & 0xFFFFFFu);
+}
 
 struct ListedEntry {
     std::string displayName;
@@ -67,8 +78,8 @@ std::optional<ListedEntry> FilterEntry(Registry& key);
 UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const UninstallSource& source,
                          const std::string& subKey, const Locale& locale);
 
-// Reads all four sources. An entry whose values have unexpected types is skipped: one
-// malformed entry never hides the entries after it.
+// Reads all four sources (or the environment's slice of them). An entry whose values have
+// unexpected types is skipped: one malformed entry never hides the entries after it.
 void LoadFromReg(const ScanEnvironment& env, ScanSink& sink);
 
 // The file named by the first candidate that exists, for the icon-source column.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "inventory/install_date.h"
 #include "inventory/presentation.h"
 #include "inventory/sorting.h"
@@ -185,6 +187,24 @@ TEST_F(ScanTest, SharedViewsReadTheWow6432NodeKeyOnceAndListTheSameRows) {
         RemoveDuplicates(*rows);
     }
     EXPECT_EQ(once.rows, sink.rows);
+}
+
+TEST_F(ScanTest, SlicesTogetherReadWhatOnePassReadsAndKnowTheirScanOrder) {
+    for (int i = 0; i < 7; ++i) {
+        Program(std::string(kWow) + "W" + std::to_string(i), "Same", "u.exe");
+        Program(std::string(kNative) + "N" + std::to_string(i), "N" + std::to_string(i), "u.exe");
+    }
+    Program(std::string(kUser) + "U", "Same", "u.exe");
+    Scan();
+    std::vector<UninstallEntry> sliced;
+    for (unsigned slice = 0; slice < 3; ++slice) {
+        RecordingSink part;
+        LoadFromReg(ScanEnvironment{registry, files, folders, locale, false, slice, 3}, part);
+        sliced.insert(sliced.end(), part.rows.begin(), part.rows.end());
+    }
+    std::sort(sliced.begin(), sliced.end(),
+              [](const auto& a, const auto& b) { return a.id < b.id; });
+    EXPECT_EQ(sliced, sink.rows);
 }
 
 TEST_F(ScanTest, MissingSourcesContributeNothingAndTheScanCanStop) {
