@@ -37,14 +37,27 @@ std::optional<ListedEntry> FilterEntry(Registry& key) {
 }
 
 std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files) {
-    // The candidates often repeat one another; each file is asked about once.
+    // The candidates often repeat one another, in other case too: file names do not depend on
+    // case, so each file is asked about once, and by an earlier spelling of it where there is
+    // one (a lower-cased name costs some systems a search of every folder on its way).
+    std::vector<std::string> lowered;
+    lowered.reserve(candidates.size());
+    for (const std::string& candidate : candidates)
+        lowered.push_back(AsciiLower(candidate));
     for (size_t i = 0; i < candidates.size(); ++i) {
         const std::string& candidate = candidates[i];
-        if (candidate.empty() || std::find(candidates.begin(), candidates.begin() + i, candidate) !=
-                                     candidates.begin() + i) {
+        const auto earlier = lowered.begin() + static_cast<std::ptrdiff_t>(i);
+        if (candidate.empty() || std::find(lowered.begin(), earlier, lowered[i]) != earlier)
             continue;
+        std::string probe = candidate;
+        for (size_t j = 0; j < i; ++j) {
+            const size_t at = lowered[j].find(lowered[i]);
+            if (at != std::string::npos) {
+                probe = candidates[j].substr(at, candidate.size());
+                break;
+            }
         }
-        if (files.FileExists(candidate))
+        if (files.FileExists(probe))
             return candidate;
     }
     return std::string();

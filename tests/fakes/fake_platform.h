@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "foundation/platform.h"
 #include "foundation/text.h"
@@ -15,10 +16,10 @@ class FakeFileSystem : public FileSystem {
   public:
     void AddFile(const std::string& path) { files_.insert(AsciiLower(path)); }
     bool FileExists(const std::string& path) const override {
-        ++existsCalls;
+        asked.push_back(path);
         return files_.count(AsciiLower(path)) != 0;
     }
-    mutable int existsCalls = 0;
+    mutable std::vector<std::string> asked;  // every path asked about, in order
 
   private:
     std::set<std::string> files_;

@@ -156,7 +156,7 @@ TEST_F(ScanTest, IconSourceChain) {
     Scan();
     ASSERT_EQ(sink.rows.size(), 6u);
     // The scan itself asks nothing of the file system; the icon source comes afterwards.
-    EXPECT_EQ(files.existsCalls, 0);
+    EXPECT_TRUE(files.asked.empty());
     std::vector<std::string> sources;
     for (const UninstallEntry& row : sink.rows) {
         EXPECT_EQ(row.columns[kColIconSource], "");
@@ -166,6 +166,21 @@ TEST_F(ScanTest, IconSourceChain) {
               (std::vector<std::string>{"c:\\program files\\bar\\bar.exe", "C:\\Apps\\app.ico",
                                         "c:\\program files\\bar\\uninstall.exe",
                                         "c:\\program files (x86)\\foo\\unins000.exe", "", ""}));
+}
+
+TEST(FirstExistingFileTest, EachFileAskedOnceInTheSpellingFirstGiven) {
+    FakeFileSystem files;
+    files.AddFile("C:\\Apps\\Tool.exe");
+    const std::vector<std::string> candidates{"\"C:\\Apps\\Gone.exe\" /S", "c:\\apps\\gone.exe",
+                                              "C:\\APPS\\GONE.EXE", "C:\\Apps\\Tool.exe,0",
+                                              "c:\\apps\\tool.exe"};
+    // The answer is the candidate as written; the file system is asked with the spelling the
+    // entry itself used.
+    EXPECT_EQ(FirstExistingFile(candidates, files), "c:\\apps\\tool.exe");
+    EXPECT_EQ(files.asked,
+              (std::vector<std::string>{"\"C:\\Apps\\Gone.exe\" /S", "C:\\Apps\\Gone.exe",
+                                        "C:\\Apps\\Tool.exe,0", "C:\\Apps\\Tool.exe"}));
+    EXPECT_EQ(FirstExistingFile({"", "d:\\x.exe"}, files), "");
 }
 
 TEST_F(ScanTest, SharedViewsReadTheWow6432NodeKeyOnceAndListTheSameRows) {
