@@ -37,8 +37,8 @@ now() { date +%s.%N; }
 # min and median of the numbers on standard input
 stats() { sort -g | awk -v f="${1:-%.2f}" '{v[NR]=$1} END {printf f " / " f, v[1], v[int((NR+1)/2)]}'; }
 
-table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | close (s) | close in the middle of the scan (s) |
-|---|---|---|---|---|---|---|---|---|---|"
+table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | window's worst answer while icons load (ms) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | close (s) | close in the middle of the scan (s) |
+|---|---|---|---|---|---|---|---|---|---|---|"
 phases=""
 for count in "${counts[@]}"; do
   export WINEPREFIX=$work/prefix-$count
@@ -103,13 +103,16 @@ PY
   driver() { "$WINE" "$WINE_BUILD/corvandel_driver.exe" "$@" 2>/dev/null; }
   program_pid() { pgrep -f 'Corvandel\\Corvandel.exe' | head -1 || true; }
   peak() { awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$(program_pid)/status" 2>/dev/null || true; }
-  for file in ours theirs icons memory refreshed keys close midscan; do : >"$work/$file"; done
+  for file in ours theirs icons latency memory refreshed keys close midscan; do : >"$work/$file"; done
   for run in $(seq "$runs"); do
     start=$(now)
     driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 >/dev/null
     listed_at=$(now)
+    # How soon the window answers while the icons load (the first three seconds of it).
+    driver attach latency 3000 | awk '$1 == "latency" {print $3}' >>"$work/latency" &
     driver attach wait-status-not 1 "Загрузка данных" 900000 >/dev/null
     end=$(now)
+    wait
     echo "$listed_at - $start" | bc -l >>"$work/ours"
     echo "$end - $listed_at" | bc -l >>"$work/icons"
     peak >>"$work/memory"
@@ -144,7 +147,7 @@ PY
   ratio=$(paste <(sort -g "$work/ours") <(sort -g "$work/theirs") |
     awk '{a[NR]=$1; b[NR]=$2} END {m=int((NR+1)/2); printf "%.1f", a[m] / b[m]}')
   keys=$(sort -g "$work/keys" | awk '{v[NR]=$1} END {printf "%.0f / %.0f", v[int((NR+1)/2)], v[NR]}')
-  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats <"$work/icons") | $(stats %d <"$work/memory") | $(stats %d <"$work/refreshed") | $keys | $(stats <"$work/close") | $(stats <"$work/midscan") |"
+  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats <"$work/icons") | $(stats %.0f <"$work/latency") | $(stats %d <"$work/memory") | $(stats %d <"$work/refreshed") | $keys | $(stats <"$work/close") | $(stats <"$work/midscan") |"
   "$WINESERVER" -k 2>/dev/null || true
 done
 echo "$table"

@@ -11,6 +11,8 @@
 //   wait-status-not <panel> <prefix> [ms]   wait until it no longer does
 //   caption | status | rows      print the main window's caption, panels or list rows
 //   images                       print each row's caption and image-list index
+//   latency <ms>                 for that long, time how soon the main window answers a
+//                                message, over and over; print the median and the worst
 //   message-box [ms] [yes|no]    wait for a message box, print title and text, then press
 //                                OK, or Yes or No
 //   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
@@ -51,7 +53,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+
 #include <sddl.h>
+#include <algorithm>
 
 #include <fcntl.h>
 #include <io.h>
@@ -373,6 +377,29 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             Print(fields);
         }
         return 1;
+    }
+    if (command == "latency") {
+        const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(Number(args, at + 1, 0));
+        std::vector<double> waits;
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        while (GetTickCount64() < until) {
+            LARGE_INTEGER start, end;
+            QueryPerformanceCounter(&start);
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            QueryPerformanceCounter(&end);
+            waits.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                            static_cast<double>(frequency.QuadPart));
+            Sleep(5);
+        }
+        std::sort(waits.begin(), waits.end());
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f\t%.1f",
+                      waits.empty() ? 0.0 : waits[waits.size() / 2],
+                      waits.empty() ? 0.0 : waits.back());
+        Print({"latency", text});
+        return 2;
     }
     if (command == "images") {
         const HWND list = Control(kIdListViewUninstall);
