@@ -110,9 +110,10 @@ PY
     listed_at=$(now)
     # How soon the window answers while the icons load (the first three seconds of it).
     driver attach latency 3000 | awk '$1 == "latency" {print $3}' >>"$work/latency" &
+    probe=$!
     driver attach wait-status-not 1 "Загрузка данных" 900000 >/dev/null
     end=$(now)
-    wait
+    wait "$probe"
     echo "$listed_at - $start" | bc -l >>"$work/ours"
     echo "$end - $listed_at" | bc -l >>"$work/icons"
     peak >>"$work/memory"
