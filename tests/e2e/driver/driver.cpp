@@ -379,6 +379,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 1;
     }
     if (command == "latency") {
+        const HWND window = MainWindow();
         const ULONGLONG until = GetTickCount64() + static_cast<ULONGLONG>(Number(args, at + 1, 0));
         std::vector<double> waits;
         LARGE_INTEGER frequency;
@@ -387,7 +388,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             LARGE_INTEGER start, end;
             QueryPerformanceCounter(&start);
             DWORD_PTR result = 0;
-            SendMessageTimeoutW(MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
             QueryPerformanceCounter(&end);
             waits.push_back(static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
                             static_cast<double>(frequency.QuadPart));
