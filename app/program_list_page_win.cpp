@@ -271,13 +271,47 @@ void ProgramListPage::globLoadUninstall() {
         SetFocus(list_);
         host_.ProcessMessages();
     }
+    FitNameColumns();
+    host_.ScanFinished();
+}
+
+void ProgramListPage::FitNameColumns() {
+    // The list fits a column by measuring every row's text, which takes a long list a good
+    // part of a second. The widest text is one of the longest, so the list measures only the
+    // rows whose caption or publisher is among the longest, with drawing held meanwhile.
+    constexpr size_t kMeasured = 32;
+    std::vector<UninstallEntry> sample;
+    for (const int column : {0, 1}) {
+        const auto length = [column](const UninstallEntry& row) {
+            return Utf8ToUtf16(column == 0 ? row.caption : row.columns[kColPublisher]).size();
+        };
+        std::vector<const UninstallEntry*> longest;
+        for (const UninstallEntry& row : rows_)
+            longest.push_back(&row);
+        const size_t count = std::min(kMeasured, longest.size());
+        std::partial_sort(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(count),
+                          longest.end(),
+                          [&](const auto* a, const auto* b) { return length(*a) > length(*b); });
+        for (size_t i = 0; i < count; ++i)
+            sample.push_back(*longest[i]);
+    }
+    filling_ = true;
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    std::swap(rows_, sample);
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()),
+                            LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     for (int column = 0; column < 2; ++column) {
         ListView_SetColumnWidth(list_, column, LVSCW_AUTOSIZE_USEHEADER);
         if (ListView_GetColumnWidth(list_, column) < Scale(200)) {
             ListView_SetColumnWidth(list_, column, Scale(200));
         }
     }
-    host_.ScanFinished();
+    std::swap(rows_, sample);
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()),
+                            LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+    filling_ = false;
 }
 
 void ProgramListPage::LoadFromReg() {

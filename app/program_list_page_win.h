@@ -83,6 +83,8 @@ class ProgramListPage {
     void ShowRows();
     void addListViewDub();
     void ListViewUninstallColumnClick(int column);
+    // Widens the caption and publisher columns to their texts (at least 200 at 96 DPI).
+    void FitNameColumns();
     void ListViewUninstallSelectItem();
     void key();
     // Icons and icon sources fill in after the list is shown, from a job off this thread.
