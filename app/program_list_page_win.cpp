@@ -255,6 +255,8 @@ void ProgramListPage::globLoadUninstall() {
     for (size_t i = 0; i < rows_.size(); ++i)
         rows_[i].id = static_cast<uint32_t>(i);
     addListViewDub();
+    // Fitted once the rows are final, before they show: the list appears at its widths.
+    FitNameColumns();
     ShowRows();
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
@@ -271,7 +273,6 @@ void ProgramListPage::globLoadUninstall() {
         SetFocus(list_);
         host_.ProcessMessages();
     }
-    FitNameColumns();
     host_.ScanFinished();
 }
 
