@@ -9,7 +9,7 @@ namespace corvandel {
 
 // The last program column takes the width the others leave, at least its minimum.
 inline constexpr ColumnDesign kProgramColumns[kVisibleListColumns] = {
-    {"Установленные програмы", 200, 200, 0, false, LVCFMT_LEFT},
+    {"Установленные программы", 200, 200, 0, false, LVCFMT_LEFT},
     {"Издатель", 200, 200, 0, false, LVCFMT_LEFT},
     {"Версия", 120, 120, 120, true, LVCFMT_LEFT},
     {"Дата установки", 130, 130, 130, true, LVCFMT_LEFT},

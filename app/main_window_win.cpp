@@ -243,6 +243,10 @@ void TForm1::HandleCommand(int id) {
             ReleaseGeneralMenuButton();
             break;
         default:
+            if (id >= kCmdLanguageFirst && id <= kCmdLanguageLast) {
+                LanguageItemClick(static_cast<size_t>(id - kCmdLanguageFirst));
+                break;
+            }
             // Commands on the selected entry and on the backups.
             if (!listPage_.Scanning())
                 HandleRemovalCommand(id);

@@ -16,6 +16,7 @@
 #include "foundation/registry_win.h"
 #include "inventory/uninstall_entry.h"
 #include "removal/backups_page_win.h"
+#include "settings/languages_win.h"
 #include "settings/settings.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
@@ -24,6 +25,8 @@
 namespace corvandel {
 
 extern bool PortableMode;
+// The chosen language's file base name, as the settings store it; empty when none.
+extern std::string CurrentLanguage;
 
 class TForm8;
 
@@ -42,6 +45,10 @@ class TForm1 : public ProgramListHost {
     void SetAboutWindow(TForm8* about) { about_ = about; }
 
     void LoadNastr();
+    // The windows the language files address, in the program's window order.
+    std::vector<LanguageWindow> LanguageWindows();
+    // Rebuilds the language menu from the language folder.
+    void LoadLanguage();
     bool IsWindows10Or11();
     void globLoadUninstall();
     // Keyboard shortcuts of the context menus, before the message is dispatched.
@@ -75,6 +82,7 @@ class TForm1 : public ProgramListHost {
     void RefreshListMenuClick();
     void ViewLogMenuClick();
     void AboutMenuClick();
+    void LanguageItemClick(size_t index);
     void ButtonUninstallClick();
     void ButtonBackupsUninstallClick();
     // Checks the menu items that show the options.
@@ -130,6 +138,7 @@ class TForm1 : public ProgramListHost {
     HMENU ThemeMenu = nullptr;
     HMENU LanguageMenu = nullptr;
     HMENU ViewMenu = nullptr;
+    std::vector<std::string> languageCaptions_;  // the language menu's items, in menu order
 
     OwnedFont font_;
     OwnedFont boldFont_;

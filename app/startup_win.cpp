@@ -40,6 +40,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     form8.Create();
     form1.SetAboutWindow(&form8);
     form1.LoadNastr();
+    // Language files lose what no window can use, then the chosen one applies everywhere.
+    corvandel::CleanTranslationsLikeGlobload(form1.LanguageWindows());
+    form1.LoadLanguage();
+    corvandel::globLoad(form1.LanguageWindows(), corvandel::PortableMode);
 
     if (!form1.IsWindows10Or11()) {
         // The texts come from the window's message items, so they follow its language.

@@ -19,7 +19,7 @@ corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp inventor
 target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win shell32 gdi32)
 corvandel_library(corvandel_about_win about/FileInfoUtils_win.cpp)
 target_link_libraries(corvandel_about_win PUBLIC corvandel_about corvandel_foundation_win version)
-corvandel_library(corvandel_settings_win settings/settings_win.cpp)
+corvandel_library(corvandel_settings_win settings/languages_win.cpp settings/settings_win.cpp)
 target_link_libraries(corvandel_settings_win PUBLIC corvandel_settings corvandel_about_win)
 corvandel_library(corvandel_removal_win removal/backups_page_win.cpp removal/registry_editor_win.cpp)
 target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win comctl32
@@ -35,6 +35,7 @@ configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 add_executable(Corvandel WIN32
   about/about_window_win.cpp
   app/main_window_controls_win.cpp
+  app/main_window_language_win.cpp
   app/main_window_settings_win.cpp
   app/main_window_win.cpp
   app/program_entry_commands_win.cpp
@@ -66,3 +67,15 @@ target_compile_options(corvandel_profile PRIVATE -Wall -Wextra)
 if(CORVANDEL_WINE_TESTS)
   include(cmake/wine_tests.cmake)
 endif()
+
+# The language files go beside the executable, where the program looks for them.
+file(GLOB CORVANDEL_LANGUAGE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/Language/*.ini)
+set(CORVANDEL_LANGUAGE_OUTPUTS)
+foreach(source ${CORVANDEL_LANGUAGE_FILES})
+  get_filename_component(name ${source} NAME)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Language/${name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${CMAKE_BINARY_DIR}/Language/${name}
+    DEPENDS ${source})
+  list(APPEND CORVANDEL_LANGUAGE_OUTPUTS ${CMAKE_BINARY_DIR}/Language/${name})
+endforeach()
+add_custom_target(corvandel_languages ALL DEPENDS ${CORVANDEL_LANGUAGE_OUTPUTS})

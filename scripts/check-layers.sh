@@ -12,7 +12,7 @@ declare -A allowed=(
   [inventory]="foundation"
   [removal]="foundation inventory ui"
   [about]="foundation ui"
-  [settings]="foundation about"
+  [settings]="foundation ui about"
   [app]="foundation ui inventory removal about settings"
 )
 failures=0

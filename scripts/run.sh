@@ -38,6 +38,9 @@ fi
 app=$WINEPREFIX/drive_c/Corvandel
 mkdir -p "$app"
 cp "$WINE_BUILD/Corvandel.exe" "$app/Corvandel.exe"
+# The shipped languages; a translator's own files in the demo copy stay.
+mkdir -p "$app/Language"
+cp "$WINE_BUILD/Language/"*.ini "$app/Language/"
 
 [ -z "$shown" ] || exec "$WINE" 'C:\Corvandel\Corvandel.exe'
 

@@ -95,22 +95,32 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
 IniDocument::IniDocument(const AnsiCodePage& ansi, const Locale& locale)
     : ansi_(&ansi), locale_(&locale) {}
 
+std::string DecodeTextFile(const std::string& bytes, const AnsiCodePage& ansi,
+                           IniEncoding* encoding) {
+    const std::string_view view(bytes);
+    IniEncoding found = IniEncoding::Ansi;
+    std::string text;
+    if (view.starts_with(kUtf8Mark)) {
+        found = IniEncoding::Utf8;
+        text = std::string(view.substr(kUtf8Mark.size()));
+    } else if (view.starts_with(kUtf16LeMark)) {
+        found = IniEncoding::Utf16LE;
+        text = DecodeUtf16(view.substr(kUtf16LeMark.size()), false);
+    } else if (view.starts_with(kUtf16BeMark)) {
+        found = IniEncoding::Utf16BE;
+        text = DecodeUtf16(view.substr(kUtf16BeMark.size()), true);
+    } else if (!view.empty()) {
+        text = ansi.ToUtf8(view);
+    }
+    if (encoding != nullptr)
+        *encoding = found;
+    return text;
+}
+
 IniDocument IniDocument::Parse(const std::string& bytes, const AnsiCodePage& ansi,
                                const Locale& locale) {
     IniDocument document(ansi, locale);
-    const std::string_view view(bytes);
-    if (view.starts_with(kUtf8Mark)) {
-        document.encoding_ = IniEncoding::Utf8;
-        document.ParseText(view.substr(kUtf8Mark.size()));
-    } else if (view.starts_with(kUtf16LeMark)) {
-        document.encoding_ = IniEncoding::Utf16LE;
-        document.ParseText(DecodeUtf16(view.substr(kUtf16LeMark.size()), false));
-    } else if (view.starts_with(kUtf16BeMark)) {
-        document.encoding_ = IniEncoding::Utf16BE;
-        document.ParseText(DecodeUtf16(view.substr(kUtf16BeMark.size()), true));
-    } else if (!view.empty()) {
-        document.ParseText(ansi.ToUtf8(view));
-    }
+    document.ParseText(DecodeTextFile(bytes, ansi, &document.encoding_));
     return document;
 }
 

@@ -26,6 +26,11 @@ class AnsiCodePage {
 // How the file was stored; a changed document is written back the same way.
 enum class IniEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
+// A text file's bytes as UTF-8: the byte-order mark decides the encoding, the ANSI code page
+// serves files without one. `encoding` receives what was found.
+std::string DecodeTextFile(const std::string& bytes, const AnsiCodePage& ansi,
+                           IniEncoding* encoding = nullptr);
+
 class IniDocument {
   public:
     // An empty document, as when the file does not exist; it is written in the ANSI code page.

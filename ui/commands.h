@@ -31,6 +31,10 @@ enum CommandId : int {
     kCmdAboutMenu = 2019,
 };
 
+// The language menu's items, one per language file, numbered in menu order.
+inline constexpr int kCmdLanguageFirst = 2100;
+inline constexpr int kCmdLanguageLast = 2999;
+
 // Radio groups are checked as ranges of ids.
 static_assert(kCmdThemeLight == kCmdThemeAuto + 1 && kCmdThemeDark == kCmdThemeAuto + 2);
 static_assert(kCmdIconBigMenu == kCmdIconSmallMenu + 1);

@@ -58,7 +58,7 @@ for _ in $(seq 50); do [ -s "$WINEPREFIX/drive_c/Reports/list.html" ] && break; 
 report=$(python3 "$E2E_DIR/check_html.py" "$WINEPREFIX/drive_c/Reports/list.html" 2>&1 || true)
 echo "$report"
 e2e_check "report parses strictly, header and every row" \
-  "Установленные програмы${T}Издатель${T}Версия${T}Дата установки${T}Путь установки
+  "Установленные программы${T}Издатель${T}Версия${T}Дата установки${T}Путь установки
 ..\\..\\evil${T}-${T}-${T}$(date +%d.%m.%Y)${T}-
 <b>Bold</b> & <script>alert(1)</script>${T}Кавычки \"и\" 'апострофы'${T}-${T}$(date +%d.%m.%Y)${T}-" \
   "$(head -3 <<<"$report")"

@@ -29,6 +29,8 @@
 //   height <control>             print a control's height
 //   rect <control>               print a control's place and size in the main window
 //   columns <control> <n>        print the width and alignment of a list's first n columns
+//   column-captions <control> <n>   print the titles of a list's first n columns
+//   cue <control>                print an edit box's cue text
 //   wait-rows <control> <n> [ms] wait until a list has n rows
 //   wait-rows-over <control> <n> [ms]   wait until a list has more than n rows
 //   type-timed <control> <text>  type the text one character at a time; print, for each,
@@ -37,11 +39,13 @@
 //   client-size <w> <h>          give the main window's client area that size, at the top left
 //   window                       print the main window's state and outer size
 //   about                        print the About window's version line and copyright
+//   about-texts                  print the About window's caption, every label and its button
 //   about-close                  press the About window's button
 //   maximize                     maximize the main window
 //   popup                        print whether a popup menu of the program is open
 //   wait-popup [ms]              wait until a popup menu of the program is open, then print it
 //   escape                       press Escape in the open popup menu
+//   menu-key <vk>                press a key in the open popup menu
 //   close                        close the main window
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
@@ -650,6 +654,48 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         }
         return 3;
     }
+    if (command == "column-captions") {
+        const HWND list = Control(Arg(args, at + 1));
+        const int count = static_cast<int>(Number(args, at + 2, 1));
+        RemoteBuffer buffer(Current().info.hProcess,
+                            sizeof(LVCOLUMNW) + kTextChars * sizeof(wchar_t));
+        const auto remoteText =
+            reinterpret_cast<wchar_t*>(static_cast<char*>(buffer.Address()) + sizeof(LVCOLUMNW));
+        for (int column = 0; column < count; ++column) {
+            LVCOLUMNW lvc{};
+            lvc.mask = LVCF_TEXT;
+            lvc.pszText = remoteText;
+            lvc.cchTextMax = kTextChars;
+            buffer.Write(&lvc, sizeof lvc);
+            SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(buffer.Address()));
+            std::wstring text(kTextChars, L'\0');
+            buffer.Read(text.data(), kTextChars * sizeof(wchar_t), sizeof(LVCOLUMNW));
+            text.resize(wcsnlen(text.c_str(), kTextChars));
+            Print({"column-caption", std::to_string(column), Narrow(text)});
+        }
+        return 3;
+    }
+    if (command == "cue") {
+        const HWND edit = Control(Arg(args, at + 1));
+        RemoteBuffer buffer(Current().info.hProcess, kTextChars * sizeof(wchar_t));
+        SendMessageW(edit, EM_GETCUEBANNER, reinterpret_cast<WPARAM>(buffer.Address()), kTextChars);
+        std::wstring text(kTextChars, L'\0');
+        buffer.Read(text.data(), kTextChars * sizeof(wchar_t));
+        text.resize(wcsnlen(text.c_str(), kTextChars));
+        Print({"cue", Narrow(text)});
+        return 2;
+    }
+    if (command == "menu-key") {
+        // A key for the open menu, which takes the keyboard while it is shown.
+        const WORD vk = static_cast<WORD>(Number(args, at + 1, 0));
+        INPUT inputs[2]{};
+        inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+        inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+        inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof(INPUT));
+        Sleep(300);
+        return 2;
+    }
     if (command == "rect") {
         // Relative to the main window's client area.
         const HWND control = Control(Arg(args, at + 1));
@@ -708,7 +754,12 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
                std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
         return 1;
     }
-    if (command == "about" || command == "about-close") {
+    if (command == "about" || command == "about-close" || command == "about-texts") {
+        // The window may still be on its way after the command that opens it.
+        WaitFor(10000, [] {
+            const auto shown = TopWindows(CORVANDEL_ABOUT_CLASS);
+            return !shown.empty() && IsWindowVisible(shown.front());
+        });
         const auto windows = TopWindows(CORVANDEL_ABOUT_CLASS);
         if (windows.empty())
             Fail("the About window is not shown");
@@ -720,6 +771,15 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         EnumChildWindows(windows.front(), CollectStatic, reinterpret_cast<LPARAM>(&statics));
         if (statics.size() < 2)
             Fail("the About window has no labels");
+        if (command == "about-texts") {
+            // The caption, every label, then the button.
+            std::vector<std::string> texts{"about-texts", WindowText(windows.front())};
+            for (HWND label : statics)
+                texts.push_back(WindowText(label));
+            texts.push_back(WindowText(GetDlgItem(windows.front(), IDOK)));
+            Print(texts);
+            return 1;
+        }
         Print({"about", WindowText(statics[0]), WindowText(statics[1])});
         return 1;
     }
