@@ -79,3 +79,9 @@ foreach(source ${CORVANDEL_LANGUAGE_FILES})
   list(APPEND CORVANDEL_LANGUAGE_OUTPUTS ${CMAKE_BINARY_DIR}/Language/${name})
 endforeach()
 add_custom_target(corvandel_languages ALL DEPENDS ${CORVANDEL_LANGUAGE_OUTPUTS})
+
+# How long a translation pass over a large window takes, for the benchmark.
+add_executable(corvandel_translation_bench tests/bench/translation_bench_win.cpp)
+target_link_libraries(corvandel_translation_bench PRIVATE corvandel_win)
+target_link_options(corvandel_translation_bench PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(corvandel_translation_bench PRIVATE -Wall -Wextra)

@@ -156,4 +156,8 @@ echo "$table"
 echo
 echo "Each figure: minimum / median of $runs runs, but the refreshes (once)."
 echo "$phases"
+echo "| what | figure |"
+echo "|---|---|"
+"$WINE" "$WINE_BUILD/corvandel_translation_bench.exe" 2>/dev/null
+echo
 echo "Machine: $(nproc) cores, $(free -g | awk '/Mem:/ {print $2}') GB, $(uname -m), Wine $("$WINE" --version), $WINE_TEST_ARCH build"
