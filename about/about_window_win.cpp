@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "about/FileInfoUtils.h"
+#include "appearance/theme_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/win_text.h"
 #include "ui/control_ids.h"
@@ -105,6 +106,7 @@ bool TForm8::Create() {
     Button1.CreateCaptioned(components_, "Button1", "TButton", hwnd_, IDOK, WC_BUTTONW,
                             WS_VISIBLE | BS_DEFPUSHBUTTON, 0, boldFont_.Get(), "Ok");
     Layout();
+    AppTheme::Instance().AddWindow(hwnd_);
     return true;
 }
 
@@ -168,6 +170,11 @@ void TForm8::OpenLink(HWND label) {
 }
 
 LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The links colour their labels themselves; everything else is the look's.
+    if (message != WM_CTLCOLORSTATIC) {
+        if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))
+            return *drawn;
+    }
     switch (message) {
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
@@ -180,12 +187,14 @@ LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC: {
             const HWND control = reinterpret_cast<HWND>(lParam);
             const HDC dc = reinterpret_cast<HDC>(wParam);
+            AppTheme& theme = AppTheme::Instance();
+            const auto themed = theme.HandleMessage(hwnd_, message, wParam, lParam);
             SetBkMode(dc, TRANSPARENT);
             if (control == LabelTelegram || control == LabelGMail || control == LabelYaMail ||
                 control == LabelMainWebSite) {
-                SetTextColor(dc, RGB(0, 0, 255));
+                SetTextColor(dc, theme.Active() ? theme.Colors().link : RGB(0, 0, 255));
             }
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return themed ? *themed : reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         }
         case WM_SETCURSOR: {
             const HWND control = reinterpret_cast<HWND>(wParam);

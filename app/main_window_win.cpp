@@ -10,6 +10,7 @@
 #include "app/main_caption.h"
 #include "app/main_window_design_win.h"
 #include "app/windows_version.h"
+#include "appearance/theme_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/win_text.h"
 #include "settings/settings.h"
@@ -81,10 +82,16 @@ bool TForm1::Create() {
 
 void TForm1::Show() {
     ShowWindow(hwnd_, startMaximized_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-    UpdateWindow(hwnd_);
+    // The whole window, every control included, is drawn before it is first seen.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASENOW | RDW_ALLCHILDREN);
 }
 
 LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Colours, owner-drawn buttons and menus belong to the look in force.
+    if (message != WM_CREATE) {
+        if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))
+            return *drawn;
+    }
     switch (message) {
         case WM_CREATE:
             FormCreate();
@@ -170,6 +177,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             FormClose();
             DestroyWindow(hwnd_);
             return 0;
+        case WM_SETTINGCHANGE:
+            WMWinIniChange();
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -222,13 +232,7 @@ void TForm1::HandleCommand(int id) {
         case kCmdThemeAuto:
         case kCmdThemeLight:
         case kCmdThemeDark:
-            // The styles themselves come with the appearance work; the choice is kept and
-            // stored already.
-            ReleaseGeneralMenuButton();
-            options_.themeAuto = id == kCmdThemeAuto;
-            options_.themeLight = id == kCmdThemeLight;
-            options_.themeDark = id == kCmdThemeDark;
-            ShowOptions();
+            ThemeClick(id);
             break;
         case kCmdIconSmallMenu:
             IconSmallMenuClick();
@@ -258,6 +262,7 @@ void TForm1::FormCreate() {
     const std::string folder = ExecutableFolder();
     PortableMode = files_.FileExists(folder + "portable.ini");
     CreateComponents();
+    AppTheme::Instance().AddWindow(hwnd_);
     backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
     listPage_.Connect();
     const std::string caption =

@@ -82,6 +82,9 @@ class TForm1 : public ProgramListHost {
     void RefreshListMenuClick();
     void ViewLogMenuClick();
     void AboutMenuClick();
+    // The three looks of the theme menu, and the system's switch between light and dark.
+    void ThemeClick(int id);
+    void WMWinIniChange();
     void LanguageItemClick(size_t index);
     void ButtonUninstallClick();
     void ButtonBackupsUninstallClick();

@@ -3,6 +3,8 @@
 
 #include "app/program_list_page_win.h"
 
+#include "appearance/theme_win.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -122,7 +124,8 @@ void ProgramListPage::Connect() {
                                                   locale_.ShortDateFormat(), locale_.Now())) {
             return std::nullopt;
         }
-        return ListView::RowLook{kRecentColor, host_.BoldFont()};
+        return ListView::RowLook{AppTheme::Instance().RecentTextColor(kRecentColor),
+                                 host_.BoldFont()};
     });
 }
 

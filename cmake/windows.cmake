@@ -25,9 +25,12 @@ corvandel_library(corvandel_removal_win removal/backups_page_win.cpp removal/reg
 target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win comctl32
   shell32)
 
+corvandel_library(corvandel_appearance_win appearance/theme_win.cpp)
+target_link_libraries(corvandel_appearance_win PUBLIC corvandel_appearance comctl32 uxtheme dwmapi gdi32)
+
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
-  corvandel_about_win corvandel_settings_win corvandel_removal_win)
+  corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_appearance_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
@@ -36,6 +39,7 @@ add_executable(Corvandel WIN32
   about/about_window_win.cpp
   app/main_window_controls_win.cpp
   app/main_window_language_win.cpp
+  app/main_window_theme_win.cpp
   app/main_window_settings_win.cpp
   app/main_window_win.cpp
   app/program_entry_commands_win.cpp

@@ -11,9 +11,10 @@ declare -A allowed=(
   [ui]="foundation"
   [inventory]="foundation"
   [removal]="foundation inventory ui"
-  [about]="foundation ui"
+  [appearance]="foundation"
+  [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [app]="foundation ui inventory removal about settings"
+  [app]="foundation ui inventory removal about settings appearance"
 )
 failures=0
 for folder in "${!allowed[@]}"; do

@@ -46,6 +46,11 @@
 //   wait-popup [ms]              wait until a popup menu of the program is open, then print it
 //   escape                       press Escape in the open popup menu
 //   menu-key <vk>                press a key in the open popup menu
+//   list-colors <control>        print a list's background and text colours as r,g,b
+//   popup-rect                   print the screen place and size of each open popup menu
+//   screen-rect <control|window> print a control's (or the main window's client area's)
+//                                place and size on the screen
+//   setting-change               broadcast the system's light/dark switch to every window
 //   close                        close the main window
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
@@ -695,6 +700,50 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         SendInput(2, inputs, sizeof(INPUT));
         Sleep(300);
         return 2;
+    }
+    if (command == "screen-rect") {
+        // On the screen, as screenshots see it.
+        const std::string& name = Arg(args, at + 1);
+        const HWND window = name == "window" ? MainWindow() : Control(name);
+        RECT rect{};
+        if (name == "window")
+            GetClientRect(window, &rect),
+                MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        else
+            GetWindowRect(window, &rect);
+        Print({"screen-rect", name, std::to_string(rect.left), std::to_string(rect.top),
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+        return 2;
+    }
+    if (command == "list-colors") {
+        const HWND list = Control(Arg(args, at + 1));
+        const auto rgb = [](COLORREF color) {
+            return std::to_string(GetRValue(color)) + "," + std::to_string(GetGValue(color)) + "," +
+                   std::to_string(GetBValue(color));
+        };
+        Print({"list-colors", rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0))),
+               rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)))});
+        return 2;
+    }
+    if (command == "popup-rect") {
+        const auto menus = TopWindows(L"#32768");
+        if (menus.empty())
+            Fail("no popup menu is open");
+        for (const HWND menu : menus) {
+            RECT rect{};
+            GetWindowRect(menu, &rect);
+            Print({"popup-rect", std::to_string(rect.left), std::to_string(rect.top),
+                   std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+        }
+        return 1;
+    }
+    if (command == "setting-change") {
+        // What the system sends every window when the user switches between light and dark.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                            reinterpret_cast<LPARAM>(L"ImmersiveColorSet"), SMTO_ABORTIFHUNG, 5000,
+                            &result);
+        return 1;
     }
     if (command == "rect") {
         // Relative to the main window's client area.
