@@ -193,6 +193,41 @@ std::wstring MenuItemText(HMENU menu, UINT position) {
     return text;
 }
 
+// A function a system library exports, by name or number; null when it has none.
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Windows 10 1903 and later have an application-wide dark switch for the parts the system
+// draws itself (context menus of edit boxes, scroll bars). It is exported by number only, so
+// it is used only on Windows itself, from that build on: elsewhere (Wine among them) the
+// number may name another function or none.
+void SetSystemPartsDark(bool dark) {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") != nullptr)
+        return;
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto getVersion = Export<RtlGetVersionFn>(ntdll, "RtlGetVersion");
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (getVersion == nullptr || getVersion(&version) != 0 || version.dwMajorVersion < 10 ||
+        version.dwBuildNumber < 18362)
+        return;
+    const HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
+    if (uxtheme == nullptr)
+        return;
+    // SetPreferredAppMode(ForceDark = 2 / ForceLight = 3) and FlushMenuThemes.
+    using SetPreferredAppModeFn = int(WINAPI*)(int);
+    using FlushMenuThemesFn = void(WINAPI*)();
+    const auto setMode = Export<SetPreferredAppModeFn>(uxtheme, MAKEINTRESOURCEA(135));
+    const auto flush = Export<FlushMenuThemesFn>(uxtheme, MAKEINTRESOURCEA(136));
+    if (setMode != nullptr)
+        setMode(dark ? 2 : 3);
+    if (flush != nullptr)
+        flush();
+}
+
 }  // namespace
 
 AppTheme& AppTheme::Instance() {
@@ -244,6 +279,7 @@ void AppTheme::SetAppTheme(const std::string& styleName) {
     if (!look || look == look_)
         return;
     look_ = look;
+    SetSystemPartsDark(look_ == Look::Dark);
     for (const HWND window : windows_) {
         if (IsWindow(window))
             Apply(window);
