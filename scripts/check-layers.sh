@@ -12,9 +12,10 @@ declare -A allowed=(
   [inventory]="foundation"
   [removal]="foundation inventory ui"
   [appearance]="foundation"
+  [update]="foundation"
   [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [app]="foundation ui inventory removal about settings appearance"
+  [app]="foundation ui inventory removal about settings appearance update"
 )
 failures=0
 for folder in "${!allowed[@]}"; do
