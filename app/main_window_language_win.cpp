@@ -5,6 +5,7 @@
 #include "foundation/win_text.h"
 #include "settings/settings_win.h"
 #include "ui/commands.h"
+#include "update/Unit_Update_win.h"
 
 namespace corvandel {
 
@@ -29,6 +30,8 @@ std::vector<LanguageWindow> TForm1::LanguageWindows() {
     std::vector<LanguageWindow> windows{{&components_, WindowRole::Main}};
     if (about_)
         windows.push_back({&about_->Components(), WindowRole::Other});
+    if (update_)
+        windows.push_back({&update_->Components(), WindowRole::Update});
     return windows;
 }
 

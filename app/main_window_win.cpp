@@ -19,6 +19,7 @@
 #include "ui/control_ids.h"
 #include "ui/menus_win.h"
 #include "ui/window_proc_win.h"
+#include "update/Unit_Update_win.h"
 
 namespace corvandel {
 
@@ -245,6 +246,8 @@ void TForm1::HandleCommand(int id) {
             break;
         case kCmdCheckUpdateMenu:
             ReleaseGeneralMenuButton();
+            if (update_)
+                update_->ShowModal(hwnd_);
             break;
         default:
             if (id >= kCmdLanguageFirst && id <= kCmdLanguageLast) {

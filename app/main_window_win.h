@@ -29,6 +29,7 @@ extern bool PortableMode;
 extern std::string CurrentLanguage;
 
 class TForm8;
+class TForm10;
 
 class TForm1 : public ProgramListHost {
   public:
@@ -43,6 +44,7 @@ class TForm1 : public ProgramListHost {
     HWND Handle() const { return hwnd_; }
     ComponentList& Components() { return components_; }
     void SetAboutWindow(TForm8* about) { about_ = about; }
+    void SetUpdateWindow(TForm10* update) { update_ = update; }
 
     void LoadNastr();
     // The windows the language files address, in the program's window order.
@@ -117,6 +119,7 @@ class TForm1 : public ProgramListHost {
     HWND hwnd_ = nullptr;
     ComponentList components_;
     TForm8* about_ = nullptr;
+    TForm10* update_ = nullptr;
 
     Control TabControl;
     Button SpeedButton_GeneralMenu;

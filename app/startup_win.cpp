@@ -8,6 +8,7 @@
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
+#include "update/Unit_Update_win.h"
 
 namespace {
 
@@ -39,6 +40,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     corvandel::TForm8 form8;
     form8.Create();
     form1.SetAboutWindow(&form8);
+    // Its creation reads its option and may start the start-up check.
+    corvandel::TForm10 form10;
+    form10.Create(corvandel::PortableMode);
+    form1.SetUpdateWindow(&form10);
     form1.LoadNastr();
     // Language files lose what no window can use, then the chosen one applies everywhere.
     corvandel::CleanTranslationsLikeGlobload(form1.LanguageWindows());

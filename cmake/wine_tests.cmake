@@ -42,7 +42,7 @@ set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300
 add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
 target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
-foreach(name list instance windows7 window removal views settings dpi icons languages themes)
+foreach(name list instance windows7 window removal views settings dpi icons languages themes update)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES

@@ -16,6 +16,12 @@ mkdir -p "$(dirname "$dir")"
 # windows of a prefix for virtual displays are Wine's own to manage, and close at once.
 if [ "${3:-}" = no-wm ]; then
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f /reg:64 >/dev/null 2>&1
+  # Nothing started in these prefixes reaches outside the machine: the program's requests go
+  # through the user's proxy, here a loopback port where nothing listens, so the start-up
+  # update check fails at once. Tests of the updater name their own servers and proxy.
+  internet='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+  "$WINE" reg add "$internet" /v ProxyEnable /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1
+  "$WINE" reg add "$internet" /v ProxyServer /d 127.0.0.1:9 /f /reg:64 >/dev/null 2>&1
 fi
 "$WINESERVER" -w
 test -f "$dir/system.reg" || { echo "wineprefix.sh: could not create $dir" >&2; exit 1; }

@@ -6,6 +6,7 @@
 
 #define CORVANDEL_MAIN_CLASS L"TForm1"
 #define CORVANDEL_ABOUT_CLASS L"TForm8"
+#define CORVANDEL_UPDATE_CLASS L"TForm10"
 
 enum ControlId : int {
     kIdListViewUninstall = 1001,
@@ -21,6 +22,18 @@ enum ControlId : int {
     kIdTabControlPanel = 1011,
     kIdTabUninstall = 1012,
     kIdTabBackups = 1013,
+};
+
+// The update window's controls that show its state; its two buttons are IDOK and IDCANCEL.
+enum UpdateControlId : int {
+    kIdCheckBoxQuickUpdate = 1101,
+    kIdCheckBoxForceUpdate = 1102,
+    kIdCheckBoxAutoCheck = 1103,
+    kIdLabelUpDate = 1104,
+    kIdLabelLocalVersion = 1105,
+    kIdLabelServerVersion = 1106,
+    kIdProgressBarUpdate = 1107,
+    kIdGroupBoxOption = 1108,
 };
 
 struct ControlName {

@@ -95,7 +95,13 @@ out=$(e2e_driver attach escape command AboutMenu about-texts sleep 500)
 import -window root "$shots/about-english.png"
 e2e_check "the About window in English" "About|Telegram|mail@corvandel.example|support@corvandel.example|Main website|OK" \
   "$(grep '^about-texts' <<<"$out" | cut -f2,5- | tr '\t' '\n' | grep -v '^$' | paste -sd'|')"
-e2e_driver attach about-close close wait-exit >/dev/null
+out=$(e2e_driver attach about-close sleep 300 command CheckUpdateMenu \
+  wait-update-label "Could not check" update)
+import -window root "$shots/update-window-english.png"
+e2e_check "the update window in English, its caption ending in the program's name" \
+  "Update Corvandel${T}Could not check for updates${T}Connection error${T}Download" \
+  "$(grep '^update' <<<"$out" | cut -f2,3,5,6)"
+e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
 [ ! -e "$LOG" ] && echo "ok: no log is written without one" ||
   { echo "FAILED: a log appeared"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 

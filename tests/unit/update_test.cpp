@@ -15,7 +15,7 @@ TEST(UpdateTest, VersionsCompareByNumberedParts) {
     EXPECT_EQ(CompareVersions("10.x", "10.0"), 0);
     EXPECT_EQ(CompareVersions("1.2.0.0", "1.0.0.1"), 1);
     EXPECT_EQ(CompareVersions("1 2", "1.2"), 0);  // blanks separate parts too
-    EXPECT_EQ(CompareVersions("2", "10"), -1);     // numbers, not texts
+    EXPECT_EQ(CompareVersions("2", "10"), -1);    // numbers, not texts
     EXPECT_EQ(CompareVersions("", "0.0"), 0);
 }
 
@@ -34,7 +34,8 @@ TEST(UpdateTest, ServerAnswerAndPackageNames) {
 }
 
 TEST(UpdateTest, ProxyComesFromInternetSettingsWhenEnabledWithAPort) {
-    constexpr const char* kKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    constexpr const char* kKey =
+        "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     testing::FakeRegistry registry;
     EXPECT_EQ(GetSystemProxy(registry), std::nullopt);  // no key
     registry.SetString(kKey, "ProxyServer", "proxy.local:3128");

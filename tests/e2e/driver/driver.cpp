@@ -47,6 +47,13 @@
 //   escape                       press Escape in the open popup menu
 //   menu-key <vk>                press a key in the open popup menu
 //   list-colors <control>        print a list's background and text colours as r,g,b
+//   update                       wait for the update window; print its caption, status,
+//                                versions, download button text and whether the download
+//                                button, the options and the close button are enabled,
+//                                whether the progress bar shows and the start-up option
+//   wait-update-label <prefix> [ms]   wait until its status starts with prefix; print every
+//                                position the progress bar took meanwhile
+//   update-download | update-close   press its download or close button
 //   popup-rect                   print the screen place and size of each open popup menu
 //   screen-rect <control|window> print a control's (or the main window's client area's)
 //                                place and size on the screen
@@ -724,6 +731,54 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         Print({"list-colors", rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0))),
                rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)))});
         return 2;
+    }
+    if (command == "update" || command == "wait-update-label" || command == "update-download" ||
+        command == "update-close") {
+        HWND window = nullptr;
+        WaitFor(10000, [&] {
+            const auto shown = TopWindows(CORVANDEL_UPDATE_CLASS);
+            window = shown.empty() ? nullptr : shown.front();
+            return window != nullptr && IsWindowVisible(window);
+        });
+        if (window == nullptr || !IsWindowVisible(window))
+            Fail("the update window is not shown");
+        const auto item = [window](int id) { return GetDlgItem(window, id); };
+        if (command == "update-download" || command == "update-close") {
+            PostMessageW(window, WM_COMMAND, command == "update-download" ? IDOK : IDCANCEL, 0);
+            return 1;
+        }
+        if (command == "wait-update-label") {
+            // Meanwhile, every position the progress bar takes.
+            const std::string prefix = Arg(args, at + 1);
+            const auto [timeout, used] = optional(2, 30000);
+            std::vector<int> seen;
+            const bool ok = WaitFor(timeout, [&] {
+                const int position =
+                    static_cast<int>(SendMessageW(item(kIdProgressBarUpdate), PBM_GETPOS, 0, 0));
+                if (IsWindowVisible(item(kIdProgressBarUpdate)) &&
+                    (seen.empty() || seen.back() != position))
+                    seen.push_back(position);
+                return WindowText(item(kIdLabelUpDate)).rfind(prefix, 0) == 0;
+            });
+            if (!ok)
+                Fail("the update window's status did not become " + prefix + ": " +
+                     WindowText(item(kIdLabelUpDate)));
+            std::string positions;
+            for (const int position : seen)
+                positions += (positions.empty() ? "" : ",") + std::to_string(position);
+            Print({"progress", positions});
+            return 2 + used;
+        }
+        const auto enabled = [](HWND control) { return IsWindowEnabled(control) ? "on" : "off"; };
+        Print({"update", WindowText(window), WindowText(item(kIdLabelUpDate)),
+               WindowText(item(kIdLabelLocalVersion)), WindowText(item(kIdLabelServerVersion)),
+               WindowText(item(IDOK)), enabled(item(IDOK)), enabled(item(kIdGroupBoxOption)),
+               enabled(item(IDCANCEL)),
+               IsWindowVisible(item(kIdProgressBarUpdate)) ? "bar" : "no-bar",
+               SendMessageW(item(kIdCheckBoxAutoCheck), BM_GETCHECK, 0, 0) == BST_CHECKED
+                   ? "auto"
+                   : "no-auto"});
+        return 1;
     }
     if (command == "popup-rect") {
         const auto menus = TopWindows(L"#32768");

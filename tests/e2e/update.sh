@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# The update window against a loopback update server: each answer of the servers shows its
+# state, a package downloads with progress beside the executable of a portable copy, a cancel
+# or a broken transfer leaves no file, the start-up check asks only when the server is newer
+# and makes no request when turned off, and requests go through the user's proxy.
+source "$(dirname "$0")/lib.sh"
+T=$'\t'
+EXE="$APP_DIR_WIN\\Corvandel.exe"
+shots=$E2E_WORK/screenshots
+mkdir -p "$shots"
+INTERNET='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+
+e2e_prefix
+: >"$APP_DIR/portable.ini"
+mkdir -p "$APP_DIR/Config"
+srv=$E2E_WORK/server
+rm -rf "$srv" "$E2E_WORK/port"
+mkdir -p "$srv/primary/Corvandel" "$srv/mirror/Corvandel"
+REQUESTS=$E2E_WORK/requests.log
+python3 "$E2E_DIR/update_server.py" "$E2E_WORK/port" "$srv" "$REQUESTS" &
+SERVER_PID=$!
+trap 'kill "$SERVER_PID" 2>/dev/null || true; e2e_cleanup' EXIT
+for _ in $(seq 50); do [ -s "$E2E_WORK/port" ] && break; sleep 0.1; done
+PORT=$(cat "$E2E_WORK/port")
+"$WINE" reg add "$INTERNET" /v ProxyEnable /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
+
+# settings AUTOCHECK [PRIMARY-BASE]
+settings() {
+  printf '[Option]\r\nCheckBoxAutoCheck=%s\r\n[Update]\r\nPrimary=%s\r\nMirror=http://127.0.0.1:%s/mirror/\r\n' \
+    "$1" "${2:-http://127.0.0.1:$PORT/primary/}" "$PORT" >"$APP_DIR/Config/Option.ini"
+}
+# serve SERVER FILE [TEXT]: the file with that text; without text, no file
+serve() {
+  rm -f "$srv/$1/Corvandel/$2"*
+  [ $# -lt 3 ] || printf '%s' "$3" >"$srv/$1/Corvandel/$2"
+}
+# the update window after a check whose status starts with $1
+check_window() {
+  : >"$REQUESTS"
+  e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+    wait-update-label "$1" update >"$E2E_WORK/out"
+  [ -z "${2:-}" ] || import -window root "$shots/update-$2.png"
+  e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
+  grep '^update' "$E2E_WORK/out" | cut -f3-
+}
+available() { echo "Доступно обновление 1.0.0.1 ---> $1${T}1.0.0.1${T}$1${T}Скачать${T}on${T}on${T}on${T}bar${T}no-auto"; }
+no_update() { echo "Нет обновления${T}1.0.0.1${T}$1${T}Скачать${T}off${T}on${T}on${T}bar${T}no-auto"; }
+settings 0
+
+serve primary version.txt "1.2.0.0"
+e2e_check "server newer" "$(available 1.2.0.0)" "$(check_window "Доступно" available)"
+e2e_check "asked the primary only" "/primary/Corvandel/version.txt" "$(cat "$REQUESTS")"
+serve primary version.txt "1.0.0.1"
+e2e_check "server equal" "$(no_update 1.0.0.1)" "$(check_window "Нет обновления" no-update)"
+serve primary version.txt "0.9"
+e2e_check "server older" "$(no_update 0.9)" "$(check_window "Нет обновления")"
+serve primary version.txt "10.8"
+e2e_check "two parts against four" "$(available 10.8)" "$(check_window "Доступно")"
+serve primary version.txt $' 1.2.0.0\r\n'
+e2e_check "blanks and a line break around the version" "$(available 1.2.0.0)" "$(check_window "Доступно")"
+serve primary version.txt "   "
+serve mirror version.txt "1.1"
+e2e_check "a body of blanks: the mirror answers" "$(available 1.1)" "$(check_window "Доступно")"
+e2e_check "then the mirror was asked" "/primary/Corvandel/version.txt
+/mirror/Corvandel/version.txt" "$(cat "$REQUESTS")"
+serve primary version.txt
+e2e_check "primary 404: the mirror answers" "$(available 1.1)" "$(check_window "Доступно")"
+serve primary version.txt "1.2.0.0"
+echo 7 >"$srv/primary/Corvandel/version.txt.slow"
+e2e_check "primary past the read time-out: the mirror answers" "$(available 1.1)" \
+  "$(check_window "Доступно")"
+serve primary version.txt
+serve mirror version.txt
+e2e_check "both fail" "Не удалось проверить обновления${T}1.0.0.1${T}Ошибка соединения${T}Скачать${T}off${T}on${T}on${T}bar${T}no-auto" \
+  "$(check_window "Не удалось" failed)"
+
+# The download: a portable copy's archive beside the executable, with progress.
+serve primary version.txt "1.2.0.0"
+head -c 5000000 /dev/urandom >"$srv/primary/Corvandel/Corvandel.zip"
+echo 0.02 >"$srv/primary/Corvandel/Corvandel.zip.pace"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-download sleep 600 >/dev/null
+import -window root "$shots/update-downloading.png"
+e2e_driver attach update wait-update-label "Файлы обновления загружены!" update \
+  >"$E2E_WORK/out"
+import -window root "$shots/update-downloaded.png"
+e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
+out=$(cat "$E2E_WORK/out")
+e2e_check "while downloading" "Отмена${T}on${T}off${T}off${T}bar" \
+  "$(grep '^update' <<<"$out" | head -1 | cut -f6-10)"
+e2e_check "the bar passes through intermediate positions" "yes" \
+  "$(grep '^progress' <<<"$out" | cut -f2 | tr ',' '\n' | awk '$1 > 0 && $1 < 100 {n++} END {print (n >= 3) ? "yes" : "no: " n}')"
+e2e_check "downloaded" "Файлы обновления загружены!${T}1.0.0.1${T}1.2.0.0${T}Скачать${T}on${T}on${T}on${T}no-bar" \
+  "$(grep '^update' <<<"$out" | tail -1 | cut -f3-10)"
+cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
+  echo "ok: the archive beside the executable is the served one" ||
+  { echo "FAILED: the archive differs or is missing"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$APP_DIR/Corvandel.zip"
+
+# Cancel half way, and a connection that breaks: no file, the window ready again.
+echo 0.1 >"$srv/primary/Corvandel/Corvandel.zip.pace"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-download sleep 1500 update-download \
+  wait-update-label "Файлы обновления не загружены!" update >"$E2E_WORK/out"
+import -window root "$shots/update-cancelled.png"
+e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
+e2e_check "cancelled" "Файлы обновления не загружены!${T}1.0.0.1${T}1.2.0.0${T}Скачать${T}on${T}on${T}on${T}no-bar" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3-10)"
+[ ! -e "$APP_DIR/Corvandel.zip" ] && echo "ok: a cancelled download leaves no file" ||
+  { echo "FAILED: a cancelled download left a file"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$srv/primary/Corvandel/Corvandel.zip.pace"
+: >"$srv/primary/Corvandel/Corvandel.zip.drop"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-download \
+  wait-update-label "Файлы обновления не загружены!" update update-close sleep 300 \
+  close wait-exit >"$E2E_WORK/out"
+e2e_check "a broken transfer is reported" "Файлы обновления не загружены!${T}Скачать${T}on" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+[ ! -e "$APP_DIR/Corvandel.zip" ] && echo "ok: a broken transfer leaves no file" ||
+  { echo "FAILED: a broken transfer left a file"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$srv/primary/Corvandel/Corvandel.zip.drop"
+
+# The start-up check: no request at all when it is off; no question when the server is not
+# newer; the question when it is, and "Да" downloads at once.
+settings 0
+: >"$REQUESTS"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" sleep 1500 close wait-exit >/dev/null
+e2e_check "start-up check off: no request" "" "$(cat "$REQUESTS")"
+serve primary version.txt "1.0.0.1"
+settings 1
+: >"$REQUESTS"
+out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" sleep 1500 windows \
+  close wait-exit)
+e2e_check "server not newer: asked, no question" "/primary/Corvandel/version.txt
+windows${T}1" "$(cat "$REQUESTS"; grep '^windows' <<<"$out")"
+serve primary version.txt "1.2.0.0"
+out=$(e2e_driver launch "$EXE" message-box 20000 no wait-window wait-status 0 "Элементов:" \
+  close wait-exit)
+e2e_check "server newer: the question" "message-box${T}Corvandel${T}Доступно обновление 1.2.0.0
+Хотите обновить приложение сейчас?" "$(grep -A1 '^message-box' <<<"$out" | tr -d '\r')"
+e2e_driver launch "$EXE" message-box 20000 yes \
+  wait-update-label "Файлы обновления загружены!" update update-close sleep 300 \
+  close wait-exit >"$E2E_WORK/out"
+e2e_check "Да downloads at once" "Файлы обновления загружены!${T}1.0.0.1${T}${T}Скачать${T}on" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3-7)"
+cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
+  echo "ok: the archive arrived" ||
+  { echo "FAILED: no archive after Да"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_check "the option is saved at close" "CheckBoxAutoCheck=1" \
+  "$(tr -d '\r' <"$APP_DIR/Config/Option.ini" | grep '^CheckBoxAutoCheck=')"
+
+# Through the user's proxy: a host that only the proxy knows.
+"$WINE" reg add "$INTERNET" /v ProxyEnable /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$INTERNET" /v ProxyServer /d "127.0.0.1:$PORT" /f /reg:64 >/dev/null 2>&1
+settings 0 "http://updates.corvandel.test/primary/"
+e2e_check "through the proxy" "$(available 1.2.0.0)" "$(check_window "Доступно")"
+e2e_check "the proxy got the request" "proxy http://updates.corvandel.test /primary/Corvandel/version.txt" \
+  "$(head -1 "$REQUESTS" | sed -E 's|^(proxy http://[^/:]+)(:80)?(/.*)$|\1 \3|')"
+e2e_finish

@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""A loopback update server for the tests: update_server.py PORT-FILE DIR LOG
+
+Serves the files under DIR at their paths and logs each request line to LOG. Files beside a
+served file change how it is answered:
+  NAME.slow      the answer waits that many seconds
+  NAME.drop      the connection closes after half of the announced body
+  NAME.pace      each 64 KB chunk of the body waits that many seconds
+  NAME.redirect  a 302 to the URL the file holds
+It also answers as an HTTP proxy: a request for an absolute URL is served from DIR by its
+path, and logged with the word "proxy". The port it listens on is written to PORT-FILE.
+"""
+import http.server
+import os
+import socketserver
+import sys
+import time
+from urllib.parse import urlsplit
+
+port_file, root, log = sys.argv[1], sys.argv[2], sys.argv[3]
+
+
+def extra(path, suffix):
+    try:
+        with open(path + suffix) as f:
+            return f.read().strip()
+    except OSError:
+        return None
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        proxied = self.path.startswith("http://")
+        path = urlsplit(self.path).path if proxied else self.path.split("?")[0]
+        with open(log, "a") as f:
+            f.write(("proxy " if proxied else "") + self.path + "\n")
+        local = os.path.join(root, path.lstrip("/"))
+        redirect = extra(local, ".redirect")
+        if redirect is not None:
+            self.send_response(302)
+            self.send_header("Location", redirect)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        if not os.path.isfile(local):
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
+        slow = extra(local, ".slow")
+        if slow:
+            time.sleep(float(slow))
+        with open(local, "rb") as f:
+            body = f.read()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if extra(local, ".drop") is not None:
+            self.wfile.write(body[: len(body) // 2])
+            self.wfile.flush()
+            self.close_connection = True
+            return
+        pace = float(extra(local, ".pace") or 0)
+        for start in range(0, len(body), 65536):
+            try:
+                self.wfile.write(body[start:start + 65536])
+                self.wfile.flush()
+            except OSError:
+                return
+            if pace:
+                time.sleep(pace)
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+
+
+server = Server(("127.0.0.1", 0), Handler)
+with open(port_file, "w") as f:
+    f.write(str(server.server_address[1]))
+server.serve_forever()

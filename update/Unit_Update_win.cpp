@@ -1,0 +1,558 @@
+#include "update/Unit_Update_win.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <windowsx.h>
+
+#include <thread>
+#include <utility>
+
+#include "about/FileInfoUtils.h"
+#include "appearance/theme_win.h"
+#include "foundation/files_win.h"
+#include "foundation/gui_thread_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
+#include "foundation/win_text.h"
+#include "settings/settings_win.h"
+#include "ui/control_ids.h"
+#include "ui/fonts_win.h"
+#include "ui/window_proc_win.h"
+#include "update/http_win.h"
+
+namespace corvandel {
+
+namespace {
+
+constexpr int kClientWidth = 434;
+constexpr int kClientHeight = 191;
+
+// The window's message texts, translated with it and read when they are shown.
+constexpr std::pair<const char*, const char*> kMessageTexts[] = {
+    {"LangNoDownload", "Файлы обновления не загружены!"},
+    {"LangDownloadComplet", "Файлы обновления загружены!"},
+    {"LangNoUpdate", "Нет обновления"},
+    {"LangServerVersion", "Версия на сервере:"},
+    {"LangVersionComputer", "Версия на компьютере:"},
+    {"LangUpdateAvailable", "Доступно обновление"},
+    {"LangDownload", "Скачать"},
+    {"LangCancel", "Отмена"},
+    {"LangUpdateNow", "Хотите обновить приложение сейчас?"},
+    {"LangYes", "Да"},
+    {"LangNo", "Нет"},
+    {"LangCheckUpdate", "Проверка обновления..."},
+    {"LangFailedCheckUpdates", "Не удалось проверить обновления"},
+    {"LangConnectionError", "Ошибка соединения"},
+};
+
+std::string LocalVersion() {
+    return GetFileVersion(ExecutablePath());
+}
+
+// Asks the servers in turn for "version.txt"; the first one that answers 200 with a version
+// gives it and the package beside it.
+std::optional<std::pair<std::string, std::string>> FetchServerVersion(const UpdateServers& servers,
+                                                                      bool portable) {
+    Win32RegistryApi registry;
+    HttpOptions options;
+    options.connectTimeoutMs = 3000;
+    options.readTimeoutMs = 5000;
+    options.proxy = GetSystemProxy(registry);
+    for (const std::string& base : {servers.primary, servers.mirror}) {
+        const std::string folder = UpdateFolderUrl(base);
+        try {
+            const HttpResponse response = HttpGet(folder + "version.txt", options);
+            if (response.status != 200)
+                continue;
+            if (const std::optional<std::string> version = VersionFromBody(response.body))
+                return std::make_pair(*version, PackageUrl(folder, portable));
+        } catch (const HttpError&) {
+            // The next server is asked; which one failed and why is not reported.
+        }
+    }
+    return std::nullopt;
+}
+
+std::string TempFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, path);
+    std::string folder = Narrow(std::wstring(path, length));
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+// The Yes and No buttons of the next message box of this thread get the window's texts.
+thread_local HHOOK renameHook = nullptr;
+thread_local std::wstring yesText;
+thread_local std::wstring noText;
+
+LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+        const HWND box = reinterpret_cast<HWND>(wParam);
+        SetDlgItemTextW(box, IDYES, yesText.c_str());
+        SetDlgItemTextW(box, IDNO, noText.c_str());
+        const HHOOK hook = renameHook;
+        renameHook = nullptr;
+        UnhookWindowsHookEx(hook);
+        return 0;
+    }
+    return CallNextHookEx(renameHook, code, wParam, lParam);
+}
+
+}  // namespace
+
+TForm10::~TForm10() {
+    if (taskbar_ != nullptr)
+        taskbar_->Release();
+}
+
+UINT TForm10::TaskbarButtonCreated() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
+    return message;
+}
+
+bool TForm10::Create(bool portable) {
+    portable_ = portable;
+    // The taskbar button's progress is a COM object of the shell.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &RoutedWindowProc<TForm10>;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = CORVANDEL_UPDATE_CLASS;
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
+    if (!RegisterClassExW(&wc))
+        return false;
+    // The window paints under its group boxes, which draw only their frames.
+    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER;
+    dpi_ = static_cast<int>(GetDpiForSystem());
+    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
+    // A taskbar button of its own, where the download's progress shows: owned by the desktop.
+    hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, CORVANDEL_UPDATE_CLASS, L"Обновление", style, 0, 0,
+                            frame.right - frame.left, frame.bottom - frame.top, GetDesktopWindow(),
+                            nullptr, instance, this);
+    if (hwnd_ == nullptr)
+        return false;
+    font_ = DesignFont(Scale(12));
+    boldFont_ = DesignFont(Scale(12), FW_BOLD);
+    const HFONT font = font_.Get();
+    components_.Add("Form10", "TForm10")
+        .Define("Caption", "Обновление")
+        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
+        .OnChange([this](const std::string& property, const std::string& value) {
+            if (property == "Caption")
+                SetWindowTextW(hwnd_, Widen(value).c_str());
+        });
+    TabControlButtons.Create(components_, "TabControlButtons", "TTabControl", hwnd_, 0, WC_STATICW,
+                             WS_VISIBLE, 0, font);
+    ButtonDownload.CreateCaptioned(components_, "ButtonDownload", "TButton", hwnd_, IDOK,
+                                   WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, font,
+                                   "Скачать");
+    ButtonClose.CreateCaptioned(components_, "ButtonClose", "TButton", hwnd_, IDCANCEL, WC_BUTTONW,
+                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, font, "Закрыть");
+    GroupBoxOption.CreateCaptioned(components_, "GroupBoxOption", "TGroupBox", hwnd_,
+                                   kIdGroupBoxOption, WC_BUTTONW, WS_VISIBLE | BS_GROUPBOX, 0, font,
+                                   "Опции");
+    const DWORD check = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
+    CheckBoxQuickUpdate.CreateCaptioned(components_, "CheckBoxQuickUpdate", "TCheckBox", hwnd_,
+                                        kIdCheckBoxQuickUpdate, WC_BUTTONW, check, 0, font,
+                                        "Быстрое");
+    CheckBoxForceUpdate.CreateCaptioned(components_, "CheckBoxForceUpdate", "TCheckBox", hwnd_,
+                                        kIdCheckBoxForceUpdate, WC_BUTTONW, check, 0, font,
+                                        "Принудительное");
+    CheckBoxAutoCheck.CreateCaptioned(components_, "CheckBoxAutoCheck", "TCheckBox", hwnd_,
+                                      kIdCheckBoxAutoCheck, WC_BUTTONW, check, 0, font,
+                                      "Проверять при запуске");
+    Button_SetCheck(CheckBoxQuickUpdate, BST_CHECKED);
+    Button_SetCheck(CheckBoxAutoCheck, BST_CHECKED);
+    ProgressBarUpdate.Create(components_, "ProgressBarUpdate", "TProgressBar", hwnd_,
+                             kIdProgressBarUpdate, PROGRESS_CLASSW, WS_VISIBLE, 0, font);
+    SendMessageW(ProgressBarUpdate, PBM_SETRANGE32, 0, 100);
+    GroupBox1.Create(components_, "GroupBox1", "TGroupBox", hwnd_, 0, WC_BUTTONW,
+                     WS_VISIBLE | BS_GROUPBOX, 0, font);
+    LabelUpDate.CreateCaptioned(components_, "LabelUpDate", "TLabel", hwnd_, kIdLabelUpDate,
+                                WC_STATICW, WS_VISIBLE | SS_CENTER, 0, boldFont_.Get(),
+                                "Проверка обновления...");
+    LabelLocalTitle.CreateCaptioned(components_, "LabelLocalTitle", "TLabel", hwnd_, 0, WC_STATICW,
+                                    WS_VISIBLE | SS_RIGHT, 0, font, "Версия на компьютере:");
+    LabelLocalVersion.CreateCaptioned(components_, "LabelLocalVersion", "TLabel", hwnd_,
+                                      kIdLabelLocalVersion, WC_STATICW, WS_VISIBLE, 0, font, "");
+    LabelServerTitle.CreateCaptioned(components_, "LabelServerTitle", "TLabel", hwnd_, 0,
+                                     WC_STATICW, WS_VISIBLE | SS_RIGHT, 0, font,
+                                     "Версия на сервере:");
+    LabelServerVersion.CreateCaptioned(components_, "LabelServerVersion", "TLabel", hwnd_,
+                                       kIdLabelServerVersion, WC_STATICW, WS_VISIBLE, 0,
+                                       boldFont_.Get(), "");
+    components_.Add("PopupMenuLanguage", "TPopupMenu");
+    for (const auto& [name, text] : kMessageTexts)
+        components_.Add(name, "TMenuItem").Define("Caption", text);
+    components_.Add("IdHTTP1", "TIdHTTP");
+    components_.Add("IdHTTP2", "TIdHTTP");
+    components_.Add("TaskbarUpdate", "TTaskbar");
+    Layout();
+    AppTheme::Instance().AddWindow(hwnd_);
+    LoadNastr();
+    return true;
+}
+
+void TForm10::Layout() {
+    // From the bottom up: the button bar, the options, the progress bar, the labels' box.
+    const int bar = Scale(kClientHeight - 37);
+    MoveWindow(TabControlButtons, 0, bar, Scale(kClientWidth), Scale(37), FALSE);
+    MoveWindow(ButtonDownload, Scale(125), bar + Scale(6), Scale(95), Scale(25), FALSE);
+    MoveWindow(ButtonClose, Scale(261), bar + Scale(6), Scale(95), Scale(25), FALSE);
+    const int options = bar - Scale(40);
+    MoveWindow(GroupBoxOption, 0, options, Scale(kClientWidth), Scale(40), FALSE);
+    MoveWindow(CheckBoxQuickUpdate, Scale(13), options + Scale(17), Scale(100), Scale(17), FALSE);
+    MoveWindow(CheckBoxForceUpdate, Scale(119), options + Scale(17), Scale(130), Scale(17), FALSE);
+    MoveWindow(CheckBoxAutoCheck, Scale(261), options + Scale(17), Scale(170), Scale(17), FALSE);
+    const int progress = options - Scale(21);
+    MoveWindow(ProgressBarUpdate, 0, progress, Scale(kClientWidth), Scale(21), FALSE);
+    MoveWindow(GroupBox1, 0, 0, Scale(kClientWidth), progress, FALSE);
+    MoveWindow(LabelUpDate, Scale(2), Scale(17), Scale(kClientWidth - 4), Scale(15), FALSE);
+    // The titles end where the versions begin; room to the left for longer translations.
+    MoveWindow(LabelLocalTitle, Scale(20), Scale(38), Scale(200), Scale(15), FALSE);
+    MoveWindow(LabelLocalVersion, Scale(226), Scale(38), Scale(200), Scale(15), FALSE);
+    MoveWindow(LabelServerTitle, Scale(20), Scale(59), Scale(200), Scale(15), FALSE);
+    MoveWindow(LabelServerVersion, Scale(226), Scale(59), Scale(200), Scale(15), FALSE);
+}
+
+void TForm10::SetLabel(const char* name, const std::string& text) {
+    components_.Find(name)->Set("Caption", text);
+}
+
+UpdateServers TForm10::Servers() const {
+    UpdateServers servers{kPrimaryServer, kMirrorServer};
+    try {
+        const IniDocument settings = LoadSettingsDocument(PortablePath(portable_));
+        servers.primary = settings.ReadString("Update", "Primary", servers.primary);
+        servers.mirror = settings.ReadString("Update", "Mirror", servers.mirror);
+    } catch (const FileError&) {
+        // The built-in servers serve.
+    }
+    return servers;
+}
+
+void TForm10::LoadNastr() {
+    bool autoCheck = true;
+    try {
+        autoCheck = LoadSettingsDocument(PortablePath(portable_))
+                        .ReadBool("Option", "CheckBoxAutoCheck", true);
+    } catch (const FileError&) {
+        autoCheck = true;
+    }
+    Button_SetCheck(CheckBoxAutoCheck, autoCheck ? BST_CHECKED : BST_UNCHECKED);
+    if (autoCheck)
+        CheckForUpdatesInBackground();
+}
+
+void TForm10::SaveNastr() {
+    const std::string path = PortablePath(portable_);
+    try {
+        IniDocument settings = LoadSettingsDocument(path);
+        settings.WriteBool("Option", "CheckBoxAutoCheck",
+                           Button_GetCheck(CheckBoxAutoCheck) == BST_CHECKED);
+        SaveSettingsDocument(settings, path);
+    } catch (const std::exception& e) {
+        // A file that cannot be read is not replaced; the user is told either way.
+        MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
+    }
+}
+
+void TForm10::CheckForUpdatesInBackground() {
+    const HWND window = hwnd_;
+    std::thread([this, window, servers = Servers(), portable = portable_] {
+        const auto found = FetchServerVersion(servers, portable);
+        const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
+        // The prompt runs on the window's thread; this thread waits until it has returned.
+        const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        const bool posted = GuiThread::Post(window, [this, available, found, done] {
+            ShowUpdatePrompt(available, found ? found->first : "", found ? found->second : "");
+            SetEvent(done);
+        });
+        if (posted)
+            WaitForSingleObject(done, INFINITE);
+        CloseHandle(done);
+    }).detach();
+}
+
+void TForm10::ShowUpdatePrompt(bool available, const std::string& version, const std::string& url) {
+    BackgroundServerVersion = version;
+    BackgroundDownloadUrl = url;
+    if (!available || BackgroundDownloadUrl.empty())
+        return;
+    const std::string text = Text("LangUpdateAvailable") + " " + BackgroundServerVersion + "\r\n" +
+                             Text("LangUpdateNow");
+    yesText = Widen(Text("LangYes"));
+    noText = Widen(Text("LangNo"));
+    renameHook = SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+    const HWND owner = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+    const int answer = MessageBoxW(owner, Widen(text).c_str(), L"Corvandel",
+                                   MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON1);
+    if (renameHook != nullptr) {
+        UnhookWindowsHookEx(renameHook);
+        renameHook = nullptr;
+    }
+    if (answer != IDYES)
+        return;
+    DownloadUrl = BackgroundDownloadUrl;
+    CurrentServerVersion = BackgroundServerVersion;
+    QuickStartPending = true;
+    ShowModal(owner);
+}
+
+void TForm10::ShowModal(HWND owner) {
+    owner_ = owner;
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    SetWindowPos(hwnd_, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    closed_ = false;
+    if (owner_)
+        EnableWindow(owner_, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetForegroundWindow(hwnd_);
+    FormShow();
+    MSG msg;
+    while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(hwnd_, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+    FormClose();
+    if (owner_) {
+        EnableWindow(owner_, TRUE);
+        SetForegroundWindow(owner_);
+    }
+    ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TForm10::FormShow() {
+    SetLabel("LabelUpDate", "");
+    SetLabel("LabelLocalVersion", LocalVersion());
+    SetLabel("LabelServerVersion", "");
+    SetLabel("LabelUpDate", Text("LangCheckUpdate"));
+    Button_SetCheck(CheckBoxForceUpdate, BST_UNCHECKED);
+    if (QuickStartPending) {
+        QuickStartPending = false;
+        QuickStartUpdate();
+        return;
+    }
+    StartCheck();
+}
+
+void TForm10::FormClose() {
+    SetLabel("LabelUpDate", "");
+    SetLabel("LabelLocalVersion", "");
+    SetLabel("LabelServerVersion", "");
+    SaveNastr();
+}
+
+void TForm10::StartCheck() {
+    for (HWND control :
+         {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(),
+          CheckBoxAutoCheck.Handle(), ButtonDownload.Handle()})
+        EnableWindow(control, FALSE);
+    const HWND window = hwnd_;
+    std::thread([this, window, servers = Servers(), portable = portable_] {
+        auto found = FetchServerVersion(servers, portable);
+        GuiThread::Post(window, [this, found = std::move(found)] { CheckDone(found); });
+    }).detach();
+}
+
+void TForm10::CheckDone(std::optional<std::pair<std::string, std::string>> found) {
+    const std::string local = LocalVersion();
+    if (found) {
+        CurrentServerVersion = found->first;
+        DownloadUrl = found->second;
+        CompareResult = CompareVersions(CurrentServerVersion, local);
+        SetLabel("LabelUpDate", CompareResult == 1 ? Text("LangUpdateAvailable") + " " + local +
+                                                         " ---> " + CurrentServerVersion
+                                                   : Text("LangNoUpdate"));
+        SetLabel("LabelServerVersion", CurrentServerVersion);
+    } else {
+        SetLabel("LabelUpDate", Text("LangFailedCheckUpdates"));
+        SetLabel("LabelServerVersion", Text("LangConnectionError"));
+        CompareResult = 0;
+        DownloadUrl.clear();
+        CurrentServerVersion.clear();
+    }
+    if (Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED || downloading_)
+        return;
+    SetLabel("ButtonDownload", Text("LangDownload"));
+    for (HWND control : {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(),
+                         CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()})
+        EnableWindow(control, TRUE);
+    EnableWindow(ButtonDownload, CompareResult == 1);
+}
+
+void TForm10::QuickStartUpdate() {
+    DownloadUrl = BackgroundDownloadUrl;
+    CurrentServerVersion = BackgroundServerVersion;
+    SetLabel("LabelUpDate",
+             Text("LangUpdateAvailable") + " " + LocalVersion() + " ---> " + CurrentServerVersion);
+    // The download starts once the window has shown itself.
+    GuiThread::Post(hwnd_, [this] { ButtonDownloadClick(); });
+}
+
+void TForm10::ButtonDownloadClick() {
+    if (downloading_)
+        CancelDownload();
+    else if (!DownloadUrl.empty())
+        StartDownload();
+}
+
+void TForm10::StartDownload() {
+    downloading_ = true;
+    ++generation_;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    SetLabel("ButtonDownload", Text("LangCancel"));
+    EnableWindow(ButtonDownload, TRUE);
+    for (HWND control :
+         {ButtonClose.Handle(), GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(),
+          CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()})
+        EnableWindow(control, FALSE);
+    SendMessageW(ProgressBarUpdate, PBM_SETPOS, 0, 0);
+    ShowWindow(ProgressBarUpdate, SW_SHOW);
+    SetTaskbarProgress(0);
+    const HWND window = hwnd_;
+    const unsigned generation = generation_;
+    std::thread([this, window, generation, url = DownloadUrl, cancel = cancel_] {
+        Win32RegistryApi registry;
+        HttpOptions options;
+        options.proxy = GetSystemProxy(registry);
+        int shown = -1;
+        auto body = std::make_shared<std::string>();
+        std::string error;
+        try {
+            *body = HttpGet(url, options, [&](int64_t received, int64_t expected) {
+                        const std::optional<int> percent = ProgressPercent(received, expected);
+                        if (percent && *percent != shown) {
+                            shown = *percent;
+                            GuiThread::Post(window, [this, generation, percent = *percent] {
+                                DownloadProgress(generation, percent);
+                            });
+                        }
+                        return !cancel->load();
+                    }).body;
+        } catch (const HttpError& e) {
+            error = e.what();
+        }
+        GuiThread::Post(window,
+                        [this, generation, body, error] { DownloadDone(generation, body, error); });
+    }).detach();
+}
+
+void TForm10::DownloadProgress(unsigned generation, int percent) {
+    if (generation != generation_ || !downloading_)
+        return;
+    SendMessageW(ProgressBarUpdate, PBM_SETPOS, percent, 0);
+    SetTaskbarProgress(percent);
+}
+
+void TForm10::DownloadDone(unsigned generation, std::shared_ptr<std::string> body,
+                           const std::string& error) {
+    if (generation != generation_ || !downloading_)
+        return;
+    downloading_ = false;
+    // A failed transfer writes nothing; the window says so and is ready again.
+    if (!error.empty()) {
+        ShowIdle(Text("LangNoDownload"));
+        return;
+    }
+    const std::string name = GetFileNameFromUrl(DownloadUrl);
+    const std::string destination = (portable_ ? ExecutableFolder() : TempFolder()) + name;
+    try {
+        WriteWholeFile(destination, *body);
+    } catch (const FileError&) {
+        ShowIdle(Text("LangNoDownload"));
+        return;
+    }
+    ShowIdle(Text("LangDownloadComplet"));
+}
+
+void TForm10::CancelDownload() {
+    downloading_ = false;
+    ++generation_;  // what the transfer still reports is of no use now
+    if (cancel_)
+        cancel_->store(true);
+    ShowIdle(Text("LangNoDownload"));
+    const std::wstring stale = Widen(TempFolder() + GetFileNameFromUrl(DownloadUrl));
+    if (GetFileAttributesW(stale.c_str()) != INVALID_FILE_ATTRIBUTES)
+        DeleteFileW(stale.c_str());
+}
+
+void TForm10::ShowIdle(const std::string& status) {
+    SetLabel("ButtonDownload", Text("LangDownload"));
+    for (HWND control :
+         {ButtonDownload.Handle(), ButtonClose.Handle(), GroupBoxOption.Handle(),
+          CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()})
+        EnableWindow(control, TRUE);
+    SendMessageW(ProgressBarUpdate, PBM_SETPOS, 0, 0);
+    ShowWindow(ProgressBarUpdate, SW_HIDE);
+    SetLabel("LabelUpDate", status);
+    SetTaskbarProgress(-1);
+}
+
+void TForm10::SetTaskbarProgress(int percent) {
+    if (taskbar_ == nullptr)
+        return;
+    if (percent < 0) {
+        taskbar_->SetProgressState(hwnd_, TBPF_NOPROGRESS);
+        return;
+    }
+    taskbar_->SetProgressState(hwnd_, TBPF_NORMAL);
+    taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(percent), 100);
+}
+
+LRESULT TForm10::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GuiThread::Run(message, lParam))
+        return 0;
+    if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))
+        return *drawn;
+    if (message == TaskbarButtonCreated() && taskbar_ == nullptr) {
+        void* list = nullptr;
+        if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_ITaskbarList3, &list))) {
+            taskbar_ = static_cast<ITaskbarList3*>(list);
+            if (FAILED(taskbar_->HrInit())) {
+                taskbar_->Release();
+                taskbar_ = nullptr;
+            }
+        }
+        return 0;
+    }
+    switch (message) {
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                ButtonDownloadClick();
+                return 0;
+            }
+            if (LOWORD(wParam) == IDCANCEL) {
+                // ButtonCloseClick; Escape does the same, but not while a download runs.
+                if (!downloading_)
+                    closed_ = true;
+                return 0;
+            }
+            return 0;
+        case WM_CLOSE:
+            // Closing the frame during a download stops the download first.
+            if (downloading_)
+                CancelDownload();
+            closed_ = true;
+            return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace corvandel

@@ -1,0 +1,104 @@
+#pragma once
+// The update window: the local and the server's version, the check's result, the download
+// with its progress and cancel, and three options. The check and the download run on worker
+// threads that hand every change of the window to its own thread.
+
+#include <windows.h>
+
+#include <shobjidl.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "foundation/handle_win.h"
+#include "ui/component.h"
+#include "ui/control_ids.h"
+#include "ui/controls_win.h"
+#include "update/Unit_Update.h"
+
+namespace corvandel {
+
+class TForm10 {
+  public:
+    TForm10() = default;
+    ~TForm10();
+    TForm10(const TForm10&) = delete;
+    TForm10& operator=(const TForm10&) = delete;
+
+    // FormCreate: builds the window and reads its option; with the option ticked, the
+    // start-up check begins.
+    bool Create(bool portable);
+    // FormShow, then the window's own message loop until it is closed (FormClose).
+    void ShowModal(HWND owner);
+    ComponentList& Components() { return components_; }
+
+  private:
+    template <typename Window>
+    friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Layout();
+    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+    std::string Text(const char* name) const { return components_.Caption(name); }
+    void SetLabel(const char* name, const std::string& text);
+
+    void LoadNastr();
+    void SaveNastr();
+    UpdateServers Servers() const;
+    void CheckForUpdatesInBackground();
+    void ShowUpdatePrompt(bool available, const std::string& version, const std::string& url);
+    void FormShow();
+    void FormClose();
+    void StartCheck();
+    void CheckDone(std::optional<std::pair<std::string, std::string>> found);
+    void QuickStartUpdate();
+
+    void ButtonDownloadClick();
+    void StartDownload();
+    void CancelDownload();
+    void DownloadProgress(unsigned generation, int percent);
+    void DownloadDone(unsigned generation, std::shared_ptr<std::string> body,
+                      const std::string& error);
+    void ShowIdle(const std::string& status);
+    void SetTaskbarProgress(int percent);
+
+    HWND hwnd_ = nullptr;
+    HWND owner_ = nullptr;
+    bool portable_ = false;
+    bool closed_ = true;
+    int dpi_ = 96;
+    ComponentList components_;
+    Control TabControlButtons;
+    Button ButtonDownload;
+    Button ButtonClose;
+    TextControl GroupBoxOption;
+    Button CheckBoxQuickUpdate;
+    Button CheckBoxForceUpdate;
+    Button CheckBoxAutoCheck;
+    Control ProgressBarUpdate;
+    Control GroupBox1;
+    TextControl LabelUpDate;
+    TextControl LabelLocalTitle;
+    TextControl LabelLocalVersion;
+    TextControl LabelServerTitle;
+    TextControl LabelServerVersion;
+    OwnedFont font_;
+    OwnedFont boldFont_;
+    ITaskbarList3* taskbar_ = nullptr;
+    static UINT TaskbarButtonCreated();
+
+    // What the last check found, and what the start-up check found.
+    std::string DownloadUrl;
+    std::string CurrentServerVersion;
+    int CompareResult = 0;
+    std::string BackgroundServerVersion;
+    std::string BackgroundDownloadUrl;
+    bool QuickStartPending = false;
+
+    // The download in progress; a later generation makes the results of an earlier one void.
+    bool downloading_ = false;
+    unsigned generation_ = 0;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+};
+
+}  // namespace corvandel

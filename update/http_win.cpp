@@ -1,0 +1,137 @@
+#include "update/http_win.h"
+
+#include <windows.h>
+
+#include <winhttp.h>
+
+#include <utility>
+#include <vector>
+
+#include "foundation/error_text_win.h"
+#include "foundation/win_text.h"
+
+namespace corvandel {
+
+namespace {
+
+constexpr const wchar_t* kUserAgent =
+    L"Mozilla/5.0 (Windows NT 6.1; WOW64;rv:12.0) Gecko/20100101 Firefox/12.0";
+constexpr const wchar_t* kAcceptHeader =
+    L"Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+
+class Internet {
+  public:
+    explicit Internet(HINTERNET handle) : handle_(handle) {}
+    ~Internet() {
+        if (handle_ != nullptr)
+            WinHttpCloseHandle(handle_);
+    }
+    Internet(const Internet&) = delete;
+    Internet& operator=(const Internet&) = delete;
+    HINTERNET Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+  private:
+    HINTERNET handle_;
+};
+
+[[noreturn]] void Fail(const char* step) {
+    const DWORD code = GetLastError();
+    throw HttpError(std::string(step) + ": " + SystemErrorText(code), code);
+}
+
+}  // namespace
+
+HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
+                     const HttpProgress& progress) {
+    std::wstring proxyName;
+    if (options.proxy && options.proxy->enabled)
+        proxyName = Widen(options.proxy->server) + L":" + std::to_wstring(options.proxy->port);
+    const Internet session(WinHttpOpen(
+        kUserAgent,
+        proxyName.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+        proxyName.empty() ? WINHTTP_NO_PROXY_NAME : proxyName.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session)
+        Fail("WinHttpOpen");
+    // TLS 1.2 at least; 1.3 where the system has it.
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
+    if (!WinHttpSetOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                          sizeof protocols)) {
+        protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+        WinHttpSetOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
+                         sizeof protocols);
+    }
+    WinHttpSetTimeouts(session.Get(), 0, options.connectTimeoutMs, options.connectTimeoutMs,
+                       options.readTimeoutMs);
+
+    const std::wstring wideUrl = Widen(url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    parts.dwSchemeLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts))
+        Fail("WinHttpCrackUrl");
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty())
+        path = L"/";
+    const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+
+    const Internet connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
+    if (!connection)
+        Fail("WinHttpConnect");
+    const Internet request(WinHttpOpenRequest(connection.Get(), L"GET", path.c_str(), nullptr,
+                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                              secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request)
+        Fail("WinHttpOpenRequest");
+    // The read time-out covers the wait for the answer's headers too.
+    if (options.readTimeoutMs > 0) {
+        DWORD headers = static_cast<DWORD>(options.readTimeoutMs);
+        WinHttpSetOption(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers,
+                         sizeof headers);
+    }
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
+    WinHttpSetOption(request.Get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
+    if (!WinHttpSendRequest(request.Get(), kAcceptHeader, static_cast<DWORD>(-1L),
+                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.Get(), nullptr)) {
+        Fail("request");
+    }
+
+    HttpResponse response;
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+    response.status = static_cast<int>(status);
+    int64_t expected = -1;
+    wchar_t length[32] = {};
+    size = sizeof length;
+    if (WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_CONTENT_LENGTH,
+                            WINHTTP_HEADER_NAME_BY_INDEX, length, &size, WINHTTP_NO_HEADER_INDEX))
+        expected = _wcstoi64(length, nullptr, 10);
+
+    if (progress && !progress(0, expected))
+        throw HttpError("stopped", ERROR_CANCELLED);
+    std::vector<char> chunk(64 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!WinHttpReadData(request.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+            Fail("WinHttpReadData");
+        if (read == 0)
+            break;
+        response.body.append(chunk.data(), read);
+        if (progress && !progress(static_cast<int64_t>(response.body.size()), expected))
+            throw HttpError("stopped", ERROR_CANCELLED);
+    }
+    // A connection that ends before the announced size is a broken transfer, not a package.
+    if (expected >= 0 && static_cast<int64_t>(response.body.size()) < expected)
+        throw HttpError("the connection ended early", ERROR_HANDLE_EOF);
+    return response;
+}
+
+}  // namespace corvandel
