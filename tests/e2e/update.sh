@@ -19,9 +19,19 @@ mkdir -p "$srv/primary/Corvandel" "$srv/mirror/Corvandel"
 REQUESTS=$E2E_WORK/requests.log
 python3 "$E2E_DIR/update_server.py" "$E2E_WORK/port" "$srv" "$REQUESTS" &
 SERVER_PID=$!
-trap 'kill "$SERVER_PID" 2>/dev/null || true; e2e_cleanup' EXIT
-for _ in $(seq 50); do [ -s "$E2E_WORK/port" ] && break; sleep 0.1; done
+# A TLS server with a certificate of its own, which no system trusts.
+openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=127.0.0.1 -days 1 \
+  -keyout "$E2E_WORK/key.pem" -out "$E2E_WORK/cert.pem" >/dev/null 2>&1
+TLS_REQUESTS=$E2E_WORK/tls-requests.log
+: >"$TLS_REQUESTS"
+rm -f "$E2E_WORK/tls-port"
+python3 "$E2E_DIR/update_server.py" "$E2E_WORK/tls-port" "$srv" "$TLS_REQUESTS" \
+  "$E2E_WORK/cert.pem" "$E2E_WORK/key.pem" &
+TLS_PID=$!
+trap 'kill "$SERVER_PID" "$TLS_PID" 2>/dev/null || true; e2e_cleanup' EXIT
+for _ in $(seq 50); do [ -s "$E2E_WORK/port" ] && [ -s "$E2E_WORK/tls-port" ] && break; sleep 0.1; done
 PORT=$(cat "$E2E_WORK/port")
+TLS_PORT=$(cat "$E2E_WORK/tls-port")
 "$WINE" reg add "$INTERNET" /v ProxyEnable /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
 
 # settings AUTOCHECK [PRIMARY-BASE]
@@ -69,6 +79,16 @@ serve primary version.txt "1.2.0.0"
 echo 7 >"$srv/primary/Corvandel/version.txt.slow"
 e2e_check "primary past the read time-out: the mirror answers" "$(available 1.1)" \
   "$(check_window "Доступно")"
+# Redirects are followed; one to a server whose certificate the system does not trust
+# fails like any other answer, and the mirror is asked.
+serve primary version.txt
+printf 'http://127.0.0.1:%s/mirror/Corvandel/version.txt' "$PORT" >"$srv/primary/Corvandel/version.txt.redirect"
+e2e_check "a redirect is followed" "$(available 1.1)" "$(check_window "Доступно")"
+printf 'https://127.0.0.1:%s/primary/Corvandel/version.txt' "$TLS_PORT" >"$srv/primary/Corvandel/version.txt.redirect"
+serve mirror version.txt "1.1.5"
+e2e_check "an untrusted certificate: the mirror answers" "$(available 1.1.5)" "$(check_window "Доступно")"
+e2e_check "nothing was asked over the refused connection" "" "$(cat "$TLS_REQUESTS")"
+rm -f "$srv/primary/Corvandel/version.txt.redirect"
 serve primary version.txt
 serve mirror version.txt
 e2e_check "both fail" "Не удалось проверить обновления${T}1.0.0.1${T}Ошибка соединения${T}Скачать${T}off${T}on${T}on${T}bar${T}no-auto" \
@@ -148,6 +168,26 @@ cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
   { echo "FAILED: no archive after Да"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 e2e_check "the option is saved at close" "CheckBoxAutoCheck=1" \
   "$(tr -d '\r' <"$APP_DIR/Config/Option.ini" | grep '^CheckBoxAutoCheck=')"
+
+# An installed copy: its settings in the profile, the installer in the temporary folder.
+rm -f "$APP_DIR/portable.ini" "$APP_DIR/Corvandel.zip"
+user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -1)
+profile_ini=$user_dir/Roaming/Corvandel/Corvandel/Config/Option.ini
+mkdir -p "$(dirname "$profile_ini")"
+settings 0
+mv "$APP_DIR/Config/Option.ini" "$profile_ini"
+cp "$srv/primary/Corvandel/Corvandel.zip" "$srv/primary/Corvandel/Corvandel-setup.exe"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-download wait-update-label "Файлы обновления загружены!" \
+  update-close sleep 300 close wait-exit >/dev/null
+temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+cmp -s "$srv/primary/Corvandel/Corvandel-setup.exe" "$temp_dir/Corvandel-setup.exe" &&
+  echo "ok: an installed copy's installer lies in the temporary folder" ||
+  { echo "FAILED: no installer in the temporary folder"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+[ ! -e "$APP_DIR/Corvandel-setup.exe" ] && echo "ok: and not beside the executable" ||
+  { echo "FAILED: the installer went beside the executable"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$profile_ini"
+: >"$APP_DIR/portable.ini"
 
 # Through the user's proxy: a host that only the proxy knows.
 "$WINE" reg add "$INTERNET" /v ProxyEnable /t REG_DWORD /d 1 /f /reg:64 >/dev/null 2>&1

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A loopback update server for the tests: update_server.py PORT-FILE DIR LOG
+"""A loopback update server for the tests: update_server.py PORT-FILE DIR LOG [CERT KEY]
 
 Serves the files under DIR at their paths and logs each request line to LOG. Files beside a
 served file change how it is answered:
@@ -8,11 +8,13 @@ served file change how it is answered:
   NAME.pace      each 64 KB chunk of the body waits that many seconds
   NAME.redirect  a 302 to the URL the file holds
 It also answers as an HTTP proxy: a request for an absolute URL is served from DIR by its
-path, and logged with the word "proxy". The port it listens on is written to PORT-FILE.
+path, and logged with the word "proxy". With a certificate and its key it speaks TLS. The
+port it listens on is written to PORT-FILE.
 """
 import http.server
 import os
 import socketserver
+import ssl
 import sys
 import time
 from urllib.parse import urlsplit
@@ -55,8 +57,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         slow = extra(local, ".slow")
         if slow:
             time.sleep(float(slow))
-        with open(local, "rb") as f:
-            body = f.read()
+        try:
+            with open(local, "rb") as f:
+                body = f.read()
+        except OSError:  # taken away while the answer waited
+            self.send_response(404)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(len(body)))
@@ -82,6 +90,10 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
 
 server = Server(("127.0.0.1", 0), Handler)
+if len(sys.argv) > 5:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[4], sys.argv[5])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(port_file, "w") as f:
     f.write(str(server.server_address[1]))
 server.serve_forever()
