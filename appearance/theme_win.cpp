@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD kDwmDarkTitle = 20;
 constexpr DWORD kDwmDarkTitleBefore20H1 = 19;
 constexpr UINT_PTR kPaintedSubclass = 0x4356;
-enum PaintedKind : DWORD_PTR { kHeader = 1, kStatusBar = 2, kFramed = 3 };
+enum PaintedKind : DWORD_PTR { kHeader = 1, kStatusBar = 2, kFramed = 3, kGroupBox = 4 };
 
 bool HighContrast() {
     HIGHCONTRASTW contrast{};
@@ -146,6 +146,38 @@ void PaintEdge(HWND control, AppTheme& theme) {
     ReleaseDC(control, dc);
 }
 
+// A group box: a frame in the look's line colour with its caption on the window's background.
+void PaintGroupBox(HWND box, AppTheme& theme) {
+    const Palette colors = theme.Colors();
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(box, &paint);
+    RECT client{};
+    GetClientRect(box, &client);
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
+    const int length = GetWindowTextLengthW(box);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(box, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT frame = client;
+    frame.top += metrics.tmHeight / 2;
+    FrameRect(dc, &frame, theme.Brush(colors.line));
+    if (!text.empty()) {
+        RECT caption{client.left + 6, client.top, client.right - 6, client.top + metrics.tmHeight};
+        DrawTextW(dc, text.c_str(), -1, &caption, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
+        caption.right += 4;
+        FillRect(dc, &caption, theme.Brush(colors.window));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, colors.text);
+        OffsetRect(&caption, 2, 0);
+        DrawTextW(dc, text.c_str(), -1, &caption, DT_SINGLELINE | DT_NOPREFIX);
+    }
+    SelectObject(dc, oldFont);
+    EndPaint(box, &paint);
+}
+
 LRESULT CALLBACK PaintedControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                     UINT_PTR, DWORD_PTR kind) {
     AppTheme& theme = AppTheme::Instance();
@@ -169,6 +201,8 @@ LRESULT CALLBACK PaintedControlProc(HWND window, UINT message, WPARAM wParam, LP
         if (message == WM_PAINT) {
             if (kind == kHeader)
                 PaintHeader(window, theme);
+            else if (kind == kGroupBox)
+                PaintGroupBox(window, theme);
             else
                 PaintStatusBar(window, theme);
             return 0;
@@ -316,6 +350,11 @@ void AppTheme::ApplyToControl(HWND control) {
         const LONG type = style & BS_TYPEMASK;
         if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)
             SetWindowLongW(control, GWL_STYLE, (style & ~BS_TYPEMASK) | BS_OWNERDRAW);
+        else if (type == BS_GROUPBOX)
+            SetWindowSubclass(control, PaintedControlProc, kPaintedSubclass, kGroupBox);
+    } else if (_wcsicmp(kind.c_str(), PROGRESS_CLASSW) == 0) {
+        SendMessageW(control, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(colors.field));
+        SendMessageW(control, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colors.menuHot));
     } else if (_wcsicmp(kind.c_str(), WC_LISTVIEWW) == 0) {
         // Whatever erases a list before it draws itself uses the look's colour too.
         SetClassLongPtrW(control, GCLP_HBRBACKGROUND,

@@ -92,7 +92,15 @@ check_look() {
   e2e_check "$look About window" "yes" \
     "$(below "$(share "$shots/about-window-$look.png" "$other" $((wx + ww / 2 - 150)) \
       $((wy + wh / 2 - 60)) 300 120)" 0.25)"
-  e2e_driver attach about-close sleep 300 close wait-exit >/dev/null
+  e2e_driver attach about-close sleep 300 command CheckUpdateMenu wait-update-label "Не удалось" \
+    sleep 300 >/dev/null
+  import -window root "$shots/update-window-$look.png"
+  # The update window, centred on the screen.
+  read -r sw sh <<<"$(identify -format '%w %h' "$shots/update-window-$look.png")"
+  e2e_check "$look update window" "yes" \
+    "$(below "$(share "$shots/update-window-$look.png" "$other" $((sw / 2 - 200)) \
+      $((sh / 2 - 80)) 400 160)" 0.25)"
+  e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
 }
 system_light 1
 check_look dark
