@@ -533,6 +533,19 @@ LRESULT TForm10::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (message) {
+        case WM_SETCURSOR: {
+            // The buttons and options show the hand.
+            const HWND control = reinterpret_cast<HWND>(wParam);
+            for (const HWND clickable :
+                 {ButtonDownload.Handle(), ButtonClose.Handle(), CheckBoxQuickUpdate.Handle(),
+                  CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()}) {
+                if (control == clickable) {
+                    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                    return TRUE;
+                }
+            }
+            break;
+        }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
                 ButtonDownloadClick();

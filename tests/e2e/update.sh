@@ -154,7 +154,10 @@ out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" s
 e2e_check "server not newer: asked, no question" "/primary/Corvandel/version.txt
 windows${T}1" "$(cat "$REQUESTS"; grep '^windows' <<<"$out")"
 serve primary version.txt "1.2.0.0"
-out=$(e2e_driver launch "$EXE" message-box 20000 no wait-window wait-status 0 "Элементов:" \
+e2e_driver launch "$EXE" message-box-buttons 20000 >"$E2E_WORK/buttons"
+import -window root "$shots/update-question.png"
+e2e_check "the question's buttons" "buttons${T}Да${T}Нет" "$(cat "$E2E_WORK/buttons")"
+out=$(e2e_driver attach message-box 20000 no wait-window wait-status 0 "Элементов:" \
   close wait-exit)
 e2e_check "server newer: the question" "message-box${T}Corvandel${T}Доступно обновление 1.2.0.0
 Хотите обновить приложение сейчас?" "$(grep -A1 '^message-box' <<<"$out" | tr -d '\r')"

@@ -15,6 +15,7 @@
 //                                message, over and over; print the median and the worst
 //   message-box [ms] [yes|no]    wait for a message box, print title and text, then press
 //                                OK, or Yes or No
+//   message-box-buttons [ms]     wait for a message box and print its buttons' texts
 //   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
 //   select-name <caption>        select the first row of the program list with this caption
 //   list-rows <control> <n>      print n columns of every row of another list view
@@ -432,6 +433,25 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             Print({"image", captions[row][0], std::to_string(item.iImage)});
         }
         return 1;
+    }
+    if (command == "message-box-buttons") {
+        // The buttons of a message box, left as it is.
+        const auto [timeout, used] = optional(1, 30000);
+        HWND box = nullptr;
+        if (!WaitFor(timeout, [&] {
+                const auto boxes = TopWindows(L"#32770");
+                box = boxes.empty() ? nullptr : boxes.front();
+                return box != nullptr;
+            })) {
+            Fail("no message box appeared");
+        }
+        std::vector<std::string> line{"buttons"};
+        for (const int id : {IDOK, IDYES, IDNO, IDCANCEL}) {
+            if (const HWND button = GetDlgItem(box, id))
+                line.push_back(WindowText(button));
+        }
+        Print(line);
+        return 1 + used;
     }
     if (command == "message-box") {
         const auto [timeout, used] = optional(1, 30000);
