@@ -184,11 +184,23 @@ LRESULT CALLBACK PaintedControlProc(HWND window, UINT message, WPARAM wParam, LP
     if (theme.Active() && kind == kFramed) {
         // A list drawn through a buffer leaves its erasing to the system, which would show
         // the class's white for a moment.
-        if (message == WM_ERASEBKGND && _wcsicmp(ClassOf(window).c_str(), WC_LISTVIEWW) == 0) {
+        const bool list = _wcsicmp(ClassOf(window).c_str(), WC_LISTVIEWW) == 0;
+        if (message == WM_ERASEBKGND && list) {
             RECT client{};
             GetClientRect(window, &client);
             FillRect(reinterpret_cast<HDC>(wParam), &client, theme.Brush(theme.Colors().list));
             return 1;
+        }
+        // An empty list is only its background: drawn here, it never shows the white that
+        // the list itself may put up before its first rows.
+        if (message == WM_PAINT && list && wParam == 0 && ListView_GetItemCount(window) == 0) {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(window, &paint);
+            FillRect(dc, &paint.rcPaint, theme.Brush(theme.Colors().list));
+            EndPaint(window, &paint);
+            if (const HWND header = ListView_GetHeader(window))
+                UpdateWindow(header);
+            return 0;
         }
         if (message == WM_NCPAINT) {
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
