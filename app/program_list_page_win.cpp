@@ -408,10 +408,22 @@ void ProgramListPage::EditSearchUninstallChange() {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(search_)) + 1, L'\0');
     text.resize(GetWindowTextW(search_, text.data(), static_cast<int>(text.size())));
     const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
-    rows_ = FilterRows(allRows_, searchTexts_, needle);
-    // The copy is sorted by name already; only the other direction needs a sort.
-    if (SortDirection != allRowsDirection_)
-        SortByName(rows_, SortDirection, locale_);
+    const std::vector<size_t> matches = MatchingRows(searchTexts_, needle);
+    // A key that leaves the same rows (most keys of a name being typed) copies nothing.
+    const bool same = SortDirection == allRowsDirection_ && matches.size() == rows_.size() &&
+                      std::equal(matches.begin(), matches.end(), rows_.begin(),
+                                 [this](size_t index, const UninstallEntry& row) {
+                                     return index < allRows_.size() && allRows_[index].id == row.id;
+                                 });
+    if (!same) {
+        rows_.clear();
+        rows_.reserve(matches.size());
+        for (const size_t index : matches)
+            rows_.push_back(allRows_[index]);
+        // The copy is sorted by name already; only the other direction needs a sort.
+        if (SortDirection != allRowsDirection_)
+            SortByName(rows_, SortDirection, locale_);
+    }
     ShowRows();
     SetFocus(search_);
     status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));

@@ -158,17 +158,28 @@ std::vector<SearchText> SearchTexts(
     return texts;
 }
 
+std::vector<size_t> MatchingRows(const std::vector<SearchText>& texts,
+                                 const std::u16string& needleLower) {
+    std::vector<size_t> matches;
+    matches.reserve(texts.size());
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (needleLower.empty() || texts[i].caption.find(needleLower) != std::u16string::npos ||
+            texts[i].publisher.find(needleLower) != std::u16string::npos) {
+            matches.push_back(i);
+        }
+    }
+    return matches;
+}
+
 std::vector<UninstallEntry> FilterRows(const std::vector<UninstallEntry>& all,
                                        const std::vector<SearchText>& texts,
                                        const std::u16string& needleLower) {
     if (needleLower.empty())
         return all;
     std::vector<UninstallEntry> shown;
-    for (size_t i = 0; i < all.size() && i < texts.size(); ++i) {
-        if (texts[i].caption.find(needleLower) != std::u16string::npos ||
-            texts[i].publisher.find(needleLower) != std::u16string::npos) {
+    for (const size_t i : MatchingRows(texts, needleLower)) {
+        if (i < all.size())
             shown.push_back(all[i]);
-        }
     }
     return shown;
 }

@@ -48,6 +48,11 @@ std::vector<SearchText> SearchTexts(
     const std::vector<UninstallEntry>& all,
     const std::function<std::u16string(std::u16string_view)>& toLower);
 
+// The indices of the rows whose lower-cased caption or publisher contains needleLower; every
+// row for an empty needle. In order.
+std::vector<size_t> MatchingRows(const std::vector<SearchText>& texts,
+                                 const std::u16string& needleLower);
+
 // The rows whose lower-cased caption or publisher (texts[i] for all[i]) contains needleLower;
 // every row for an empty needle. The order is kept.
 std::vector<UninstallEntry> FilterRows(const std::vector<UninstallEntry>& all,

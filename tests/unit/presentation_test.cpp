@@ -222,6 +222,10 @@ TEST(FilterTest, MatchesCaptionOrPublisherOnlyInListOrder) {
     EXPECT_EQ(Order(FilterRows(rows, u"", LowerRu)), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(Order(FilterRows(rows, u"edit", LowerRu)), (std::vector<int>{1}));
     EXPECT_TRUE(FilterRows(rows, u"zzz", LowerRu).empty());
+    // The indices the window compares with the rows it shows.
+    const auto texts = SearchTexts(rows, LowerRu);
+    EXPECT_EQ(MatchingRows(texts, u"тул"), (std::vector<size_t>{1, 2}));
+    EXPECT_EQ(MatchingRows(texts, u"").size(), 5u);
 }
 
 void ExpectDate(const std::optional<DateTime>& date, int year, int month, int day) {
