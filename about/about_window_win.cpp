@@ -10,6 +10,7 @@
 #include "foundation/win_text.h"
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
+#include "ui/modal_win.h"
 #include "ui/window_proc_win.h"
 
 namespace corvandel {
@@ -127,26 +128,13 @@ void TForm8::Layout() {
 
 void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
     components_.Find("LabelVersion")->Set("Caption", versionLine);
-    RECT window{};
-    GetWindowRect(hwnd_, &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    SetWindowPos(hwnd_, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    CenterOnScreen(hwnd_);
     closed_ = false;
     EnableWindow(mainWindow, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     SetFocus(Button1);
-    MSG msg;
-    while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(hwnd_, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (msg.message == WM_QUIT)
-        PostQuitMessage(static_cast<int>(msg.wParam));
+    RunModalLoop(hwnd_, closed_);
     // The main window gets the focus back before this window hides, so it is not
     // activated anew.
     EnableWindow(mainWindow, TRUE);

@@ -56,18 +56,50 @@ void Line(HDC dc, int x1, int y1, int x2, int y2) {
     LineTo(dc, x2, y2);
 }
 
+std::wstring WindowTextOf(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+// The painting of a control the program draws itself: its client area filled with the
+// background, its own font and the text colour selected, all put back at the end.
+class ControlPaint {
+  public:
+    ControlPaint(HWND control, AppTheme& theme, COLORREF background, COLORREF text)
+        : control_(control), dc_(BeginPaint(control, &paint_)) {
+        GetClientRect(control, &client_);
+        FillRect(dc_, &client_, theme.Brush(background));
+        oldFont_ =
+            SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SetBkMode(dc_, TRANSPARENT);
+        SetTextColor(dc_, text);
+    }
+    ~ControlPaint() {
+        SelectObject(dc_, oldFont_);
+        EndPaint(control_, &paint_);
+    }
+    ControlPaint(const ControlPaint&) = delete;
+    ControlPaint& operator=(const ControlPaint&) = delete;
+    HDC Dc() const { return dc_; }
+    const RECT& Client() const { return client_; }
+
+  private:
+    HWND control_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+    RECT client_{};
+    HGDIOBJ oldFont_ = nullptr;
+};
+
 // A list header: flat cells in the look's colours with a divider after each.
 void PaintHeader(HWND header, AppTheme& theme) {
     const Palette colors = theme.Colors();
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(header, &paint);
-    RECT client{};
-    GetClientRect(header, &client);
-    FillRect(dc, &client, theme.Brush(colors.header));
-    const HGDIOBJ oldFont =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, colors.headerText);
+    const ControlPaint paint(header, theme, colors.header, colors.headerText);
+    const HDC dc = paint.Dc();
+    const RECT& client = paint.Client();
     const LinePen pen(dc, colors.line);
     const int count = Header_GetItemCount(header);
     for (int i = 0; i < count; ++i) {
@@ -90,22 +122,14 @@ void PaintHeader(HWND header, AppTheme& theme) {
         Line(dc, cell.right - 1, cell.top + 3, cell.right - 1, cell.bottom - 3);
     }
     Line(dc, client.left, client.bottom - 1, client.right, client.bottom - 1);
-    SelectObject(dc, oldFont);
-    EndPaint(header, &paint);
 }
 
 // The status bar: each panel's text on the look's background, dividers between them.
 void PaintStatusBar(HWND status, AppTheme& theme) {
     const Palette colors = theme.Colors();
-    PAINTSTRUCT paint;
-    const HDC dc = BeginPaint(status, &paint);
-    RECT client{};
-    GetClientRect(status, &client);
-    FillRect(dc, &client, theme.Brush(colors.header));
-    const HGDIOBJ oldFont =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(status, WM_GETFONT, 0, 0)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, colors.headerText);
+    const ControlPaint paint(status, theme, colors.header, colors.headerText);
+    const HDC dc = paint.Dc();
+    const RECT& client = paint.Client();
     const LinePen pen(dc, colors.line);
     Line(dc, client.left, client.top, client.right, client.top);
     int parts[32] = {};
@@ -125,8 +149,6 @@ void PaintStatusBar(HWND status, AppTheme& theme) {
             Line(dc, right - 1, client.top + 3, right - 1, client.bottom - 3);
         left = right;
     }
-    SelectObject(dc, oldFont);
-    EndPaint(status, &paint);
 }
 
 // The sunken edge of a list or edit box in the look's colours: a line outside, the control's
@@ -155,10 +177,7 @@ void PaintGroupBox(HWND box, AppTheme& theme) {
     GetClientRect(box, &client);
     const HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
-    const int length = GetWindowTextLengthW(box);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(box, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
+    const std::wstring text = WindowTextOf(box);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     RECT frame = client;
@@ -368,9 +387,6 @@ void AppTheme::ApplyToControl(HWND control) {
         SendMessageW(control, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(colors.field));
         SendMessageW(control, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(colors.menuHot));
     } else if (_wcsicmp(kind.c_str(), WC_LISTVIEWW) == 0) {
-        // Whatever erases a list before it draws itself uses the look's colour too.
-        SetClassLongPtrW(control, GCLP_HBRBACKGROUND,
-                         reinterpret_cast<LONG_PTR>(Brush(colors.list)));
         ListView_SetBkColor(control, colors.list);
         ListView_SetTextBkColor(control, colors.list);
         ListView_SetTextColor(control, colors.listText);
@@ -606,10 +622,7 @@ void AppTheme::DrawButton(const DRAWITEMSTRUCT& draw) {
         ImageList_Draw(images.himl, 0, dc, x, y, ILD_TRANSPARENT);
         textTop = y + height + 4;
     }
-    const int length = GetWindowTextLengthW(draw.hwndItem);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(draw.hwndItem, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
+    const std::wstring text = WindowTextOf(draw.hwndItem);
     const HGDIOBJ oldFont =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(draw.hwndItem, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);

@@ -55,8 +55,8 @@ int DigitValue(char c) {
     return 99;
 }
 
-// Hexadecimal text denotes the 32 bits themselves, so "$FFFFFFFF" is -1; decimal text must
-// fit a signed 32-bit number.
+}  // namespace
+
 std::optional<int32_t> ParseInteger(std::string_view text) {
     text = TrimLeft(text);
     bool negative = false;
@@ -89,8 +89,6 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
         bits = 0u - bits;
     return static_cast<int32_t>(bits);
 }
-
-}  // namespace
 
 IniDocument::IniDocument(const AnsiCodePage& ansi, const Locale& locale)
     : ansi_(&ansi), locale_(&locale) {}

@@ -26,6 +26,11 @@ class AnsiCodePage {
 // How the file was stored; a changed document is written back the same way.
 enum class IniEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
 
+// Text read as a signed 32-bit number: leading blanks, a sign, then decimal digits, or
+// hexadecimal ones after "$" or "0x" (which denote the 32 bits, so "$FFFFFFFF" is -1).
+// Nothing unless the whole text reads so.
+std::optional<int32_t> ParseInteger(std::string_view text);
+
 // A text file's bytes as UTF-8: the byte-order mark decides the encoding, the ANSI code page
 // serves files without one. `encoding` receives what was found.
 std::string DecodeTextFile(const std::string& bytes, const AnsiCodePage& ansi,

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "foundation/text.h"
+#include "settings/IniDocument.h"
 
 namespace corvandel {
 
@@ -21,51 +22,6 @@ bool IsNeverTranslated(const Component& component) {
 
 bool IsFileDialog(const Component& component) {
     return component.ClassName() == "TSaveDialog" || component.ClassName() == "TOpenDialog";
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 99;
-}
-
-// The whole text reads as a signed 32-bit number: leading blanks, a sign, then decimal digits
-// or hexadecimal ones after "$" or "0x".
-bool IsInteger(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) <= ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size())
-        return false;
-    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
-    uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit >= base)
-            return false;
-        value = value * base + digit;
-        if (value > limit)
-            return false;
-    }
-    return true;
 }
 
 // One translatable text of a component: its property and the key it is looked up under.
@@ -112,7 +68,7 @@ void VisitTexts(const ComponentList& form, const TextVisitor& visit) {
 }  // namespace
 
 bool PassesTextFilter(std::string_view text) {
-    return !text.empty() && text != "-" && !IsInteger(text);
+    return !text.empty() && text != "-" && !ParseInteger(text);
 }
 
 std::string TTranslation::Fold(std::string_view text) const {

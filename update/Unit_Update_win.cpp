@@ -17,6 +17,7 @@
 #include "settings/settings_win.h"
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
+#include "ui/modal_win.h"
 #include "ui/window_proc_win.h"
 #include "update/http_win.h"
 
@@ -308,27 +309,14 @@ void TForm10::ShowUpdatePrompt(bool available, const std::string& version, const
 
 void TForm10::ShowModal(HWND owner) {
     owner_ = owner;
-    RECT window{};
-    GetWindowRect(hwnd_, &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    SetWindowPos(hwnd_, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+    CenterOnScreen(hwnd_);
     closed_ = false;
     if (owner_)
         EnableWindow(owner_, FALSE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     FormShow();
-    MSG msg;
-    while (!closed_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageW(hwnd_, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    if (msg.message == WM_QUIT)
-        PostQuitMessage(static_cast<int>(msg.wParam));
+    RunModalLoop(hwnd_, closed_);
     FormClose();
     if (owner_) {
         EnableWindow(owner_, TRUE);

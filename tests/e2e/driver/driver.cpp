@@ -292,6 +292,19 @@ std::string WindowText(HWND hwnd) {
     return Narrow(text);
 }
 
+// The first message box of the program, once one is shown.
+HWND WaitForMessageBox(DWORD timeoutMs) {
+    HWND box = nullptr;
+    if (!WaitFor(timeoutMs, [&] {
+            const auto boxes = TopWindows(L"#32770");
+            box = boxes.empty() ? nullptr : boxes.front();
+            return box != nullptr;
+        })) {
+        Fail("no message box appeared");
+    }
+    return box;
+}
+
 BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lParam) {
     wchar_t name[32] = {};
     GetClassNameW(hwnd, name, 32);
@@ -437,14 +450,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     if (command == "message-box-buttons") {
         // The buttons of a message box, left as it is.
         const auto [timeout, used] = optional(1, 30000);
-        HWND box = nullptr;
-        if (!WaitFor(timeout, [&] {
-                const auto boxes = TopWindows(L"#32770");
-                box = boxes.empty() ? nullptr : boxes.front();
-                return box != nullptr;
-            })) {
-            Fail("no message box appeared");
-        }
+        const HWND box = WaitForMessageBox(timeout);
         std::vector<std::string> line{"buttons"};
         for (const int id : {IDOK, IDYES, IDNO, IDCANCEL}) {
             if (const HWND button = GetDlgItem(box, id))
@@ -455,14 +461,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "message-box") {
         const auto [timeout, used] = optional(1, 30000);
-        HWND box = nullptr;
-        if (!WaitFor(timeout, [&] {
-                const auto boxes = TopWindows(L"#32770");
-                box = boxes.empty() ? nullptr : boxes.front();
-                return box != nullptr;
-            })) {
-            Fail("no message box appeared");
-        }
+        const HWND box = WaitForMessageBox(timeout);
         std::vector<HWND> statics;
         EnumChildWindows(box, CollectStatic, reinterpret_cast<LPARAM>(&statics));
         std::string text;

@@ -1,0 +1,33 @@
+#pragma once
+// What the program's modal windows share: a place in the middle of the screen, and a message
+// loop of their own that runs until they are closed.
+
+#include <windows.h>
+
+namespace corvandel {
+
+inline void CenterOnScreen(HWND window) {
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(window, HWND_TOP, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
+}
+
+// Handles the program's messages, with the dialog keys (Tab, Enter, Escape) for the window,
+// until `closed` is set. A request to quit that arrives meanwhile is passed on to the main
+// loop.
+inline void RunModalLoop(HWND window, const bool& closed) {
+    MSG msg{};
+    while (!closed && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageW(window, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (msg.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(msg.wParam));
+}
+
+}  // namespace corvandel
