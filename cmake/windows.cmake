@@ -1,5 +1,6 @@
 # Windows targets: the program, its Win32 layer, the Windows-side tests and the test driver.
 enable_language(RC)
+include(cmake/update_key.cmake)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)
 set(WIN_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
@@ -28,9 +29,11 @@ target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_f
 corvandel_library(corvandel_appearance_win appearance/theme_win.cpp)
 target_link_libraries(corvandel_appearance_win PUBLIC corvandel_appearance comctl32 uxtheme dwmapi gdi32)
 
-corvandel_library(corvandel_update_win update/http_win.cpp update/Unit_Update_win.cpp)
+corvandel_library(corvandel_update_win update/http_win.cpp update/package_signature_win.cpp
+  update/Unit_Update_win.cpp)
 target_link_libraries(corvandel_update_win PUBLIC corvandel_update corvandel_foundation_win
-  corvandel_about_win corvandel_settings_win corvandel_appearance_win winhttp ole32 comctl32)
+  corvandel_about_win corvandel_settings_win corvandel_appearance_win winhttp bcrypt ole32 comctl32)
+target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/generated)
 
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win

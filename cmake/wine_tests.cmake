@@ -25,6 +25,7 @@ add_executable(win_tests
   tests/win/file_info_win_test.cpp
   tests/win/gui_thread_win_test.cpp
   tests/win/platform_win_test.cpp
+  tests/win/package_signature_win_test.cpp
   tests/win/registry_win_test.cpp
 )
 target_link_libraries(win_tests PRIVATE corvandel_win GTest::gtest_main)

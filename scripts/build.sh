@@ -15,9 +15,18 @@ tests=OFF
 cmake -S . -B build/native >/dev/null
 cmake --build build/native -j"$jobs"
 
+# Development builds trust a throw-away update key of this machine instead of the release
+# key, so that the tests can sign packages; releases are built by scripts/release.sh.
+test_key=$root/build/test-key
+if [ ! -s "$test_key/public.pem" ]; then
+  mkdir -p "$test_key"
+  openssl ecparam -name prime256v1 -genkey -noout -out "$test_key/private.pem"
+  openssl pkey -in "$test_key/private.pem" -pubout -out "$test_key/public.pem"
+fi
+
 build_windows() {  # build_windows DIR ARCH WINE_TESTS
   cmake -S . -B "$1" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$2.cmake" \
-    -DCORVANDEL_WINE_TESTS="$3" >/dev/null
+    -DCORVANDEL_WINE_TESTS="$3" -DCORVANDEL_UPDATE_KEY="$test_key/public.pem" >/dev/null
   cmake --build "$1" -j"$jobs"
 }
 

@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -14,12 +16,16 @@
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
 #include "foundation/win_text.h"
+#include "settings/languages_win.h"
 #include "settings/settings_win.h"
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
 #include "ui/modal_win.h"
 #include "ui/window_proc_win.h"
+#include "update/apply_update.h"
 #include "update/http_win.h"
+#include "update/package_signature_win.h"
+#include "update_key.h"
 
 namespace corvandel {
 
@@ -44,6 +50,8 @@ constexpr std::pair<const char*, const char*> kMessageTexts[] = {
     {"LangCheckUpdate", "Проверка обновления..."},
     {"LangFailedCheckUpdates", "Не удалось проверить обновления"},
     {"LangConnectionError", "Ошибка соединения"},
+    {"LangNoSignature", "Нет подписи файла обновления, обновление не установлено!"},
+    {"LangBadSignature", "Подпись файла обновления неверна, обновление не установлено!"},
 };
 
 std::string LocalVersion() {
@@ -72,6 +80,70 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
         }
     }
     return std::nullopt;
+}
+
+// Downloads a package and its signature from beside it, and checks one against the other.
+// `progress` gets each new whole percent and answers whether to go on.
+DownloadResult FetchPackage(const std::string& url, const std::function<bool(int)>& progress) {
+    Win32RegistryApi registry;
+    HttpOptions options;
+    options.proxy = GetSystemProxy(registry);
+    DownloadResult result;
+    int shown = -1;
+    try {
+        HttpResponse package = HttpGet(url, options, [&](int64_t received, int64_t expected) {
+            const std::optional<int> percent = ProgressPercent(received, expected);
+            if (percent && *percent != shown) {
+                shown = *percent;
+                return progress(*percent);
+            }
+            return progress(-1);
+        });
+        if (package.status != 200)
+            return result;  // an error page is not a package
+        result.package = std::move(package.body);
+    } catch (const HttpError&) {
+        return result;
+    }
+    std::string signature;
+    try {
+        const HttpResponse response = HttpGet(url + ".sig", options);
+        if (response.status != 200) {
+            result.outcome = DownloadOutcome::NoSignature;
+            return result;
+        }
+        signature = response.body;
+    } catch (const HttpError&) {
+        result.outcome = DownloadOutcome::NoSignature;
+        return result;
+    }
+    result.outcome =
+        VerifyPackageSignature(result.package, signature, kUpdatePublicKey) == SignatureCheck::Valid
+            ? DownloadOutcome::Verified
+            : DownloadOutcome::BadSignature;
+    return result;
+}
+
+// The script's bytes as the command processor reads them: in the console's code page when
+// every character fits, otherwise in UTF-8 with a switch of the console to it.
+std::string EncodeUpdateScript(const std::string& folder, const std::string& exeName,
+                               const std::string& zipName) {
+    const UINT codePage = GetOEMCP();
+    const std::string text = JoinScriptLines(
+        PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::ConsoleCodePage));
+    if (codePage == CP_UTF8)
+        return text;
+    const std::wstring wide = Widen(text);
+    BOOL lost = FALSE;
+    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                         static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
+    if (size > 0 && !lost) {
+        std::string bytes(static_cast<size_t>(size), '\0');
+        WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                            static_cast<int>(wide.size()), bytes.data(), size, nullptr, nullptr);
+        return bytes;
+    }
+    return JoinScriptLines(PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::Utf8));
 }
 
 std::string TempFolder() {
@@ -317,7 +389,8 @@ void TForm10::ShowModal(HWND owner) {
     SetForegroundWindow(hwnd_);
     FormShow();
     RunModalLoop(hwnd_, closed_);
-    FormClose();
+    if (!exitingForUpdate_)
+        FormClose();
     if (owner_) {
         EnableWindow(owner_, TRUE);
         SetForegroundWindow(owner_);
@@ -416,28 +489,14 @@ void TForm10::StartDownload() {
     const HWND window = hwnd_;
     const unsigned generation = generation_;
     std::thread([this, window, generation, url = DownloadUrl, cancel = cancel_] {
-        Win32RegistryApi registry;
-        HttpOptions options;
-        options.proxy = GetSystemProxy(registry);
-        int shown = -1;
-        auto body = std::make_shared<std::string>();
-        std::string error;
-        try {
-            *body = HttpGet(url, options, [&](int64_t received, int64_t expected) {
-                        const std::optional<int> percent = ProgressPercent(received, expected);
-                        if (percent && *percent != shown) {
-                            shown = *percent;
-                            GuiThread::Post(window, [this, generation, percent = *percent] {
-                                DownloadProgress(generation, percent);
-                            });
-                        }
-                        return !cancel->load();
-                    }).body;
-        } catch (const HttpError& e) {
-            error = e.what();
-        }
-        GuiThread::Post(window,
-                        [this, generation, body, error] { DownloadDone(generation, body, error); });
+        auto result = std::make_shared<DownloadResult>(FetchPackage(url, [&](int percent) {
+            if (percent >= 0)
+                GuiThread::Post(window, [this, generation, percent] {
+                    DownloadProgress(generation, percent);
+                });
+            return !cancel->load();
+        }));
+        GuiThread::Post(window, [this, generation, result] { DownloadDone(generation, *result); });
     }).detach();
 }
 
@@ -448,25 +507,73 @@ void TForm10::DownloadProgress(unsigned generation, int percent) {
     SetTaskbarProgress(percent);
 }
 
-void TForm10::DownloadDone(unsigned generation, std::shared_ptr<std::string> body,
-                           const std::string& error) {
+void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
     if (generation != generation_ || !downloading_)
         return;
     downloading_ = false;
-    // A failed transfer writes nothing; the window says so and is ready again.
-    if (!error.empty()) {
-        ShowIdle(Text("LangNoDownload"));
-        return;
-    }
     const std::string name = GetFileNameFromUrl(DownloadUrl);
     const std::string destination = (portable_ ? ExecutableFolder() : TempFolder()) + name;
+    // Only a package that its signature shows to be ours is written; a file of that name
+    // from an earlier attempt goes, so nothing unchecked is left to be started by hand.
+    if (result.outcome != DownloadOutcome::Verified) {
+        DeleteFileW(Widen(destination).c_str());
+        ShowIdle(Text(result.outcome == DownloadOutcome::Failed         ? "LangNoDownload"
+                      : result.outcome == DownloadOutcome::NoSignature ? "LangNoSignature"
+                                                                        : "LangBadSignature"));
+        return;
+    }
     try {
-        WriteWholeFile(destination, *body);
+        WriteWholeFile(destination, result.package);
     } catch (const FileError&) {
         ShowIdle(Text("LangNoDownload"));
         return;
     }
+    SetLabel("LabelUpDate", Text("LangDownloadComplet"));
+    ApplyUpdate(destination);
     ShowIdle(Text("LangDownloadComplet"));
+}
+
+void TForm10::ApplyUpdate(const std::string& package) {
+    const bool quick = Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED;
+    if (portable_) {
+        if (quick)
+            SimplePortableUpdate(package, ExecutablePath());
+        return;
+    }
+    // The installer gets the chosen language's name as stored; the program keeps its own.
+    const std::wstring parameters =
+        quick ? Widen(InstallerParameters(ReadChosenLanguage(portable_))) : std::wstring();
+    ShellExecuteW(nullptr, L"open", Widen(package).c_str(), quick ? parameters.c_str() : nullptr,
+                  nullptr, SW_SHOWNORMAL);
+    if (quick) {
+        // The installer replaces this program: the loops end once this action is over, and
+        // no window saves its settings on the way out.
+        exitingForUpdate_ = true;
+        PostQuitMessage(0);
+    }
+}
+
+void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
+                                   const std::string& currentExePath) {
+    const auto fileName = [](const std::string& path) {
+        return path.substr(path.find_last_of('\\') + 1);
+    };
+    const std::string folder = currentExePath.substr(0, currentExePath.find_last_of('\\') + 1);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const std::string script = TempFolder() + UpdateScriptName(now.wHour, now.wMinute, now.wSecond);
+    try {
+        WriteWholeFile(script, EncodeUpdateScript(folder, fileName(currentExePath),
+                                                  fileName(zipInAppDir)));
+    } catch (const FileError&) {
+        // Reported below like a script that is not there.
+    }
+    const std::wstring path = Widen(script);
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_HIDE);
+        ExitProcess(0);
+    }
+    MessageBoxW(nullptr, L"Failed to create update script!", L"Corvandel", MB_OK);
 }
 
 void TForm10::CancelDownload() {

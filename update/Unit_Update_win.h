@@ -19,6 +19,13 @@
 
 namespace corvandel {
 
+// How a download ended: only a verified package is written and applied.
+enum class DownloadOutcome { Failed, NoSignature, BadSignature, Verified };
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Failed;
+    std::string package;
+};
+
 class TForm10 {
   public:
     TForm10() = default;
@@ -57,8 +64,11 @@ class TForm10 {
     void StartDownload();
     void CancelDownload();
     void DownloadProgress(unsigned generation, int percent);
-    void DownloadDone(unsigned generation, std::shared_ptr<std::string> body,
-                      const std::string& error);
+    void DownloadDone(unsigned generation, const DownloadResult& result);
+    void ApplyUpdate(const std::string& package);
+    // Writes and starts the script that replaces a portable copy's files from the archive,
+    // and ends the program; returns only when the script could not be written.
+    void SimplePortableUpdate(const std::string& zipInAppDir, const std::string& currentExePath);
     void ShowIdle(const std::string& status);
     void SetTaskbarProgress(int percent);
 
@@ -97,6 +107,7 @@ class TForm10 {
 
     // The download in progress; a later generation makes the results of an earlier one void.
     bool downloading_ = false;
+    bool exitingForUpdate_ = false;
     unsigned generation_ = 0;
     std::shared_ptr<std::atomic<bool>> cancel_;
 };

@@ -1,0 +1,207 @@
+; The installer of Corvandel, built by scripts/release.sh with makensis:
+;   makensis -DVERSION=1.2.3.4 -DSOURCE=<staged files> -DFILES=<files.nsh> -DOUTFILE=<exe> Corvandel.nsi
+; Besides its wizard it takes the switches the program's updater passes:
+;   /SILENT             no wizard pages, only the progress
+;   /SUPPRESSMSGBOXES   every question takes its default answer
+;   /CLOSEAPPLICATIONS  a running Corvandel is waited for, then closed
+;   /LANG=<name>        Russian or English (any other name, or none: English)
+;   /MERGETASKS="runcmd1"  starts the program when done
+; and NSIS's own /S (nothing shown at all) and /D=<folder>.
+
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+!include WordFunc.nsh
+!include WinMessages.nsh
+
+!define PRODUCT "Corvandel"
+!define PUBLISHER "Corvandel"
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Corvandel"
+!define MAIN_CLASS "TForm1"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; The program is a 32-bit one: it goes to the 32-bit Program Files folder.
+InstallDir "$PROGRAMFILES\${PRODUCT}"
+InstallDirRegKey HKLM "${UNINST_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
+
+Var Silent
+Var SuppressBoxes
+Var CloseApps
+Var RunAfter
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Corvandel.exe"
+
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenSilent
+!insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenSilent
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_PAGE_CUSTOMFUNCTION_PRE SkipWhenSilent
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+!insertmacro MUI_LANGUAGE "Russian"
+
+LangString ProgramRunning ${LANG_ENGLISH} "Corvandel is running. It will be closed to continue."
+LangString ProgramRunning ${LANG_RUSSIAN} "Corvandel запущен. Для продолжения он будет закрыт."
+LangString ProgramStillRunning ${LANG_ENGLISH} "Corvandel could not be closed. Close it and try again."
+LangString ProgramStillRunning ${LANG_RUSSIAN} "Не удалось закрыть Corvandel. Закройте его и повторите попытку."
+
+; Waits for a running Corvandel to end: a copy that is updating itself ends on its own; any
+; other one is asked to close (with a question unless told to close applications). Quits
+; when it is still running.
+!macro CLOSE_PROGRAM un
+Function ${un}CloseProgram
+  FindWindow $0 "${MAIN_CLASS}"
+  ${If} $0 = 0
+    Return
+  ${EndIf}
+  System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
+  ; SYNCHRONIZE
+  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+  ${If} $2 P= 0
+    Return
+  ${EndIf}
+  System::Call 'kernel32::WaitForSingleObject(p r2, i 5000) i .r3'
+  ${If} $3 <> 0
+    ${If} $CloseApps <> 1
+    ${AndIf} $SuppressBoxes <> 1
+      MessageBox MB_OKCANCEL|MB_ICONINFORMATION "$(ProgramRunning)" /SD IDOK IDOK close
+      System::Call 'kernel32::CloseHandle(p r2)'
+      Quit
+    ${EndIf}
+    close:
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 15000) i .r3'
+  ${EndIf}
+  System::Call 'kernel32::CloseHandle(p r2)'
+  ${If} $3 <> 0
+    MessageBox MB_OK|MB_ICONSTOP "$(ProgramStillRunning)" /SD IDOK
+    Quit
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro CLOSE_PROGRAM ""
+!insertmacro CLOSE_PROGRAM "un."
+
+Function .onInit
+  SetShellVarContext all
+  ${GetParameters} $R0
+  StrCpy $Silent 0
+  StrCpy $SuppressBoxes 0
+  StrCpy $CloseApps 0
+  StrCpy $RunAfter 0
+  ClearErrors
+  ${GetOptions} $R0 "/SILENT" $R1
+  ${IfNot} ${Errors}
+    StrCpy $Silent 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/SUPPRESSMSGBOXES" $R1
+  ${IfNot} ${Errors}
+    StrCpy $SuppressBoxes 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/CLOSEAPPLICATIONS" $R1
+  ${IfNot} ${Errors}
+    StrCpy $CloseApps 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/MERGETASKS=" $R1
+  ${IfNot} ${Errors}
+    ; A comma-separated list of tasks, possibly quoted.
+    ${WordReplace} "$R1" '"' "" "+" $R1
+    ClearErrors
+    ${WordFind} ",$R1," ",runcmd1," "E+1{" $R2
+    ${IfNot} ${Errors}
+      StrCpy $RunAfter 1
+    ${EndIf}
+  ${EndIf}
+  StrCpy $LANGUAGE ${LANG_ENGLISH}
+  ClearErrors
+  ${GetOptions} $R0 "/LANG=" $R1
+  ${IfNot} ${Errors}
+  ${AndIf} $R1 == "Russian"
+    StrCpy $LANGUAGE ${LANG_RUSSIAN}
+  ${EndIf}
+FunctionEnd
+
+Function SkipWhenSilent
+  ${If} $Silent = 1
+    Abort
+  ${EndIf}
+FunctionEnd
+
+Section "Corvandel"
+  Call CloseProgram
+  SetOutPath "$INSTDIR"
+  !include "${FILES}"
+  WriteUninstaller "$INSTDIR\uninst.exe"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Corvandel.exe"
+
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Corvandel.exe,0"
+  WriteRegStr HKLM "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninst.exe"'
+  WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninst.exe" /S'
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallerLanguage" "$LANGUAGE"
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+  ${GetTime} "" "L" $0 $1 $2 $3 $4 $5 $6
+  WriteRegStr HKLM "${UNINST_KEY}" "InstallDate" "$2$1$0"
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINST_KEY}" "EstimatedSize" "$0"
+
+  ${If} $Silent = 1
+    SetAutoClose true
+  ${EndIf}
+SectionEnd
+
+Function .onInstSuccess
+  ${If} $RunAfter = 1
+    Exec '"$INSTDIR\Corvandel.exe"'
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  SetShellVarContext all
+  StrCpy $SuppressBoxes 0
+  StrCpy $CloseApps 0
+  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallerLanguage"
+  ${If} $0 != ""
+    StrCpy $LANGUAGE $0
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  Call un.CloseProgram
+  !include "${UNFILES}"
+  Delete "$INSTDIR\uninst.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  DeleteRegKey HKLM "${UNINST_KEY}"
+  SetAutoClose true
+SectionEnd

@@ -1,0 +1,36 @@
+#pragma once
+// What applying a downloaded update writes: the installer's command line for a quick
+// update, and the batch script that replaces a portable copy's files from its archive.
+
+#include <string>
+#include <vector>
+
+namespace corvandel {
+
+// The installer's switches for an unattended update in the given language (a language
+// file's base name; empty when none was ever chosen).
+std::string InstallerParameters(const std::string& language);
+
+// "update_" + hhnnss + ".bat" for a time of day.
+std::string UpdateScriptName(int hour, int minute, int second);
+
+// A value written between double quotes of a batch line: "%" is doubled so that it stays a
+// "%" instead of starting a variable's name.
+std::string BatchQuoted(const std::string& value);
+
+// How the script's bytes are read back by the command processor.
+enum class ScriptEncoding {
+    ConsoleCodePage,  // every character fits the console's code page
+    Utf8,             // written as UTF-8; the script switches the console to it first
+};
+
+// The script's lines, as UTF-8 text, for the program's folder (ending in "\"), the
+// executable's file name and the archive's file name: end the program, extract the
+// archive over the folder, delete it, start the program again and delete the script.
+std::vector<std::string> PortableUpdateScript(const std::string& folder, const std::string& exeName,
+                                              const std::string& zipName, ScriptEncoding encoding);
+
+// The lines joined with CR LF after each, the last included.
+std::string JoinScriptLines(const std::vector<std::string>& lines);
+
+}  // namespace corvandel
