@@ -43,11 +43,22 @@ set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300
 add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
 target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
-foreach(name list instance windows7 window removal views settings dpi icons languages themes update)
+# Stands in for the portable update script's extraction and wait commands, which Wine lacks.
+add_executable(script_standin tests/e2e/script_standin.cpp)
+target_link_libraries(script_standin PRIVATE z)
+target_link_options(script_standin PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(script_standin PRIVATE -Wall -Wextra)
+
+# The tests sign packages with the private half of the key this build trusts (scripts/build.sh
+# keeps both halves of a throw-away key side by side).
+get_filename_component(UPDATE_KEY_FOLDER ${CORVANDEL_UPDATE_KEY} DIRECTORY)
+
+foreach(name list instance windows7 window removal views settings dpi icons languages themes update
+        release)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES
     FIXTURES_REQUIRED "wine_base;wine_win7"
     TIMEOUT 300
-    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS}")
+    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS};SCRIPT_STANDIN=$<TARGET_FILE:script_standin>;TEST_SIGNING_KEY=${UPDATE_KEY_FOLDER}/private.pem;CORVANDEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()

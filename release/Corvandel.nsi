@@ -83,7 +83,11 @@ Function ${un}CloseProgram
   ${If} $2 P= 0
     Return
   ${EndIf}
-  System::Call 'kernel32::WaitForSingleObject(p r2, i 5000) i .r3'
+  ; A copy that is updating itself is on its way out: it gets a moment to end.
+  StrCpy $3 1
+  ${If} $CloseApps = 1
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 5000) i .r3'
+  ${EndIf}
   ${If} $3 <> 0
     ${If} $CloseApps <> 1
     ${AndIf} $SuppressBoxes <> 1
@@ -200,6 +204,8 @@ Section "Uninstall"
   Call un.CloseProgram
   !include "${UNFILES}"
   Delete "$INSTDIR\uninst.exe"
+  ; The program's backups folder goes only when it holds no backup.
+  RMDir "$INSTDIR\backup"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegKey HKLM "${UNINST_KEY}"

@@ -44,6 +44,9 @@ serve() {
   rm -f "$srv/$1/Corvandel/$2"*
   [ $# -lt 3 ] || printf '%s' "$3" >"$srv/$1/Corvandel/$2"
 }
+# sign FILE: the signature the program checks, made with the key this build trusts
+: "${TEST_SIGNING_KEY:?}"
+sign() { openssl dgst -sha256 -sign "$TEST_SIGNING_KEY" -out "$1.sig" "$1"; }
 # the update window after a check whose status starts with $1
 check_window() {
   : >"$REQUESTS"
@@ -96,10 +99,12 @@ e2e_check "both fail" "Не удалось проверить обновлени
 
 # The download: a portable copy's archive beside the executable, with progress.
 serve primary version.txt "1.2.0.0"
+# With "Быстрое" unticked the archive stays there and the program keeps running.
 head -c 5000000 /dev/urandom >"$srv/primary/Corvandel/Corvandel.zip"
+sign "$srv/primary/Corvandel/Corvandel.zip"
 echo 0.02 >"$srv/primary/Corvandel/Corvandel.zip.pace"
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
-  wait-update-label "Доступно" update-download sleep 600 >/dev/null
+  wait-update-label "Доступно" update-option quick off update-download sleep 600 >/dev/null
 import -window root "$shots/update-downloading.png"
 e2e_driver attach update wait-update-label "Файлы обновления загружены!" update \
   >"$E2E_WORK/out"
@@ -161,7 +166,7 @@ out=$(e2e_driver attach message-box 20000 no wait-window wait-status 0 "Элем
   close wait-exit)
 e2e_check "server newer: the question" "message-box${T}Corvandel${T}Доступно обновление 1.2.0.0
 Хотите обновить приложение сейчас?" "$(grep -A1 '^message-box' <<<"$out" | tr -d '\r')"
-e2e_driver launch "$EXE" message-box 20000 yes \
+e2e_driver launch "$EXE" update-option quick off message-box 20000 yes \
   wait-update-label "Файлы обновления загружены!" update update-close sleep 300 \
   close wait-exit >"$E2E_WORK/out"
 e2e_check "Да downloads at once" "Файлы обновления загружены!${T}1.0.0.1${T}${T}Скачать${T}on" \
@@ -179,14 +184,22 @@ profile_ini=$user_dir/Roaming/Corvandel/Corvandel/Config/Option.ini
 mkdir -p "$(dirname "$profile_ini")"
 settings 0
 mv "$APP_DIR/Config/Option.ini" "$profile_ini"
-cp "$srv/primary/Corvandel/Corvandel.zip" "$srv/primary/Corvandel/Corvandel-setup.exe"
-e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
-  wait-update-label "Доступно" update-download wait-update-label "Файлы обновления загружены!" \
-  update-close sleep 300 close wait-exit >/dev/null
+# A stand-in installer that notes how it was started; without "Быстрое" it starts with no
+# switches and the program stays open.
+cp "${FAKE_UNINSTALLER:?}" "$srv/primary/Corvandel/Corvandel-setup.exe"
+sign "$srv/primary/Corvandel/Corvandel-setup.exe"
 temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+rm -f "$temp_dir/started.txt"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-option quick off update-download \
+  wait-update-label "Файлы обновления загружены!" sleep 1000 update-close sleep 300 close \
+  wait-exit >/dev/null
 cmp -s "$srv/primary/Corvandel/Corvandel-setup.exe" "$temp_dir/Corvandel-setup.exe" &&
   echo "ok: an installed copy's installer lies in the temporary folder" ||
   { echo "FAILED: no installer in the temporary folder"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+e2e_check "without Быстрое the installer starts with no switches" \
+  "$(printf '"%s"' "$("$WINE" winepath -w "$temp_dir/Corvandel-setup.exe" 2>/dev/null)")" \
+  "$(sed 's/ *$//' "$temp_dir/started.txt" 2>/dev/null)"
 [ ! -e "$APP_DIR/Corvandel-setup.exe" ] && echo "ok: and not beside the executable" ||
   { echo "FAILED: the installer went beside the executable"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$profile_ini"

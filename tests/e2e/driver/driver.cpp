@@ -169,6 +169,11 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
+BOOL CALLBACK CollectAnyWindow(HWND hwnd, LPARAM lParam) {
+    reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
 std::vector<HWND> TopWindows(const wchar_t* className) {
     FindData data{Current().info.dwProcessId, className, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&data));
@@ -349,7 +354,13 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 2;
     }
     if (command == "attach") {
-        const HWND main = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+        // A copy that is running, or that starts within the given time.
+        const auto [timeout, used] = optional(1, 0);
+        HWND main = nullptr;
+        WaitFor(timeout, [&] {
+            main = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+            return main != nullptr && IsWindowVisible(main);
+        });
         if (!main)
             Fail("no running copy to attach to");
         Program program;
@@ -359,7 +370,36 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             Fail("cannot open the running copy");
         programs.push_back(program);
         current = programs.size() - 1;
-        return 1;
+        return 1 + used;
+    }
+    if (command == "click-foreign") {
+        // Clicks the button with the given text in a window of another program (an installer,
+        // say) whose title starts with the given text; "&" marks in the button's text are
+        // ignored.
+        const std::wstring title = Widen(Arg(args, at + 1));
+        const std::wstring text = Widen(Arg(args, at + 2));
+        const auto [timeout, used] = optional(3, 30000);
+        HWND button = nullptr;
+        WaitFor(timeout, [&] {
+            std::vector<HWND> windows;
+            EnumWindows(CollectAnyWindow, reinterpret_cast<LPARAM>(&windows));
+            for (HWND window : windows) {
+                if (!IsWindowVisible(window) || Widen(WindowText(window)).rfind(title, 0) != 0)
+                    continue;
+                for (HWND child = FindWindowExW(window, nullptr, L"Button", nullptr); child;
+                     child = FindWindowExW(window, child, L"Button", nullptr)) {
+                    std::wstring caption = Widen(WindowText(child));
+                    caption.erase(std::remove(caption.begin(), caption.end(), L'&'), caption.end());
+                    if (caption == text && IsWindowVisible(child) && IsWindowEnabled(child))
+                        button = child;
+                }
+            }
+            return button != nullptr;
+        });
+        if (!button)
+            Fail("no button " + Arg(args, at + 2) + " in a window " + Arg(args, at + 1));
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return 3 + used;
     }
     if (command == "use") {
         current = Number(args, at + 1, 1) - 1;
@@ -750,6 +790,27 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         Print({"list-colors", rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0))),
                rgb(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)))});
         return 2;
+    }
+    if (command == "update-option") {
+        // Ticks or unticks an option of the update window, shown or not, as a click would.
+        HWND window = nullptr;
+        WaitFor(10000, [&] {
+            window = FindWindowW(CORVANDEL_UPDATE_CLASS, nullptr);  // hidden ones too
+            return window != nullptr;
+        });
+        if (window == nullptr)
+            Fail("there is no update window");
+        const std::string name = Arg(args, at + 1);
+        const int id = name == "quick"   ? kIdCheckBoxQuickUpdate
+                       : name == "force" ? kIdCheckBoxForceUpdate
+                       : name == "auto"  ? kIdCheckBoxAutoCheck
+                                         : 0;
+        if (id == 0)
+            Fail("no update option " + name);
+        const HWND box = GetDlgItem(window, id);
+        SendMessageW(box, BM_SETCHECK, Arg(args, at + 2) == "on" ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+        return 3;
     }
     if (command == "update" || command == "wait-update-label" || command == "update-download" ||
         command == "update-close") {

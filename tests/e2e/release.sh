@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The release packages and their use: the release script's folder, a silent installation
+# that Corvandel lists and uninstalls, a quick update of an installed copy by the real
+# installer, the installer's switches, packages whose signature fails, and a quick update of
+# a portable copy in a folder named with "%" and Cyrillic letters. The portable update runs
+# its script with Wine's command processor and a stand-in for the extraction command.
+source "$(dirname "$0")/lib.sh"
+: "${TEST_SIGNING_KEY:?}" "${SCRIPT_STANDIN:?}" "${CORVANDEL_BUILD_DIR:?}" "${FAKE_UNINSTALLER:?}"
+T=$'\t'
+ROOT=$(cd "$E2E_DIR/../.." && pwd)
+shots=$E2E_WORK/screenshots
+mkdir -p "$shots"
+fail() { echo "FAILED: $1"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+ok() { echo "ok: $1"; }
+version_of() { python3 "$ROOT/scripts/pe_version.py" read "$1" 2>/dev/null || echo none; }
+# wait_until SECONDS COMMAND...: true once the command succeeds within that time
+wait_until() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.5; done
+}
+sign() { openssl dgst -sha256 -sign "${2:-$TEST_SIGNING_KEY}" -out "$1.sig" "$1"; }
+
+# The packages of this build, and of the same build stamped as a newer version.
+rel=$E2E_WORK/release
+rm -rf "$rel"
+mkdir -p "$rel/newer-build/Language"
+bash "$ROOT/scripts/release.sh" --build "$CORVANDEL_BUILD_DIR" --key "$TEST_SIGNING_KEY" \
+  --out "$rel/current" >/dev/null || fail "release.sh on this build"
+cp "$CORVANDEL_BUILD_DIR/Corvandel.exe" "$CORVANDEL_BUILD_DIR/update_key.pub.pem" "$rel/newer-build/"
+cp "$CORVANDEL_BUILD_DIR"/Language/*.ini "$rel/newer-build/Language/"
+python3 "$ROOT/scripts/pe_version.py" stamp "$rel/newer-build/Corvandel.exe" 99.0.0.1
+bash "$ROOT/scripts/release.sh" --build "$rel/newer-build" --key "$TEST_SIGNING_KEY" \
+  --out "$rel/newer" >/dev/null || fail "release.sh on the newer build"
+current_version=$(version_of "$CORVANDEL_BUILD_DIR/Corvandel.exe")
+e2e_check "the server's folder" "Corvandel-setup.exe
+Corvandel-setup.exe.sig
+Corvandel.zip
+Corvandel.zip.sig
+version.txt" "$(ls "$rel/current/Corvandel")"
+e2e_check "version.txt holds the program's file version" "$current_version|99.0.0.1" \
+  "$(tr -d '\r\n' <"$rel/current/Corvandel/version.txt")|$(tr -d '\r\n' <"$rel/newer/Corvandel/version.txt")"
+e2e_check "the archive: files, then each folder ahead of its files" \
+  "Corvandel.exe portable.ini Language/ Language/English.ini Language/Russian.ini" \
+  "$(python3 -c 'import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())' "$rel/current/Corvandel/Corvandel.zip")"
+for package in Corvandel-setup.exe Corvandel.zip; do
+  openssl dgst -sha256 -verify "$CORVANDEL_BUILD_DIR/update_key.pub.pem" \
+    -signature "$rel/current/Corvandel/$package.sig" "$rel/current/Corvandel/$package" >/dev/null &&
+    ok "$package is signed with the key the program trusts" || fail "$package's signature"
+done
+openssl ecparam -name prime256v1 -genkey -noout -out "$rel/other-key.pem"
+if bash "$ROOT/scripts/release.sh" --build "$CORVANDEL_BUILD_DIR" --key "$rel/other-key.pem" \
+  --out "$rel/refused" >"$rel/refused.log" 2>&1; then
+  fail "release.sh signed with a key the program does not trust"
+else
+  grep -q "is not the key that" "$rel/refused.log" && ok "release.sh refuses a key the program does not trust" ||
+    fail "release.sh's refusal: $(cat "$rel/refused.log")"
+fi
+
+# A loopback update server over the release folders.
+srv=$E2E_WORK/server
+rm -rf "$srv" "$E2E_WORK/port"
+mkdir -p "$srv"
+REQUESTS=$E2E_WORK/requests.log
+python3 "$E2E_DIR/update_server.py" "$E2E_WORK/port" "$srv" "$REQUESTS" &
+SERVER_PID=$!
+trap 'kill "$SERVER_PID" 2>/dev/null || true; e2e_cleanup' EXIT
+wait_until 10 test -s "$E2E_WORK/port" || fail "the update server did not start"
+PORT=$(cat "$E2E_WORK/port")
+# publish NAME FOLDER: the release folder under /NAME/
+publish() { rm -rf "${srv:?}/$1"; mkdir -p "$srv/$1"; cp -r "$2/Corvandel" "$srv/$1/"; }
+# settings FILE SERVER [LANGUAGE]: the settings of a copy that asks that server
+settings() {
+  mkdir -p "$(dirname "$1")"
+  printf '[Option]\r\nCheckBoxAutoCheck=0\r\n[Update]\r\nPrimary=http://127.0.0.1:%s/%s/\r\nMirror=http://127.0.0.1:%s/%s/\r\n' \
+    "$PORT" "$2" "$PORT" "$2" >"$1"
+  [ -z "${3:-}" ] || printf '[Language]\r\nLanguage=%s\r\n' "$3" >>"$1"
+}
+
+e2e_prefix
+"$WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+  /v ProxyEnable /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
+user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -1)
+profile_ini=$user_dir/Roaming/Corvandel/Corvandel/Config/Option.ini
+temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvandel'
+
+if ! kernel_runs_i386; then
+  # The installer is a 32-bit program, and this machine's kernel does not run 32-bit code.
+  echo "skipped: the installer checks (no 32-bit code on this machine)"
+else
+  # A silent installation: the program, its languages, a shortcut and its uninstall entry.
+  "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
+    /SILENT /SUPPRESSMSGBOXES >/dev/null 2>&1 || fail "the installer's exit code"
+  location=$("$WINE" reg query "$KEY" /v InstallLocation /reg:32 2>/dev/null | tr -d '\r' |
+    sed -n 's/.*REG_SZ *//p')
+  install_dir=$("$WINE" winepath -u "$location" 2>/dev/null)
+  e2e_check "installed into the 32-bit Program Files folder" \
+    "$(printf '%s\\Corvandel' "$("$WINE" cmd /c echo '%ProgramFiles(x86)%' 2>/dev/null | tr -d '\r' | sed 's/%ProgramFiles(x86)%/C:\\Program Files/')")" \
+    "$location"
+  e2e_check "the installed files" "Corvandel.exe Language/English.ini Language/Russian.ini uninst.exe" \
+    "$(cd "$install_dir" 2>/dev/null && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ' | sed 's/ $//')"
+  [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
+    ok "the Start-menu shortcut" || fail "no Start-menu shortcut"
+
+  # Corvandel lists itself; "Деинсталляция" on its row runs the uninstaller.
+  e2e_driver launch "$location\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
+    select-name Corvandel list-rows ListViewUninstall 6 >"$E2E_WORK/out"
+  row=$(grep "^list-row${T}Corvandel${T}" "$E2E_WORK/out" | head -1)
+  e2e_check "Corvandel lists itself with publisher and version" "Corvandel${T}Corvandel${T}$current_version" \
+    "$(cut -f2-4 <<<"$row")"
+  grep -q "${T}$(date +%d.%m.%Y)${T}" <<<"$row" && ok "with today's date" || fail "the date: $row"
+  e2e_driver attach command UninstallUninstallMenu >/dev/null
+  "$WINE" "$CORVANDEL_DRIVER" click-foreign "Corvandel Uninstall" Uninstall 20000 >/dev/null 2>&1 ||
+    fail "the uninstaller's window"
+  import -window root "$shots/uninstaller-question.png"
+  # The uninstaller closes the running program first, after saying so (the system's button
+  # reads "ОК" in Russian).
+  "$WINE" "$CORVANDEL_DRIVER" click-foreign "Corvandel Uninstall" "ОК" 20000 >/dev/null 2>&1 ||
+    fail "the uninstaller's question about the running program"
+  wait_until 30 test ! -e "$install_dir/Corvandel.exe" && ok "the uninstaller removed the program" ||
+    fail "the program is still installed"
+  wait_until 10 test ! -e "$install_dir" && ok "and its folder" || fail "the folder is left: $(ls -R "$install_dir")"
+  key_exists "$KEY" 32 && fail "the uninstall entry is left" || ok "and its uninstall entry"
+  [ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
+    ok "and its shortcut" || fail "the shortcut is left"
+  "$WINESERVER" -w 2>/dev/null || true
+fi
+
+e2e_finish
