@@ -50,8 +50,8 @@ constexpr std::pair<const char*, const char*> kMessageTexts[] = {
     {"LangCheckUpdate", "Проверка обновления..."},
     {"LangFailedCheckUpdates", "Не удалось проверить обновления"},
     {"LangConnectionError", "Ошибка соединения"},
-    {"LangNoSignature", "Нет подписи файла обновления, обновление не установлено!"},
-    {"LangBadSignature", "Подпись файла обновления неверна, обновление не установлено!"},
+    {"LangNoSignature", "Нет подписи файла обновления!"},
+    {"LangBadSignature", "Подпись файла обновления неверна!"},
 };
 
 std::string LocalVersion() {

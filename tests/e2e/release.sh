@@ -29,16 +29,17 @@ bash "$ROOT/scripts/release.sh" --build "$CORVANDEL_BUILD_DIR" --key "$TEST_SIGN
   --out "$rel/current" >/dev/null || fail "release.sh on this build"
 cp "$CORVANDEL_BUILD_DIR/Corvandel.exe" "$CORVANDEL_BUILD_DIR/update_key.pub.pem" "$rel/newer-build/"
 cp "$CORVANDEL_BUILD_DIR"/Language/*.ini "$rel/newer-build/Language/"
-python3 "$ROOT/scripts/pe_version.py" stamp "$rel/newer-build/Corvandel.exe" 99.0.0.1
+current_version=$(version_of "$CORVANDEL_BUILD_DIR/Corvandel.exe")
+newer=$(python3 "$ROOT/scripts/pe_version.py" next "$current_version")
+python3 "$ROOT/scripts/pe_version.py" stamp "$rel/newer-build/Corvandel.exe" "$newer"
 bash "$ROOT/scripts/release.sh" --build "$rel/newer-build" --key "$TEST_SIGNING_KEY" \
   --out "$rel/newer" >/dev/null || fail "release.sh on the newer build"
-current_version=$(version_of "$CORVANDEL_BUILD_DIR/Corvandel.exe")
 e2e_check "the server's folder" "Corvandel-setup.exe
 Corvandel-setup.exe.sig
 Corvandel.zip
 Corvandel.zip.sig
 version.txt" "$(ls "$rel/current/Corvandel")"
-e2e_check "version.txt holds the program's file version" "$current_version|99.0.0.1" \
+e2e_check "version.txt holds the program's file version" "$current_version|$newer" \
   "$(tr -d '\r\n' <"$rel/current/Corvandel/version.txt")|$(tr -d '\r\n' <"$rel/newer/Corvandel/version.txt")"
 e2e_check "the archive: files, then each folder ahead of its files" \
   "Corvandel.exe portable.ini Language/ Language/English.ini Language/Russian.ini" \
@@ -125,6 +126,135 @@ else
   [ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
     ok "and its shortcut" || fail "the shortcut is left"
   "$WINESERVER" -w 2>/dev/null || true
+
+  # An installed copy again, whose settings ask the loopback server.
+  "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
+    /SILENT /SUPPRESSMSGBOXES >/dev/null 2>&1 || fail "the second installation"
+
+  installed_exe="$location\\Corvandel.exe"
+
+  # "Быстрое": a stand-in installer notes its switches; the program ends without saving.
+  stand=$rel/stand/Corvandel
+  mkdir -p "$stand"
+  printf '99.0.0.1\r\n' >"$stand/version.txt"
+  cp "$FAKE_UNINSTALLER" "$stand/Corvandel-setup.exe"
+  sign "$stand/Corvandel-setup.exe"
+  publish stand "$rel/stand"
+  settings "$profile_ini" stand
+  cp "$profile_ini" "$E2E_WORK/settings-before"
+  rm -f "$temp_dir/started.txt"
+  e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
+    command CheckUpdateMenu wait-update-label "Доступно" update-option auto on update-download \
+    wait-exit 20000 >/dev/null
+  wait_until 10 test -s "$temp_dir/started.txt" || fail "the installer did not start"
+  e2e_check "the installer's switches, no language chosen" \
+    "\"C:\\users\\$(basename "$(dirname "$user_dir")")\\Temp\\Corvandel-setup.exe\" /SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG= /MERGETASKS=\"runcmd1\"" \
+    "$(tr -d '\r\n' <"$temp_dir/started.txt" | sed 's/ *$//')"
+  cmp -s "$E2E_WORK/settings-before" "$profile_ini" && ok "no settings were saved at that exit" ||
+    fail "the settings changed: $(tr -d '\r' <"$profile_ini")"
+  settings "$profile_ini" stand English
+  rm -f "$temp_dir/started.txt"
+  e2e_driver launch "$installed_exe" wait-window wait-status 0 "Items:" \
+    command CheckUpdateMenu wait-update-label "Update available" update-download wait-exit 20000 >/dev/null
+  wait_until 10 test -s "$temp_dir/started.txt" || fail "the installer did not start in English"
+  grep -q ' /LANG=English /MERGETASKS="runcmd1"' "$temp_dir/started.txt" &&
+    ok "the chosen language goes to the installer" || fail "the language: $(cat "$temp_dir/started.txt")"
+
+  # Packages whose signature is missing, made with another key, or no longer matching.
+  # check_refused NAME STATUS: the download ends with that status, and nothing is started.
+  check_refused() {
+    rm -f "$temp_dir/started.txt"
+    e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
+      command CheckUpdateMenu wait-update-label "Доступно" update-download \
+      wait-update-label "$2" 20000 update update-close sleep 300 close wait-exit >"$E2E_WORK/out"
+    e2e_check "$1: the status says why" "$2${T}Скачать${T}on" \
+      "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+    sleep 1
+    [ ! -e "$temp_dir/started.txt" ] && [ ! -e "$temp_dir/Corvandel-setup.exe" ] &&
+      ok "$1: nothing started, no package left" || fail "$1: the package was kept or started"
+  }
+  settings "$profile_ini" stand
+  rm "$srv/stand/Corvandel/Corvandel-setup.exe.sig"
+  check_refused "no signature" "Нет подписи файла обновления!"
+  sign "$srv/stand/Corvandel/Corvandel-setup.exe" "$rel/other-key.pem"
+  check_refused "another key" "Подпись файла обновления неверна!"
+  sign "$srv/stand/Corvandel/Corvandel-setup.exe"
+  printf 'x' >>"$srv/stand/Corvandel/Corvandel-setup.exe"
+  check_refused "changed after signing" "Подпись файла обновления неверна!"
+  head -c 71 /dev/urandom >"$srv/stand/Corvandel/Corvandel-setup.exe.sig"
+  check_refused "a malformed signature" "Подпись файла обновления неверна!"
+
+  # The real installer of the newer version: installed and running, with no question.
+  publish newer "$rel/newer"
+  settings "$profile_ini" newer
+  e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
+    command CheckUpdateMenu wait-update-label "Доступно" update-download wait-exit 20000 >/dev/null
+  version_is() { [ "$(version_of "$1")" = "$2" ]; }
+  wait_until 60 version_is "$install_dir/Corvandel.exe" "$newer" &&
+    ok "the newer version is installed" || fail "installed: $(version_of "$install_dir/Corvandel.exe")"
+  e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
+  e2e_check "and running" "caption${T}Corvandel $newer (32-bit)" \
+    "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
+  e2e_check "its entry names the new version" "$newer" \
+    "$("$WINE" reg query "$KEY" /v DisplayVersion /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')"
+  e2e_driver attach close wait-exit >/dev/null
+  "$WINESERVER" -w 2>/dev/null || true
 fi
+
+# A portable copy in a folder whose name holds "%" and Cyrillic letters, with "Быстрое":
+# the script replaces its files from the archive and starts it again. Wine has neither
+# PowerShell nor "timeout"; the stand-in plays both and logs each call.
+for folder in system32 syswow64; do
+  if [ -d "$WINEPREFIX/drive_c/windows/$folder" ]; then
+    cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/powershell.exe"
+    cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/timeout.exe"
+  fi
+done
+standin_log() { cat "$WINEPREFIX"/drive_c/windows/*/standin.log 2>/dev/null || true; }
+portable_win='C:\Прог 100%PATH% & Co\Corvandel'
+portable=$WINEPREFIX/drive_c/'Прог 100%PATH% & Co'/Corvandel
+mkdir -p "$portable"
+cp "$CORVANDEL_EXE" "$portable/Corvandel.exe"
+: >"$portable/portable.ini"
+publish newer "$rel/newer"
+
+# First a changed archive: refused before anything is written or started.
+publish tampered "$rel/newer"
+printf 'x' >>"$srv/tampered/Corvandel/Corvandel.zip"
+settings "$portable/Config/Option.ini" tampered
+e2e_driver launch "$portable_win\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
+  command CheckUpdateMenu wait-update-label "Доступно" update-download \
+  wait-update-label "Подпись" 20000 update update-close sleep 300 close wait-exit >"$E2E_WORK/out"
+e2e_check "a changed archive is refused" \
+  "Подпись файла обновления неверна!${T}Скачать${T}on" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+[ ! -e "$portable/Corvandel.zip" ] && [ -z "$(standin_log)" ] &&
+  ok "nothing was written or extracted" || fail "the changed archive was kept or extracted"
+
+settings "$portable/Config/Option.ini" newer
+rm -f "$temp_dir"/update_*.bat
+e2e_driver launch "$portable_win\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
+  command CheckUpdateMenu wait-update-label "Доступно" update-download wait-exit 20000 >/dev/null
+version_is() { [ "$(version_of "$1")" = "$2" ]; }
+wait_until 30 version_is "$portable/Corvandel.exe" "$newer" &&
+  ok "the portable copy's program was replaced" || fail "its version: $(version_of "$portable/Corvandel.exe")"
+e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
+e2e_check "and started again" "caption${T}Corvandel $newer (32-bit) Portable" \
+  "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
+e2e_check "the archive's entries were extracted in the program's folder" \
+  "extracted Corvandel.exe
+extracted portable.ini
+extracted Language/English.ini
+extracted Language/Russian.ini" "$(standin_log | grep -v ' in ')"
+grep -qF "powershell.exe in $portable_win: " <<<"$(standin_log)" &&
+  ok "the extraction ran in that folder" || fail "where the extraction ran: $(standin_log)"
+cmp -s "$CORVANDEL_BUILD_DIR/Language/English.ini" "$portable/Language/English.ini" &&
+  ok "the language files came with it" || fail "no language files"
+wait_until 10 test ! -e "$portable/Corvandel.zip" && ok "the archive was deleted" ||
+  fail "the archive is left"
+no_script() { [ -z "$(ls "$temp_dir"/update_*.bat 2>/dev/null)" ]; }
+wait_until 10 no_script && ok "the script deleted itself" ||
+  fail "the script is left: $(ls "$temp_dir"/update_*.bat)"
+e2e_driver attach close wait-exit >/dev/null
 
 e2e_finish
