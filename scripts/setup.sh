@@ -9,7 +9,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 
 packages=(cmake g++ make googletest g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           wine wine64 xvfb xauth x11-utils imagemagick clang-format locales bc python3
-          openssl)
+          openssl nsis libz-mingw-w64-dev)
 # Wine's 32-bit loader runs the shipped build; it is wanted wherever the kernel can run it.
 kernel_runs_i386 && packages+=(wine32:i386)
 for p in "${packages[@]}"; do have "$p" || need+=("$p"); done

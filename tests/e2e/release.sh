@@ -210,6 +210,10 @@ for folder in system32 syswow64; do
     cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/timeout.exe"
   fi
 done
+# Wine may carry a placeholder of its own under the same name; the stand-in wins.
+for program in powershell.exe timeout.exe; do
+  "$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native /f /reg:64 >/dev/null 2>&1
+done
 standin_log() { cat "$WINEPREFIX"/drive_c/windows/*/standin.log 2>/dev/null || true; }
 portable_win='C:\Прог 100%PATH% & Co\Corvandel'
 portable=$WINEPREFIX/drive_c/'Прог 100%PATH% & Co'/Corvandel
