@@ -170,6 +170,11 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_CLOSE:
+            if (update_ != nullptr && update_->ExitingForUpdate()) {
+                // The installer replaces the program; the settings stay as they are.
+                DestroyWindow(hwnd_);
+                return 0;
+            }
             if (listPage_.Scanning()) {
                 // Closing in the middle of a scan ends the scan first.
                 closeRequested_ = true;

@@ -393,7 +393,9 @@ void TForm10::ShowModal(HWND owner) {
         FormClose();
     if (owner_) {
         EnableWindow(owner_, TRUE);
-        SetForegroundWindow(owner_);
+        // On the way out for an update the owner is not woken to work again.
+        if (!exitingForUpdate_)
+            SetForegroundWindow(owner_);
     }
     ShowWindow(hwnd_, SW_HIDE);
 }
@@ -491,9 +493,8 @@ void TForm10::StartDownload() {
     std::thread([this, window, generation, url = DownloadUrl, cancel = cancel_] {
         auto result = std::make_shared<DownloadResult>(FetchPackage(url, [&](int percent) {
             if (percent >= 0)
-                GuiThread::Post(window, [this, generation, percent] {
-                    DownloadProgress(generation, percent);
-                });
+                GuiThread::Post(
+                    window, [this, generation, percent] { DownloadProgress(generation, percent); });
             return !cancel->load();
         }));
         GuiThread::Post(window, [this, generation, result] { DownloadDone(generation, *result); });
@@ -517,9 +518,9 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
     // from an earlier attempt goes, so nothing unchecked is left to be started by hand.
     if (result.outcome != DownloadOutcome::Verified) {
         DeleteFileW(Widen(destination).c_str());
-        ShowIdle(Text(result.outcome == DownloadOutcome::Failed         ? "LangNoDownload"
+        ShowIdle(Text(result.outcome == DownloadOutcome::Failed        ? "LangNoDownload"
                       : result.outcome == DownloadOutcome::NoSignature ? "LangNoSignature"
-                                                                        : "LangBadSignature"));
+                                                                       : "LangBadSignature"));
         return;
     }
     try {
@@ -563,8 +564,8 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
     GetLocalTime(&now);
     const std::string script = TempFolder() + UpdateScriptName(now.wHour, now.wMinute, now.wSecond);
     try {
-        WriteWholeFile(script, EncodeUpdateScript(folder, fileName(currentExePath),
-                                                  fileName(zipInAppDir)));
+        WriteWholeFile(script,
+                       EncodeUpdateScript(folder, fileName(currentExePath), fileName(zipInAppDir)));
     } catch (const FileError&) {
         // Reported below like a script that is not there.
     }

@@ -39,6 +39,8 @@ class TForm10 {
     // FormShow, then the window's own message loop until it is closed (FormClose).
     void ShowModal(HWND owner);
     ComponentList& Components() { return components_; }
+    // True once an installer was started to replace the program: it ends without saving.
+    bool ExitingForUpdate() const { return exitingForUpdate_; }
 
   private:
     template <typename Window>

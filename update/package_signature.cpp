@@ -55,8 +55,8 @@ std::optional<std::array<unsigned char, 64>> RawSignatureFromDer(std::string_vie
         return std::nullopt;
     std::size_t inner = 0;
     const std::optional<std::string_view> r = ReadElement(*sequence, inner, 0x02);
-    const std::optional<std::string_view> s = r ? ReadElement(*sequence, inner, 0x02)
-                                                : std::nullopt;
+    const std::optional<std::string_view> s =
+        r ? ReadElement(*sequence, inner, 0x02) : std::nullopt;
     std::array<unsigned char, 64> raw{};
     if (!s || inner != sequence->size() || !ReadScalar(*r, raw.data()) ||
         !ReadScalar(*s, raw.data() + 32))

@@ -47,9 +47,9 @@ std::optional<std::array<unsigned char, 32>> Sha256(const std::string& data) {
     constexpr size_t kPiece = 1 << 20;
     for (size_t at = 0; ok && at < data.size(); at += kPiece) {
         const size_t size = std::min(kPiece, data.size() - at);
-        ok = BCRYPT_SUCCESS(BCryptHashData(
-            hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data() + at)),
-            static_cast<ULONG>(size), 0));
+        ok = BCRYPT_SUCCESS(
+            BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data() + at)),
+                           static_cast<ULONG>(size), 0));
     }
     ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest.data(), digest.size(), 0));
     BCryptDestroyHash(hash);

@@ -129,7 +129,11 @@ else
 
   # An installed copy again, whose settings ask the loopback server.
   "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
-    /SILENT /SUPPRESSMSGBOXES >/dev/null 2>&1 || fail "the second installation"
+    /SILENT /SUPPRESSMSGBOXES /LANG=Russian >/dev/null 2>&1 || fail "the second installation"
+  installer_language() {
+    "$WINE" reg query "$KEY" /v InstallerLanguage /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
+  }
+  e2e_check "/LANG=Russian: the installer speaks Russian" "1049" "$(installer_language)"
 
   installed_exe="$location\\Corvandel.exe"
 
@@ -166,7 +170,9 @@ else
     rm -f "$temp_dir/started.txt"
     e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
       command CheckUpdateMenu wait-update-label "Доступно" update-download \
-      wait-update-label "$2" 20000 update update-close sleep 300 close wait-exit >"$E2E_WORK/out"
+      wait-update-label "$2" 20000 update >"$E2E_WORK/out"
+    [ "$1" != "another key" ] || import -window root "$shots/update-bad-signature.png"
+    e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
     e2e_check "$1: the status says why" "$2${T}Скачать${T}on" \
       "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
     sleep 1
@@ -195,6 +201,7 @@ else
   e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
   e2e_check "and running" "caption${T}Corvandel $newer (32-bit)" \
     "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
+  e2e_check "an empty /LANG=: English" "1033" "$(installer_language)"
   e2e_check "its entry names the new version" "$newer" \
     "$("$WINE" reg query "$KEY" /v DisplayVersion /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')"
   e2e_driver attach close wait-exit >/dev/null

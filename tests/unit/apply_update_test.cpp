@@ -48,16 +48,16 @@ TEST(PackageSignatureTest, AnythingButOneWellFormedSignatureIsRefused) {
     const std::string good = Der(r, r);
     ASSERT_TRUE(RawSignatureFromDer(good));
     EXPECT_FALSE(RawSignatureFromDer(""));
-    EXPECT_FALSE(RawSignatureFromDer(good + Bytes({0x00})));           // bytes after it
+    EXPECT_FALSE(RawSignatureFromDer(good + Bytes({0x00})));             // bytes after it
     EXPECT_FALSE(RawSignatureFromDer(good.substr(0, good.size() - 1)));  // cut short
     EXPECT_FALSE(RawSignatureFromDer(Bytes({0x31}) + good.substr(1)));   // a SET
-    EXPECT_FALSE(RawSignatureFromDer(good.substr(0, 2) + Bytes({0x04, 32}) + r +
-                                     Bytes({0x02, 32}) + r));            // not an INTEGER
-    EXPECT_FALSE(RawSignatureFromDer(Der(Repeat(0x80, 32), r)));       // negative
-    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x00, 0x01}), r)));    // needless zero
-    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x00}), r)));          // zero
-    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x01}) + r, r)));      // wider than the curve
-    EXPECT_FALSE(RawSignatureFromDer(Der(r, r) + Der(r, r)));          // two signatures
+    EXPECT_FALSE(RawSignatureFromDer(good.substr(0, 2) + Bytes({0x04, 32}) + r + Bytes({0x02, 32}) +
+                                     r));                            // not an INTEGER
+    EXPECT_FALSE(RawSignatureFromDer(Der(Repeat(0x80, 32), r)));     // negative
+    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x00, 0x01}), r)));  // needless zero
+    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x00}), r)));        // zero
+    EXPECT_FALSE(RawSignatureFromDer(Der(Bytes({0x01}) + r, r)));    // wider than the curve
+    EXPECT_FALSE(RawSignatureFromDer(Der(r, r) + Der(r, r)));        // two signatures
     // A long length where the short one fits, and a third INTEGER inside.
     const std::string inner = Bytes({0x02, 32}) + r + Bytes({0x02, 32}) + r;
     EXPECT_FALSE(RawSignatureFromDer(Bytes({0x30, 0x81, static_cast<int>(inner.size())}) + inner));
@@ -118,9 +118,8 @@ TEST(ApplyUpdateTest, PortableScriptLineByLine) {
 
 TEST(ApplyUpdateTest, AnyFolderNameSurvivesTheCommandProcessor) {
     // "%" would start a variable's name; "!" and "&" are plain inside the quotes.
-    const auto lines =
-        PortableUpdateScript("C:\\Прог 100%PATH%! & Co\\", "Corv%1.exe", "it's%.zip",
-                             ScriptEncoding::ConsoleCodePage);
+    const auto lines = PortableUpdateScript("C:\\Прог 100%PATH%! & Co\\", "Corv%1.exe", "it's%.zip",
+                                            ScriptEncoding::ConsoleCodePage);
     EXPECT_EQ(lines[2], "cd /d \"C:\\Прог 100%%PATH%%! & Co\\\"");
     EXPECT_EQ(lines[5], "taskkill /F /IM \"Corv%%1.exe\" >nul 2>&1");
     EXPECT_NE(lines[9].find("OpenRead('it''s%%.zip')"), std::string::npos);
