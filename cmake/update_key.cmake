@@ -5,6 +5,7 @@
 set(CORVANDEL_UPDATE_KEY "${CMAKE_SOURCE_DIR}/update/release_key.pub.pem" CACHE FILEPATH
   "PEM file with the P-256 public key that update packages must be signed with")
 find_program(OPENSSL_COMMAND openssl REQUIRED)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated)
 set(key_der ${CMAKE_BINARY_DIR}/generated/update_key.der)
 execute_process(COMMAND ${OPENSSL_COMMAND} pkey -pubin -in ${CORVANDEL_UPDATE_KEY} -outform DER
   -out ${key_der} RESULT_VARIABLE key_result ERROR_VARIABLE key_error)
