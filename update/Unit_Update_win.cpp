@@ -563,14 +563,17 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
     SYSTEMTIME now{};
     GetLocalTime(&now);
     const std::string script = TempFolder() + UpdateScriptName(now.wHour, now.wMinute, now.wSecond);
+    bool written = true;
     try {
         WriteWholeFile(script,
                        EncodeUpdateScript(folder, fileName(currentExePath), fileName(zipInAppDir)));
     } catch (const FileError&) {
-        // Reported below like a script that is not there.
+        // Reported below like a script that is not there; an older script of the same name
+        // is not started in its place.
+        written = false;
     }
     const std::wstring path = Widen(script);
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    if (written && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_HIDE);
         ExitProcess(0);
     }
