@@ -4,7 +4,8 @@
 // are named by their component names (ListViewUninstall, DeleteKeyUninstallMenu).
 //
 //   launch <exe>                 start a copy of the program (it becomes the current one)
-//   attach                       take the copy that is already running (from an earlier call)
+//   attach [ms]                  take the copy that is already running (from an earlier call),
+//                                or that shows its window within ms
 //   use <n>                      make the n-th launched copy (from 1) the current one
 //   wait-window [ms]             wait until the current copy shows its main window
 //   wait-status <panel> <prefix> [ms]   wait until a status-bar panel starts with prefix
@@ -55,6 +56,9 @@
 //   wait-update-label <prefix> [ms]   wait until its status starts with prefix; print every
 //                                position the progress bar took meanwhile
 //   update-download | update-close   press its download or close button
+//   update-option quick|force|auto on|off   tick or untick an option, shown or not
+//   click-foreign <title> <text> [ms]   click the button with that text in another program's
+//                                window whose title starts with title (an installer's)
 //   popup-rect                   print the screen place and size of each open popup menu
 //   screen-rect <control|window> print a control's (or the main window's client area's)
 //                                place and size on the screen
