@@ -58,15 +58,21 @@ std::string LocalVersion() {
     return GetFileVersion(ExecutablePath());
 }
 
+// Requests go through the user's proxy, read afresh for each check or download.
+HttpOptions SystemHttpOptions() {
+    Win32RegistryApi registry;
+    HttpOptions options;
+    options.proxy = GetSystemProxy(registry);
+    return options;
+}
+
 // Asks the servers in turn for "version.txt"; the first one that answers 200 with a version
 // gives it and the package beside it.
 std::optional<std::pair<std::string, std::string>> FetchServerVersion(const UpdateServers& servers,
                                                                       bool portable) {
-    Win32RegistryApi registry;
-    HttpOptions options;
+    HttpOptions options = SystemHttpOptions();
     options.connectTimeoutMs = 3000;
     options.readTimeoutMs = 5000;
-    options.proxy = GetSystemProxy(registry);
     for (const std::string& base : {servers.primary, servers.mirror}) {
         const std::string folder = UpdateFolderUrl(base);
         try {
@@ -85,9 +91,7 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
 // Downloads a package and its signature from beside it, and checks one against the other.
 // `progress` gets each new whole percent and answers whether to go on.
 DownloadResult FetchPackage(const std::string& url, const std::function<bool(int)>& progress) {
-    Win32RegistryApi registry;
-    HttpOptions options;
-    options.proxy = GetSystemProxy(registry);
+    const HttpOptions options = SystemHttpOptions();
     DownloadResult result;
     int shown = -1;
     try {

@@ -2,19 +2,15 @@
 
 #include <cstdio>
 
+#include "foundation/text.h"
+
 namespace corvandel {
 
 namespace {
 
 // Inside the PowerShell command's single-quoted text a "'" is written twice.
 std::string PowerShellQuoted(const std::string& value) {
-    std::string quoted;
-    for (const char c : value) {
-        quoted += c;
-        if (c == '\'')
-            quoted += '\'';
-    }
-    return quoted;
+    return ReplaceAll(value, "'", "''");
 }
 
 }  // namespace
@@ -31,13 +27,7 @@ std::string UpdateScriptName(int hour, int minute, int second) {
 }
 
 std::string BatchQuoted(const std::string& value) {
-    std::string quoted;
-    for (const char c : value) {
-        quoted += c;
-        if (c == '%')
-            quoted += '%';
-    }
-    return quoted;
+    return ReplaceAll(value, "%", "%%");
 }
 
 std::vector<std::string> PortableUpdateScript(const std::string& folder, const std::string& exeName,

@@ -19,6 +19,16 @@ wait_until() {
   shift
   until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.5; done
 }
+version_is() { [ "$(version_of "$1")" = "$2" ]; }
+# check_restarted NAME EXE CAPTION_TAIL: the program file there becomes the newer version,
+# and that version runs again with its window
+check_restarted() {
+  wait_until 60 version_is "$2" "$newer" && ok "$1: the newer version is in place" ||
+    fail "$1: its version: $(version_of "$2")"
+  e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
+  e2e_check "$1: and running" "caption${T}Corvandel $newer (32-bit)$3" \
+    "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
+}
 sign() { openssl dgst -sha256 -sign "${2:-$TEST_SIGNING_KEY}" -out "$1.sig" "$1"; }
 
 # The packages of this build, and of the same build stamped as a newer version.
@@ -79,8 +89,8 @@ settings() {
 }
 
 e2e_prefix
-"$WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
-  /v ProxyEnable /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
+INTERNET='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
+"$WINE" reg add "$INTERNET" /v ProxyEnable /t REG_DWORD /d 0 /f /reg:64 >/dev/null 2>&1
 user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -1)
 profile_ini=$user_dir/Roaming/Corvandel/Corvandel/Config/Option.ini
 temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
@@ -90,11 +100,18 @@ if ! kernel_runs_i386; then
   # The installer is a 32-bit program, and this machine's kernel does not run 32-bit code.
   echo "skipped: the installer checks (no 32-bit code on this machine)"
 else
+  # entry_value NAME: a text value of the program's uninstall entry (32-bit view)
+  entry_value() {
+    "$WINE" reg query "$KEY" /v "$1" /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
+  }
+  # install SWITCHES...: the current release's installer, run with those switches
+  install() {
+    "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
+      "$@" >/dev/null 2>&1
+  }
   # A silent installation: the program, its languages, a shortcut and its uninstall entry.
-  "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
-    /SILENT /SUPPRESSMSGBOXES >/dev/null 2>&1 || fail "the installer's exit code"
-  location=$("$WINE" reg query "$KEY" /v InstallLocation /reg:32 2>/dev/null | tr -d '\r' |
-    sed -n 's/.*REG_SZ *//p')
+  install /SILENT /SUPPRESSMSGBOXES || fail "the installer's exit code"
+  location=$(entry_value InstallLocation)
   install_dir=$("$WINE" winepath -u "$location" 2>/dev/null)
   e2e_check "installed into the 32-bit Program Files folder" \
     "$(printf '%s\\Corvandel' "$("$WINE" cmd /c echo '%ProgramFiles(x86)%' 2>/dev/null | tr -d '\r' | sed 's/%ProgramFiles(x86)%/C:\\Program Files/')")" \
@@ -128,12 +145,8 @@ else
   "$WINESERVER" -w 2>/dev/null || true
 
   # An installed copy again, whose settings ask the loopback server.
-  "$WINE" "$("$WINE" winepath -w "$rel/current/Corvandel/Corvandel-setup.exe" 2>/dev/null)" \
-    /SILENT /SUPPRESSMSGBOXES /LANG=Russian >/dev/null 2>&1 || fail "the second installation"
-  installer_language() {
-    "$WINE" reg query "$KEY" /v InstallerLanguage /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
-  }
-  e2e_check "/LANG=Russian: the installer speaks Russian" "1049" "$(installer_language)"
+  install /SILENT /SUPPRESSMSGBOXES /LANG=Russian || fail "the second installation"
+  e2e_check "/LANG=Russian: the installer speaks Russian" "1049" "$(entry_value InstallerLanguage)"
 
   installed_exe="$location\\Corvandel.exe"
 
@@ -195,15 +208,10 @@ else
   settings "$profile_ini" newer
   e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
     command CheckUpdateMenu wait-update-label "Доступно" update-download wait-exit 20000 >/dev/null
-  version_is() { [ "$(version_of "$1")" = "$2" ]; }
-  wait_until 60 version_is "$install_dir/Corvandel.exe" "$newer" &&
-    ok "the newer version is installed" || fail "installed: $(version_of "$install_dir/Corvandel.exe")"
-  e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
-  e2e_check "and running" "caption${T}Corvandel $newer (32-bit)" \
-    "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
-  e2e_check "an empty /LANG=: English" "1033" "$(installer_language)"
+  check_restarted "installed copy" "$install_dir/Corvandel.exe" ""
+  e2e_check "an empty /LANG=: English" "1033" "$(entry_value InstallerLanguage)"
   e2e_check "its entry names the new version" "$newer" \
-    "$("$WINE" reg query "$KEY" /v DisplayVersion /reg:32 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')"
+    "$(entry_value DisplayVersion)"
   e2e_driver attach close wait-exit >/dev/null
   "$WINESERVER" -w 2>/dev/null || true
 fi
@@ -246,12 +254,7 @@ settings "$portable/Config/Option.ini" newer
 rm -f "$temp_dir"/update_*.bat
 e2e_driver launch "$portable_win\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
   command CheckUpdateMenu wait-update-label "Доступно" update-download wait-exit 20000 >/dev/null
-version_is() { [ "$(version_of "$1")" = "$2" ]; }
-wait_until 30 version_is "$portable/Corvandel.exe" "$newer" &&
-  ok "the portable copy's program was replaced" || fail "its version: $(version_of "$portable/Corvandel.exe")"
-e2e_driver attach 30000 caption >"$E2E_WORK/out" 2>/dev/null
-e2e_check "and started again" "caption${T}Corvandel $newer (32-bit) Portable" \
-  "$(grep '^caption' "$E2E_WORK/out" | sed 's/(64-bit)/(32-bit)/')"
+check_restarted "portable copy" "$portable/Corvandel.exe" " Portable"
 e2e_check "the archive's entries were extracted in the program's folder" \
   "extracted Corvandel.exe
 extracted portable.ini
