@@ -20,6 +20,7 @@
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/folder_size_win.h"
+#include "inventory/icon_file_win.h"
 #include "inventory/install_date.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
@@ -58,12 +59,28 @@ HIMAGELIST SystemImageList(bool large) {
         L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | (large ? 0 : SHGFI_SMALLICON)));
 }
 
-// The system image list index of a file's icon, as the shell knows it.
+// The system image list index of the shell's icon for programs, found from the name alone.
+std::optional<int> DefaultProgramIconIndex() {
+    SHFILEINFOW info{};
+    if (!SHGetFileInfoW(L"program.exe", FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES)) {
+        return std::nullopt;
+    }
+    return info.iIcon;
+}
+
+// The system image list index of a file's icon, as the shell knows it. The shell reads only
+// a file the guard passed, held open meanwhile; a file of another kind gets its type's icon
+// from its name, and a refused one the icon for programs.
 std::optional<int> ShellIconIndex(const std::string& path) {
+    const CheckedIconFile file(path);
+    if (file.Kind() == IconFileKind::Refused)
+        return DefaultProgramIconIndex();
     SHFILEINFOW info{};
     // The index alone: no icon handle is made and destroyed again for every file.
-    if (!SHGetFileInfoW(Widen(path).c_str(), 0, &info, sizeof info,
-                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) {
+    const UINT byName = file.Readable() ? 0 : SHGFI_USEFILEATTRIBUTES;
+    if (!SHGetFileInfoW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | byName)) {
         return std::nullopt;
     }
     return info.iIcon;
@@ -544,11 +561,13 @@ void ProgramListPage::PlaceIcons() {
         const FileIcon icon = std::move(pendingIcons_.front());
         pendingIcons_.pop_front();
         std::optional<int> index = AddIcon(icon);
-        if (!index) {
+        if (icon.kind == IconFileKind::Refused) {
+            index = DefaultProgramIconIndex();
+        } else if (!index) {
             // No icon of the file's own: the shell's, or the file's when the shell has only
             // its generic one.
             index = ShellIconIndex(icon.source);
-            if (index == 0) {
+            if (index == 0 && icon.kind != IconFileKind::OtherFile) {
                 if (const auto own = AddIcon(ExtractFileIcon(icon.source, true)))
                     index = own;
             }

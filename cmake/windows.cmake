@@ -16,7 +16,8 @@ corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundat
   foundation/platform_win.cpp
   foundation/registry_win.cpp)
 target_link_libraries(corvandel_foundation_win PUBLIC corvandel_foundation shell32 advapi32 comctl32)
-corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp inventory/icon_job_win.cpp)
+corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp
+  inventory/icon_file_win.cpp inventory/icon_job_win.cpp)
 target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win shell32 gdi32)
 corvandel_library(corvandel_about_win about/FileInfoUtils_win.cpp)
 target_link_libraries(corvandel_about_win PUBLIC corvandel_about corvandel_foundation_win version)

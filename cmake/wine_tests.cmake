@@ -24,6 +24,7 @@ set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOU
 add_executable(win_tests
   tests/win/file_info_win_test.cpp
   tests/win/gui_thread_win_test.cpp
+  tests/win/icon_file_win_test.cpp
   tests/win/platform_win_test.cpp
   tests/win/package_signature_win_test.cpp
   tests/win/registry_win_test.cpp
@@ -53,7 +54,7 @@ target_compile_options(script_standin PRIVATE -Wall -Wextra)
 # keeps both halves of a throw-away key side by side).
 get_filename_component(UPDATE_KEY_FOLDER ${CORVANDEL_UPDATE_KEY} DIRECTORY)
 
-foreach(name list instance windows7 window removal views settings dpi icons languages themes update
+foreach(name list instance windows7 window removal views settings dpi icons hostile languages themes update
         release)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)

@@ -13,6 +13,7 @@
 #include "foundation/registry_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
+#include "inventory/icon_file_win.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
 
@@ -94,6 +95,10 @@ void MixIcon(uint64_t& digest, HDC dc, HICON icon) {
 FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
     FileIcon icon;
     icon.source = path;
+    const CheckedIconFile file(path);
+    icon.kind = file.Kind();
+    if (!file.Readable())
+        return icon;
     const std::string extension = LowerExtension(path);
     if (extension == ".dll") {
         // ExtractIcon answers 1 for a file without icons and 0 for one it cannot read.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/handle_win.h"
+#include "inventory/icon_file_check.h"
 #include "inventory/uninstall_entry.h"
 
 namespace corvandel {
@@ -34,6 +35,9 @@ struct FileIcon {
     // A digest of both pictures: files with the same icon share one list slot. 0 when it
     // could not be taken.
     uint64_t picture = 0;
+    // What the guard made of the file: a refused file gets the default program icon, and no
+    // system function reads it.
+    IconFileKind kind = IconFileKind::Refused;
 };
 
 // Where in the work the job is, for the status bar: done of total, both growing as the
@@ -67,8 +71,9 @@ class IconJob {
 };
 
 // The icon a program file, library or icon file carries itself, in both sizes; empty icons
-// when it has none. A library gives its first icon in the large size for both. With anyKind
-// files of other kinds are asked too (the shell may know no icon of theirs).
+// when it has none or the guard refuses the file. A library gives its first icon in the large
+// size for both. With anyKind files of other names are asked too (the shell may know no icon
+// of theirs), as long as their contents are a program or an icon file.
 FileIcon ExtractFileIcon(const std::string& path, bool anyKind);
 
 }  // namespace corvandel

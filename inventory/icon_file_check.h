@@ -1,0 +1,45 @@
+#pragma once
+// A guard in front of the system's icon functions. Uninstall entries name icon files that may
+// be anything: an empty file, text named ".exe", a cut-off download, an icon directory that
+// claims more images than the file holds. The system's icon readers map such a file and
+// trust its headers, and some read past its end and take the process down. Before a file
+// named by an entry reaches them, the program reads the headers those readers follow itself,
+// with bounded reads, and lets through only files whose every header, table, offset and size
+// lies inside the file. It is a guard, not a decoder: a file it passes may still have no
+// picture the system likes, but nothing in it points outside the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvandel {
+
+// The bytes of one open file, read at offsets.
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t Size() const = 0;
+    // Exactly size bytes from offset; false when the file holds fewer or cannot be read.
+    virtual bool Read(uint64_t offset, void* out, size_t size) const = 0;
+};
+
+// What the guard makes of a file's contents.
+enum class IconFileKind {
+    Refused,    // not to be handed to the system's icon functions
+    IconFile,   // an icon or cursor directory whose images all lie inside the file
+    Program,    // a PE file whose icon resources all lie inside the file (possibly none)
+    OtherFile,  // neither kind by its contents nor by its extension: the shell knows its type
+};
+
+// The path itself, before anything is opened: a local file name, not a network path
+// ("\\server\share", "\\?\UNC\"), a device ("\\.\", "CON", "nul.ico", "COM1") or a folder
+// name ending in a separator.
+bool IsLocalFileName(std::string_view path);
+
+// Checks the contents. The extension of path decides what a file must be when its contents
+// are neither kind: an ".exe", ".dll" or ".ico" that is not a sound PE or icon file is refused,
+// since the system would try to read it as one. An empty file is refused.
+IconFileKind CheckIconFile(const std::string& path, const ByteSource& file);
+
+}  // namespace corvandel
