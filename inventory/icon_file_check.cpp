@@ -42,14 +42,6 @@ bool Inside(uint64_t offset, uint64_t length, uint64_t size) {
     return offset <= size && length <= size - offset;
 }
 
-std::string LowerExtension(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t separator = path.find_last_of("\\/:");
-    if (dot == std::string::npos || (separator != std::string::npos && separator > dot))
-        return std::string();
-    return AsciiLower(path.substr(dot));
-}
-
 // One image of an icon, length bytes at offset: a PNG, or a bitmap whose header, colour table,
 // colour bits and mask all lie inside those bytes.
 bool ImageFits(const ByteSource& file, uint64_t offset, uint64_t length) {
@@ -353,6 +345,14 @@ bool IsDeviceName(std::string_view name) {
 }
 
 }  // namespace
+
+std::string LowerExtension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t separator = path.find_last_of("\\/:");
+    if (dot == std::string::npos || (separator != std::string::npos && separator > dot))
+        return std::string();
+    return AsciiLower(path.substr(dot));
+}
 
 bool IsLocalFileName(std::string_view path) {
     if (path.empty() || path.back() == '\\' || path.back() == '/')

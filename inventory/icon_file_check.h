@@ -32,6 +32,9 @@ enum class IconFileKind {
     OtherFile,  // neither kind by its contents nor by its extension: the shell knows its type
 };
 
+// The extension of the path's file name with its dot, in ASCII lower case; empty without one.
+std::string LowerExtension(const std::string& path);
+
 // The path itself, before anything is opened: a local file name, not a network path
 // ("\\server\share", "\\?\UNC\"), a device ("\\.\", "CON", "nul.ico", "COM1") or a folder
 // name ending in a separator.

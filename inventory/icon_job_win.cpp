@@ -24,14 +24,6 @@ namespace {
 // Results go to the window at most this often, so that it draws them in few passes.
 constexpr ULONGLONG kBatchIntervalMs = 40;
 
-std::string LowerExtension(const std::string& path) {
-    const size_t dot = path.find_last_of('.');
-    const size_t separator = path.find_last_of("\\:/");
-    if (dot == std::string::npos || (separator != std::string::npos && separator > dot))
-        return std::string();
-    return AsciiLower(path.substr(dot));
-}
-
 // Runs work(i, worker) for every i below count on this thread (worker 0) and one more
 // (worker 1); stops early once stopped is set.
 void InParallel(size_t count, const std::function<void(size_t, int)>& work,

@@ -24,8 +24,8 @@ void Write(const std::string& path, const std::string& bytes) {
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                          nullptr));
+    ASSERT_TRUE(
+        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
 TEST(IconFileWinTest, OpensOnlySoundLocalFiles) {
