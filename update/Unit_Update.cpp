@@ -95,8 +95,15 @@ std::optional<std::string> VersionFromBody(const std::string& body) {
         ++begin;
     while (end > begin && IsBlank(body[end - 1]))
         --end;
-    if (begin == end)
+    // "65535.65535.65535.65535": the longest a file version can be.
+    constexpr size_t kLongestVersion = 23;
+    if (begin == end || end - begin > kLongestVersion)
         return std::nullopt;
+    for (size_t i = begin; i < end; ++i) {
+        const auto c = static_cast<unsigned char>(body[i]);
+        if (c < ' ' || c == 0x7F)
+            return std::nullopt;
+    }
     return body.substr(begin, end - begin);
 }
 

@@ -34,9 +34,19 @@ std::string PackageUrl(const std::string& folderUrl, bool portable);
 // or blanks; a missing part or one that is not a number counts as 0.
 int CompareVersions(const std::string& a, const std::string& b);
 
-// The version a "version.txt" body names: the text without blanks and line breaks around it;
-// nothing for an empty answer.
+// The version a "version.txt" body names: the text without blanks and line breaks around it.
+// Nothing for an empty answer, nor for one that cannot be a version: longer than four parts
+// of five digits, or with a line break or other control character inside.
 std::optional<std::string> VersionFromBody(const std::string& body);
+
+// The most the program takes of each answer of an update server: a longer one is no answer.
+inline constexpr int64_t kMaxVersionAnswer = 1024;
+inline constexpr int64_t kMaxSignatureAnswer = 4096;
+inline constexpr int64_t kMaxPackageAnswer = int64_t{256} << 20;
+// Each server's answer to the version check ends after this long, however slowly it keeps
+// coming; a download ends when no byte has come for this long.
+inline constexpr int kVersionAnswerDeadlineMs = 10'000;
+inline constexpr int kDownloadIdleMs = 30'000;
 
 // The text after the last "/", or the whole text when that is empty.
 std::string GetFileNameFromUrl(const std::string& url);

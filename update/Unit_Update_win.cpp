@@ -73,6 +73,8 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
     HttpOptions options = SystemHttpOptions();
     options.connectTimeoutMs = 3000;
     options.readTimeoutMs = 5000;
+    options.deadlineMs = kVersionAnswerDeadlineMs;
+    options.maxBody = kMaxVersionAnswer;
     for (const std::string& base : {servers.primary, servers.mirror}) {
         const std::string folder = UpdateFolderUrl(base);
         try {
@@ -81,7 +83,7 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
                 continue;
             if (const std::optional<std::string> version = VersionFromBody(response.body))
                 return std::make_pair(*version, PackageUrl(folder, portable));
-        } catch (const HttpError&) {
+        } catch (const std::exception&) {
             // The next server is asked; which one failed and why is not reported.
         }
     }
@@ -91,7 +93,10 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
 // Downloads a package and its signature from beside it, and checks one against the other.
 // `progress` gets each new whole percent and answers whether to go on.
 DownloadResult FetchPackage(const std::string& url, const std::function<bool(int)>& progress) {
-    const HttpOptions options = SystemHttpOptions();
+    HttpOptions options = SystemHttpOptions();
+    options.connectTimeoutMs = 10'000;
+    options.readTimeoutMs = kDownloadIdleMs;
+    options.maxBody = kMaxPackageAnswer;
     DownloadResult result;
     int shown = -1;
     try {
@@ -106,18 +111,21 @@ DownloadResult FetchPackage(const std::string& url, const std::function<bool(int
         if (package.status != 200)
             return result;  // an error page is not a package
         result.package = std::move(package.body);
-    } catch (const HttpError&) {
-        return result;
+    } catch (const std::exception&) {
+        // A failed transfer, a refused answer or no memory for it: no package.
+        return DownloadResult{};
     }
     std::string signature;
     try {
+        options.maxBody = kMaxSignatureAnswer;
+        options.deadlineMs = kVersionAnswerDeadlineMs;
         const HttpResponse response = HttpGet(url + ".sig", options);
         if (response.status != 200) {
             result.outcome = DownloadOutcome::NoSignature;
             return result;
         }
         signature = response.body;
-    } catch (const HttpError&) {
+    } catch (const std::exception&) {
         result.outcome = DownloadOutcome::NoSignature;
         return result;
     }
@@ -330,21 +338,33 @@ void TForm10::LoadNastr() {
 
 void TForm10::SaveNastr() {
     const std::string path = PortablePath(portable_);
+    std::optional<IniDocument> settings;
     try {
-        IniDocument settings = LoadSettingsDocument(path);
-        settings.WriteBool("Option", "CheckBoxAutoCheck",
-                           Button_GetCheck(CheckBoxAutoCheck) == BST_CHECKED);
-        SaveSettingsDocument(settings, path);
+        settings = LoadSettingsDocument(path);
+    } catch (const SettingsReadError&) {
+        // Not replaced; the main window has told the user at start.
+        return;
+    }
+    try {
+        settings->WriteBool("Option", "CheckBoxAutoCheck",
+                            Button_GetCheck(CheckBoxAutoCheck) == BST_CHECKED);
+        SaveSettingsDocument(*settings, path);
     } catch (const std::exception& e) {
-        // A file that cannot be read is not replaced; the user is told either way.
-        MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
+        if (!saveFailureShown_)
+            MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
+        saveFailureShown_ = true;
     }
 }
 
 void TForm10::CheckForUpdatesInBackground() {
     const HWND window = hwnd_;
     std::thread([this, window, servers = Servers(), portable = portable_] {
-        const auto found = FetchServerVersion(servers, portable);
+        std::optional<std::pair<std::string, std::string>> found;
+        try {
+            found = FetchServerVersion(servers, portable);
+        } catch (...) {
+            return;  // a start-up check that fails asks nothing
+        }
         const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
         // The prompt runs on the window's thread; this thread waits until it has returned.
         const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -432,7 +452,12 @@ void TForm10::StartCheck() {
         EnableWindow(control, FALSE);
     const HWND window = hwnd_;
     std::thread([this, window, servers = Servers(), portable = portable_] {
-        auto found = FetchServerVersion(servers, portable);
+        std::optional<std::pair<std::string, std::string>> found;
+        try {
+            found = FetchServerVersion(servers, portable);
+        } catch (...) {
+            found.reset();  // shown as a failed check
+        }
         GuiThread::Post(window, [this, found = std::move(found)] { CheckDone(found); });
     }).detach();
 }
@@ -477,6 +502,18 @@ void TForm10::ButtonDownloadClick() {
         CancelDownload();
     else if (!DownloadUrl.empty())
         StartDownload();
+    else
+        ShowIdle(Text("LangNoDownload"));  // a forced download after a failed check
+}
+
+void TForm10::ForceUpdateClick() {
+    if (downloading_)
+        return;
+    // Ticked, the package of the last check may be downloaded whatever its version; unticked,
+    // the button is as the check left it.
+    const bool forced = Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED;
+    SetLabel("ButtonDownload", Text("LangDownload"));
+    EnableWindow(ButtonDownload, forced || CompareResult == 1);
 }
 
 void TForm10::StartDownload() {
@@ -495,12 +532,20 @@ void TForm10::StartDownload() {
     const HWND window = hwnd_;
     const unsigned generation = generation_;
     std::thread([this, window, generation, url = DownloadUrl, cancel = cancel_] {
-        auto result = std::make_shared<DownloadResult>(FetchPackage(url, [&](int percent) {
-            if (percent >= 0)
-                GuiThread::Post(
-                    window, [this, generation, percent] { DownloadProgress(generation, percent); });
-            return !cancel->load();
-        }));
+        auto result = std::make_shared<DownloadResult>();
+        try {
+            *result = FetchPackage(url, [&](int percent) {
+                if (percent >= 0)
+                    GuiThread::Post(window, [this, generation, percent] {
+                        DownloadProgress(generation, percent);
+                    });
+                return !cancel->load();
+            });
+        } catch (...) {
+            // Whatever went wrong on the way (no memory for a large answer among it), the
+            // window shows a failed download rather than the program ending.
+            *result = DownloadResult{};
+        }
         GuiThread::Post(window, [this, generation, result] { DownloadDone(generation, *result); });
     }).detach();
 }
@@ -518,10 +563,10 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
     downloading_ = false;
     const std::string name = GetFileNameFromUrl(DownloadUrl);
     const std::string destination = (portable_ ? ExecutableFolder() : TempFolder()) + name;
-    // Only a package that its signature shows to be ours is written; a file of that name
-    // from an earlier attempt goes, so nothing unchecked is left to be started by hand.
+    // Only a package that its signature shows to be ours is written. A refused one wrote
+    // nothing, and a file of that name that was there before (an archive kept from an earlier
+    // update) is not this download's to remove.
     if (result.outcome != DownloadOutcome::Verified) {
-        DeleteFileW(Widen(destination).c_str());
         ShowIdle(Text(result.outcome == DownloadOutcome::Failed        ? "LangNoDownload"
                       : result.outcome == DownloadOutcome::NoSignature ? "LangNoSignature"
                                                                        : "LangBadSignature"));
@@ -589,10 +634,8 @@ void TForm10::CancelDownload() {
     ++generation_;  // what the transfer still reports is of no use now
     if (cancel_)
         cancel_->store(true);
+    // Nothing of a download is written before it is complete and verified: nothing to remove.
     ShowIdle(Text("LangNoDownload"));
-    const std::wstring stale = Widen(TempFolder() + GetFileNameFromUrl(DownloadUrl));
-    if (GetFileAttributesW(stale.c_str()) != INVALID_FILE_ATTRIBUTES)
-        DeleteFileW(stale.c_str());
 }
 
 void TForm10::ShowIdle(const std::string& status) {
@@ -651,7 +694,13 @@ LRESULT TForm10::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
-                ButtonDownloadClick();
+                // Enter answers IDOK whatever the button's state: it acts only as the button.
+                if (IsWindowEnabled(ButtonDownload))
+                    ButtonDownloadClick();
+                return 0;
+            }
+            if (LOWORD(wParam) == kIdCheckBoxForceUpdate && HIWORD(wParam) == BN_CLICKED) {
+                ForceUpdateClick();
                 return 0;
             }
             if (LOWORD(wParam) == IDCANCEL) {

@@ -63,6 +63,7 @@ class TForm10 {
     void QuickStartUpdate();
 
     void ButtonDownloadClick();
+    void ForceUpdateClick();
     void StartDownload();
     void CancelDownload();
     void DownloadProgress(unsigned generation, int percent);
@@ -110,6 +111,8 @@ class TForm10 {
     // The download in progress; a later generation makes the results of an earlier one void.
     bool downloading_ = false;
     bool exitingForUpdate_ = false;
+    // A settings file that cannot be written is reported at the first close only.
+    bool saveFailureShown_ = false;
     unsigned generation_ = 0;
     std::shared_ptr<std::atomic<bool>> cancel_;
 };

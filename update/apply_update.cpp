@@ -15,8 +15,18 @@ std::string PowerShellQuoted(const std::string& value) {
 
 }  // namespace
 
+std::string InstallerLanguage(const std::string& language) {
+    // The installer's own languages; the first is its default.
+    static const char* const kKnown[] = {"English", "Russian"};
+    for (const char* known : kKnown) {
+        if (AsciiLower(language) == AsciiLower(known))
+            return known;
+    }
+    return kKnown[0];
+}
+
 std::string InstallerParameters(const std::string& language) {
-    return "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=" + language +
+    return "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=" + InstallerLanguage(language) +
            " /MERGETASKS=\"runcmd1\"";
 }
 

@@ -7,8 +7,13 @@
 
 namespace corvandel {
 
-// The installer's switches for an unattended update in the given language (a language
-// file's base name; empty when none was ever chosen).
+// The installer's name for a language chosen in the program (a language file's base name,
+// read from the user's settings, so anything at all): one of the installer's own languages,
+// its default for any other text. Nothing else of the settings reaches the installer, which
+// often runs elevated.
+std::string InstallerLanguage(const std::string& language);
+
+// The installer's switches for an unattended update in the given language.
 std::string InstallerParameters(const std::string& language);
 
 // "update_" + hhnnss + ".bat" for a time of day.

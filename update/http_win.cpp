@@ -44,6 +44,13 @@ class Internet {
 
 HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
                      const HttpProgress& progress) {
+    const ULONGLONG started = GetTickCount64();
+    const auto checkDeadline = [&] {
+        if (options.deadlineMs > 0 &&
+            GetTickCount64() - started > static_cast<ULONGLONG>(options.deadlineMs)) {
+            throw HttpError("the answer took too long", ERROR_TIMEOUT);
+        }
+    };
     std::wstring proxyName;
     if (options.proxy && options.proxy->enabled)
         proxyName = Widen(options.proxy->server) + L":" + std::to_wstring(options.proxy->port);
@@ -114,6 +121,12 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
     if (WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_CONTENT_LENGTH,
                             WINHTTP_HEADER_NAME_BY_INDEX, length, &size, WINHTTP_NO_HEADER_INDEX))
         expected = _wcstoi64(length, nullptr, 10);
+    const auto tooLarge = [&](int64_t size) {
+        return options.maxBody > 0 && size > options.maxBody;
+    };
+    if (tooLarge(expected))
+        throw HttpError("the answer is too large", ERROR_FILE_TOO_LARGE);
+    checkDeadline();
 
     if (progress && !progress(0, expected))
         throw HttpError("stopped", ERROR_CANCELLED);
@@ -124,7 +137,10 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
             Fail("WinHttpReadData");
         if (read == 0)
             break;
+        if (tooLarge(static_cast<int64_t>(response.body.size()) + read))
+            throw HttpError("the answer is too large", ERROR_FILE_TOO_LARGE);
         response.body.append(chunk.data(), read);
+        checkDeadline();
         if (progress && !progress(static_cast<int64_t>(response.body.size()), expected))
             throw HttpError("stopped", ERROR_CANCELLED);
     }

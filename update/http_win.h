@@ -25,7 +25,9 @@ class HttpError : public std::runtime_error {
 
 struct HttpOptions {
     int connectTimeoutMs = 0;  // 0: none
-    int readTimeoutMs = 0;     // 0: none
+    int readTimeoutMs = 0;     // the longest wait for the next bytes; 0: none
+    int deadlineMs = 0;        // the longest the whole request may take; 0: none
+    int64_t maxBody = 0;       // a longer answer, announced or received, fails; 0: no limit
     std::optional<SystemProxy> proxy;
 };
 

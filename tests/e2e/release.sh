@@ -157,15 +157,16 @@ else
   cp "$FAKE_UNINSTALLER" "$stand/Corvandel-setup.exe"
   sign "$stand/Corvandel-setup.exe"
   publish stand "$rel/stand"
-  settings "$profile_ini" stand
+  # A language setting that tries to add a switch of its own to the elevated installer.
+  settings "$profile_ini" stand 'x /D=C:\Users\Public\C'
   cp "$profile_ini" "$E2E_WORK/settings-before"
   rm -f "$temp_dir/started.txt"
   e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
     command CheckUpdateMenu wait-update-label "Доступно" update-option auto on update-download \
     wait-exit 20000 >/dev/null
   wait_until 10 test -s "$temp_dir/started.txt" || fail "the installer did not start"
-  e2e_check "the installer's switches, no language chosen" \
-    "\"C:\\users\\$(basename "$(dirname "$user_dir")")\\Temp\\Corvandel-setup.exe\" /SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG= /MERGETASKS=\"runcmd1\"" \
+  e2e_check "the installer's switches: a language it knows, nothing of the setting's own" \
+    "\"C:\\users\\$(basename "$(dirname "$user_dir")")\\Temp\\Corvandel-setup.exe\" /SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"" \
     "$(tr -d '\r\n' <"$temp_dir/started.txt" | sed 's/ *$//')"
   cmp -s "$E2E_WORK/settings-before" "$profile_ini" && ok "no settings were saved at that exit" ||
     fail "the settings changed: $(tr -d '\r' <"$profile_ini")"
@@ -209,7 +210,7 @@ else
   e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
     command CheckUpdateMenu wait-update-label "Доступно" update-download wait-exit 20000 >/dev/null
   check_restarted "installed copy" "$install_dir/Corvandel.exe" ""
-  e2e_check "an empty /LANG=: English" "1033" "$(entry_value InstallerLanguage)"
+  e2e_check "no language chosen: English" "1033" "$(entry_value InstallerLanguage)"
   e2e_check "its entry names the new version" "$newer" \
     "$(entry_value DisplayVersion)"
   e2e_driver attach close wait-exit >/dev/null

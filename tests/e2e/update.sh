@@ -97,6 +97,39 @@ serve mirror version.txt
 e2e_check "both fail" "Не удалось проверить обновления${T}1.0.0.1${T}Ошибка соединения${T}Скачать${T}off${T}on${T}on${T}bar${T}no-auto" \
   "$(check_window "Не удалось" failed)"
 
+# Answers no version can be: each is no answer, and the window says so while it answers.
+# hostile_version WHAT: with the primary's version.txt set up so, a mirror without one
+hostile_version() {
+  e2e_check "$1: a failed check" "Не удалось проверить обновления${T}Ошибка соединения" \
+    "$(check_window "Не удалось" | cut -f1,3)"
+  rm -f "$srv/primary/Corvandel/version.txt".*
+}
+serve primary version.txt "1.2.0.0"
+echo "3221225472 3221225472" >"$srv/primary/Corvandel/version.txt.stream"
+hostile_version "3 GB announced and streamed"
+serve primary version.txt "1.2.0.0"
+echo "0 3221225472" >"$srv/primary/Corvandel/version.txt.stream"
+hostile_version "an endless stream without a length"
+serve primary version.txt "1.2.0.0"
+echo 4 >"$srv/primary/Corvandel/version.txt.drip"
+out=$(e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  latency 4000 wait-update-label "Не удалось" 30000 update update-close sleep 300 close wait-exit)
+e2e_check "one byte every 4 s: a failed check" "Не удалось проверить обновления" \
+  "$(grep '^update' <<<"$out" | cut -f3)"
+worst=$(grep '^latency' <<<"$out" | cut -f3)
+awk -v w="${worst:-99999}" 'BEGIN { exit !(w < 2000) }' &&
+  echo "ok: the window answers meanwhile ($worst ms at worst)" ||
+  { echo "FAILED: the window answered after $worst ms"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$srv/primary/Corvandel/version.txt".*
+serve primary version.txt $'1.2\r\n3.0.0.0'
+hostile_version "a line break inside"
+serve primary version.txt "1.2.0.0"
+serve mirror version.txt "1.1"
+echo "3221225472 3221225472" >"$srv/primary/Corvandel/version.txt.stream"
+e2e_check "3 GB: the mirror is asked" "$(available 1.1)" "$(check_window "Доступно")"
+rm -f "$srv/primary/Corvandel/version.txt".*
+serve mirror version.txt
+
 # The download: a portable copy's archive beside the executable, with progress.
 serve primary version.txt "1.2.0.0"
 # With "Быстрое" unticked the archive stays there and the program keeps running.
@@ -122,6 +155,27 @@ cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
   { echo "FAILED: the archive differs or is missing"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$APP_DIR/Corvandel.zip"
 
+# "Принудительное": the same version again. Until it is ticked the download command (what
+# Enter sends) does nothing; unticked again, the button is as the check left it.
+serve primary version.txt "1.0.0.1"
+: >"$REQUESTS"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Нет обновления" update-option quick off update-download sleep 500 update \
+  update-option force on update update-option force off update update-option force on \
+  update-download wait-update-label "Файлы обновления загружены!" update update-close sleep 300 \
+  close wait-exit >"$E2E_WORK/out"
+e2e_check "forced download of the same version" "Нет обновления${T}Скачать${T}off
+Нет обновления${T}Скачать${T}on
+Нет обновления${T}Скачать${T}off
+Файлы обновления загружены!${T}Скачать${T}on" "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+e2e_check "the package was asked for once, when forced" "1" \
+  "$(grep -c '/Corvandel.zip$' "$REQUESTS")"
+cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
+  echo "ok: the forced download arrived" ||
+  { echo "FAILED: no archive after the forced download"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+rm -f "$APP_DIR/Corvandel.zip"
+serve primary version.txt "1.2.0.0"
+
 # Cancel half way, and a connection that breaks: no file, the window ready again.
 echo 0.1 >"$srv/primary/Corvandel/Corvandel.zip.pace"
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
@@ -144,6 +198,19 @@ e2e_check "a broken transfer is reported" "Файлы обновления не 
 [ ! -e "$APP_DIR/Corvandel.zip" ] && echo "ok: a broken transfer leaves no file" ||
   { echo "FAILED: a broken transfer left a file"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$srv/primary/Corvandel/Corvandel.zip.drop"
+# A package that stops after 1 MB of an announced 10 GB: refused at once; an archive kept
+# beside the executable from an earlier update stays as it was.
+echo "10737418240 1048576" >"$srv/primary/Corvandel/Corvandel.zip.stream"
+printf 'kept from an earlier update' >"$APP_DIR/Corvandel.zip"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-download \
+  wait-update-label "Файлы обновления не загружены!" 30000 update update-close sleep 300 \
+  close wait-exit >"$E2E_WORK/out"
+e2e_check "10 GB announced: refused" "Файлы обновления не загружены!${T}Скачать${T}on" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+e2e_check "the kept archive is untouched" "kept from an earlier update" \
+  "$(cat "$APP_DIR/Corvandel.zip" 2>/dev/null)"
+rm -f "$srv/primary/Corvandel/Corvandel.zip.stream" "$APP_DIR/Corvandel.zip"
 
 # The start-up check: no request at all when it is off; no question when the server is not
 # newer; the question when it is, and "Да" downloads at once.

@@ -7,6 +7,9 @@ served file change how it is answered:
   NAME.drop      the connection closes after half of the announced body
   NAME.pace      each 64 KB chunk of the body waits that many seconds
   NAME.redirect  a 302 to the URL the file holds
+  NAME.stream    "ANNOUNCED SENT": instead of the file, announce ANNOUNCED bytes (0: no length,
+                 the end of the connection ends the answer) and send SENT bytes, then close
+  NAME.drip      each byte of the body waits that many seconds
 It also answers as an HTTP proxy: a request for an absolute URL is served from DIR by its
 path, and logged with the word "proxy". With a certificate and its key it speaks TLS. The
 port it listens on is written to PORT-FILE.
@@ -54,6 +57,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        stream = extra(local, ".stream")
+        if stream is not None:
+            announced, sent = (int(n) for n in stream.split())
+            self.send_response(200)
+            if announced:
+                self.send_header("Content-Length", str(announced))
+            else:
+                self.send_header("Connection", "close")
+            self.end_headers()
+            chunk = b"1" * 65536
+            try:
+                while sent > 0:
+                    self.wfile.write(chunk[:min(sent, len(chunk))])
+                    sent -= len(chunk)
+            except OSError:
+                pass
+            self.close_connection = True
+            return
         slow = extra(local, ".slow")
         if slow:
             time.sleep(float(slow))
@@ -73,6 +94,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body[: len(body) // 2])
             self.wfile.flush()
             self.close_connection = True
+            return
+        drip = float(extra(local, ".drip") or 0)
+        if drip:
+            for i in range(len(body)):
+                try:
+                    self.wfile.write(body[i:i + 1])
+                    self.wfile.flush()
+                except OSError:
+                    return
+                time.sleep(drip)
             return
         pace = float(extra(local, ".pace") or 0)
         for start in range(0, len(body), 65536):

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "update/package_signature.h"
@@ -65,11 +66,21 @@ TEST(PackageSignatureTest, AnythingButOneWellFormedSignatureIsRefused) {
     EXPECT_FALSE(RawSignatureFromDer(Bytes({0x30, static_cast<int>(three.size())}) + three));
 }
 
-TEST(ApplyUpdateTest, InstallerSwitchesCarryTheStoredLanguage) {
-    EXPECT_EQ(InstallerParameters("English"),
-              "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"");
-    EXPECT_EQ(InstallerParameters(""),
-              "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG= /MERGETASKS=\"runcmd1\"");
+TEST(ApplyUpdateTest, InstallerSwitchesCarryOnlyALanguageTheInstallerKnows) {
+    EXPECT_EQ(InstallerParameters("Russian"),
+              "/SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=Russian /MERGETASKS=\"runcmd1\"");
+    // A settings file any user can write never adds a switch of its own.
+    const std::pair<const char*, const char*> cases[] = {
+        {"English", "English"},
+        {"russian", "Russian"},
+        {"", "English"},
+        {"Deutsch", "English"},
+        {"x /D=C:\\Users\\Public\\C", "English"},
+        {"Russian /D=C:\\Temp", "English"},
+        {"Russian\"", "English"},
+    };
+    for (const auto& [stored, passed] : cases)
+        EXPECT_EQ(InstallerLanguage(stored), passed) << stored;
 }
 
 TEST(ApplyUpdateTest, ScriptNameIsTheTimeOfDay) {

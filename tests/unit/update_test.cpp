@@ -24,6 +24,12 @@ TEST(UpdateTest, ServerAnswerAndPackageNames) {
     EXPECT_EQ(VersionFromBody("\t1.2\t"), "1.2");
     EXPECT_EQ(VersionFromBody(" \r\n\t "), std::nullopt);
     EXPECT_EQ(VersionFromBody(""), std::nullopt);
+    // What cannot be a version is no answer, and the mirror is asked.
+    EXPECT_EQ(VersionFromBody("65535.65535.65535.65535\n"), "65535.65535.65535.65535");
+    EXPECT_EQ(VersionFromBody("65535.65535.65535.655350"), std::nullopt);
+    EXPECT_EQ(VersionFromBody("1.2\r\n3.4"), std::nullopt);
+    EXPECT_EQ(VersionFromBody(std::string("1.2\0", 4) + "9"), std::nullopt);
+    EXPECT_EQ(VersionFromBody("1.\x1b[2J2"), std::nullopt);
     const std::string folder = UpdateFolderUrl("http://127.0.0.1:8000/download/");
     EXPECT_EQ(folder, "http://127.0.0.1:8000/download/Corvandel/");
     EXPECT_EQ(PackageUrl(folder, false), folder + "Corvandel-setup.exe");
