@@ -9,7 +9,10 @@
 #   OUT/Corvandel/version.txt                    the program's file version
 #   OUT/Corvandel/Corvandel-setup.exe (+ .sig)    the installer
 #   OUT/Corvandel/Corvandel.zip (+ .sig)          the portable copy
-# Each .sig is an ECDSA P-256 signature over the SHA-256 of its package, in DER.
+#   OUT/Corvandel/release.txt (+ .sig)            the version and each package's SHA-256
+# Each .sig is an ECDSA P-256 signature over the SHA-256 of its file, in DER. The program
+# decides on the signed release file; the packages' own signatures serve the copies released
+# before it, which check those.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=""
@@ -71,7 +74,7 @@ cp "$build"/Language/*.ini "$stage/Language/"
 
 dest=$out/Corvandel
 mkdir -p "$dest"
-rm -f "$dest"/version.txt "$dest"/Corvandel-setup.exe* "$dest"/Corvandel.zip*
+rm -f "$dest"/version.txt "$dest"/release.txt* "$dest"/Corvandel-setup.exe* "$dest"/Corvandel.zip*
 makensis -V2 -DVERSION="$version" -DFILES="$work/files.nsh" -DUNFILES="$work/unfiles.nsh" \
   -DICON="$root/app/corvandel.ico" -DOUTFILE="$dest/Corvandel-setup.exe" \
   "$root/release/Corvandel.nsi"
@@ -90,7 +93,13 @@ with zipfile.ZipFile(target, 'w', zipfile.ZIP_DEFLATED) as archive:
 EOF
 
 printf '%s\r\n' "$version" >"$dest/version.txt"
-for package in "$dest/Corvandel-setup.exe" "$dest/Corvandel.zip"; do
+{
+  printf 'Corvandel release\r\nversion=%s\r\n' "$version"
+  for package in Corvandel-setup.exe Corvandel.zip; do
+    printf 'sha256 %s=%s\r\n' "$package" "$(sha256sum "$dest/$package" | cut -d' ' -f1)"
+  done
+} >"$dest/release.txt"
+for package in "$dest/Corvandel-setup.exe" "$dest/Corvandel.zip" "$dest/release.txt"; do
   openssl dgst -sha256 -sign "$key" -out "$package.sig" "$package"
   openssl dgst -sha256 -verify "$work/trusted.pub.pem" -signature "$package.sig" "$package" \
     >/dev/null || fail "the signature of $package does not verify"

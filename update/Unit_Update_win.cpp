@@ -25,6 +25,7 @@
 #include "update/apply_update.h"
 #include "update/http_win.h"
 #include "update/package_signature_win.h"
+#include "update/release_file.h"
 #include "update_key.h"
 
 namespace corvandel {
@@ -90,16 +91,52 @@ std::optional<std::pair<std::string, std::string>> FetchServerVersion(const Upda
     return std::nullopt;
 }
 
-// Downloads a package and its signature from beside it, and checks one against the other.
-// `progress` gets each new whole percent and answers whether to go on.
-DownloadResult FetchPackage(const std::string& url, const std::function<bool(int)>& progress) {
+// Fetches one small signed answer beside the packages: the release file or its signature.
+std::optional<std::string> FetchSmall(const std::string& url, HttpOptions options) {
+    options.maxBody = kMaxSignatureAnswer;
+    options.deadlineMs = kVersionAnswerDeadlineMs;
+    try {
+        HttpResponse response = HttpGet(url, options);
+        if (response.status == 200)
+            return std::move(response.body);
+    } catch (const std::exception&) {
+        // Not there, as far as the update is concerned.
+    }
+    return std::nullopt;
+}
+
+// Downloads the signed release file from beside the package, and the package only when the
+// release vouches for it: the version announced, higher than the running one unless forced,
+// and in the end the package's very bytes. `progress` gets each new whole percent and answers
+// whether to go on.
+DownloadResult FetchPackage(const std::string& url, const std::string& announcedVersion,
+                            const std::string& runningVersion, bool forced,
+                            const std::function<bool(int)>& progress) {
     HttpOptions options = SystemHttpOptions();
     options.connectTimeoutMs = 10'000;
     options.readTimeoutMs = kDownloadIdleMs;
-    options.maxBody = kMaxPackageAnswer;
     DownloadResult result;
+    const std::string folder = url.substr(0, url.rfind('/') + 1);
+    const std::string packageName = GetFileNameFromUrl(url);
+    const std::optional<std::string> text = FetchSmall(folder + GetReleaseFileName(), options);
+    const std::optional<std::string> signature =
+        text ? FetchSmall(folder + GetReleaseFileName() + ".sig", options) : std::nullopt;
+    if (!text || !signature) {
+        result.outcome = DownloadOutcome::NoSignature;
+        return result;
+    }
+    std::optional<ReleaseFile> release;
+    if (VerifyPackageSignature(*text, *signature, kUpdatePublicKey) == SignatureCheck::Valid)
+        release = ParseReleaseFile(*text);
+    // What the signed release does not vouch for is refused before a byte of it is fetched.
+    if (!release || CheckRelease(*release, announcedVersion, runningVersion, forced, packageName,
+                                 "") != ReleaseCheck::Accepted) {
+        result.outcome = DownloadOutcome::BadSignature;
+        return result;
+    }
     int shown = -1;
     try {
+        options.maxBody = kMaxPackageAnswer;
         HttpResponse package = HttpGet(url, options, [&](int64_t received, int64_t expected) {
             const std::optional<int> percent = ProgressPercent(received, expected);
             if (percent && *percent != shown) {
@@ -110,29 +147,18 @@ DownloadResult FetchPackage(const std::string& url, const std::function<bool(int
         });
         if (package.status != 200)
             return result;  // an error page is not a package
+        const std::optional<std::string> digest = Sha256Hex(package.body);
+        if (!digest || CheckRelease(*release, announcedVersion, runningVersion, forced, packageName,
+                                    *digest) != ReleaseCheck::Accepted) {
+            result.outcome = DownloadOutcome::BadSignature;
+            return result;
+        }
         result.package = std::move(package.body);
+        result.outcome = DownloadOutcome::Verified;
     } catch (const std::exception&) {
         // A failed transfer, a refused answer or no memory for it: no package.
         return DownloadResult{};
     }
-    std::string signature;
-    try {
-        options.maxBody = kMaxSignatureAnswer;
-        options.deadlineMs = kVersionAnswerDeadlineMs;
-        const HttpResponse response = HttpGet(url + ".sig", options);
-        if (response.status != 200) {
-            result.outcome = DownloadOutcome::NoSignature;
-            return result;
-        }
-        signature = response.body;
-    } catch (const std::exception&) {
-        result.outcome = DownloadOutcome::NoSignature;
-        return result;
-    }
-    result.outcome =
-        VerifyPackageSignature(result.package, signature, kUpdatePublicKey) == SignatureCheck::Valid
-            ? DownloadOutcome::Verified
-            : DownloadOutcome::BadSignature;
     return result;
 }
 
@@ -531,10 +557,12 @@ void TForm10::StartDownload() {
     SetTaskbarProgress(0);
     const HWND window = hwnd_;
     const unsigned generation = generation_;
-    std::thread([this, window, generation, url = DownloadUrl, cancel = cancel_] {
+    const bool forced = Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED;
+    std::thread([this, window, generation, url = DownloadUrl, version = CurrentServerVersion,
+                 running = LocalVersion(), forced, cancel = cancel_] {
         auto result = std::make_shared<DownloadResult>();
         try {
-            *result = FetchPackage(url, [&](int percent) {
+            *result = FetchPackage(url, version, running, forced, [&](int percent) {
                 if (percent >= 0)
                     GuiThread::Post(window, [this, generation, percent] {
                         DownloadProgress(generation, percent);

@@ -19,7 +19,9 @@
 
 namespace corvandel {
 
-// How a download ended: only a verified package is written and applied.
+// How a download ended: only a verified package is written and applied. NoSignature: no
+// signed release file beside the package; BadSignature: the release file's signature does not
+// verify, or the release does not vouch for this package (its version, its bytes).
 enum class DownloadOutcome { Failed, NoSignature, BadSignature, Verified };
 struct DownloadResult {
     DownloadOutcome outcome = DownloadOutcome::Failed;

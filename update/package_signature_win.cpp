@@ -60,6 +60,19 @@ std::optional<std::array<unsigned char, 32>> Sha256(const std::string& data) {
 
 }  // namespace
 
+std::optional<std::string> Sha256Hex(const std::string& data) {
+    const std::optional<std::array<unsigned char, 32>> digest = Sha256(data);
+    if (!digest)
+        return std::nullopt;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (const unsigned char byte : *digest) {
+        text += kHex[byte >> 4];
+        text += kHex[byte & 0xF];
+    }
+    return text;
+}
+
 SignatureCheck VerifyPackageSignature(const std::string& package, const std::string& signature,
                                       const unsigned char (&publicKey)[64]) {
     std::optional<std::array<unsigned char, 64>> raw = RawSignatureFromDer(signature);

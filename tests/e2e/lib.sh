@@ -125,3 +125,20 @@ e2e_finish() {
 }
 
 bitness_tag() { echo "(${CORVANDEL_BITNESS:-32}-bit)"; }
+
+# e2e_release_file FOLDER [VERSION] [KEY]: the signed release file of an update server's
+# folder, naming VERSION (by default the folder's version.txt) and the SHA-256 of each package
+# there, signed with KEY (by default the key the build trusts).
+e2e_release_file() {
+  local dir=$1 version=${2:-} key=${3:-${TEST_SIGNING_KEY:?}} package
+  [ -n "$version" ] || version=$(tr -d '\r\n' <"$dir/version.txt")
+  {
+    printf 'Corvandel release\r\nversion=%s\r\n' "$version"
+    for package in Corvandel-setup.exe Corvandel.zip; do
+      if [ -f "$dir/$package" ]; then
+        printf 'sha256 %s=%s\r\n' "$package" "$(sha256sum "$dir/$package" | cut -d' ' -f1)"
+      fi
+    done
+  } >"$dir/release.txt"
+  openssl dgst -sha256 -sign "$key" -out "$dir/release.txt.sig" "$dir/release.txt"
+}

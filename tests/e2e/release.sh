@@ -48,13 +48,20 @@ e2e_check "the server's folder" "Corvandel-setup.exe
 Corvandel-setup.exe.sig
 Corvandel.zip
 Corvandel.zip.sig
+release.txt
+release.txt.sig
 version.txt" "$(ls "$rel/current/Corvandel")"
+e2e_check "the release file names the version and each package's digest" "Corvandel release
+version=$current_version
+sha256 Corvandel-setup.exe=$(sha256sum "$rel/current/Corvandel/Corvandel-setup.exe" | cut -d' ' -f1)
+sha256 Corvandel.zip=$(sha256sum "$rel/current/Corvandel/Corvandel.zip" | cut -d' ' -f1)" \
+  "$(tr -d '\r' <"$rel/current/Corvandel/release.txt")"
 e2e_check "version.txt holds the program's file version" "$current_version|$newer" \
   "$(tr -d '\r\n' <"$rel/current/Corvandel/version.txt")|$(tr -d '\r\n' <"$rel/newer/Corvandel/version.txt")"
 e2e_check "the archive: files, then each folder ahead of its files" \
   "Corvandel.exe portable.ini Language/ Language/English.ini Language/Russian.ini" \
   "$(python3 -c 'import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())' "$rel/current/Corvandel/Corvandel.zip")"
-for package in Corvandel-setup.exe Corvandel.zip; do
+for package in Corvandel-setup.exe Corvandel.zip release.txt; do
   openssl dgst -sha256 -verify "$CORVANDEL_BUILD_DIR/update_key.pub.pem" \
     -signature "$rel/current/Corvandel/$package.sig" "$rel/current/Corvandel/$package" >/dev/null &&
     ok "$package is signed with the key the program trusts" || fail "$package's signature"
@@ -156,6 +163,7 @@ else
   printf '99.0.0.1\r\n' >"$stand/version.txt"
   cp "$FAKE_UNINSTALLER" "$stand/Corvandel-setup.exe"
   sign "$stand/Corvandel-setup.exe"
+  e2e_release_file "$stand"
   publish stand "$rel/stand"
   # A language setting that tries to add a switch of its own to the elevated installer.
   settings "$profile_ini" stand 'x /D=C:\Users\Public\C'
@@ -178,7 +186,8 @@ else
   grep -q ' /LANG=English /MERGETASKS="runcmd1"' "$temp_dir/started.txt" &&
     ok "the chosen language goes to the installer" || fail "the language: $(cat "$temp_dir/started.txt")"
 
-  # Packages whose signature is missing, made with another key, or no longer matching.
+  # A release file whose signature is missing, made with another key or malformed, or a
+  # package no longer matching it.
   # check_refused NAME STATUS: the download ends with that status, and nothing is started.
   check_refused() {
     rm -f "$temp_dir/started.txt"
@@ -194,14 +203,15 @@ else
       ok "$1: nothing started, no package left" || fail "$1: the package was kept or started"
   }
   settings "$profile_ini" stand
-  rm "$srv/stand/Corvandel/Corvandel-setup.exe.sig"
-  check_refused "no signature" "Нет подписи файла обновления!"
-  sign "$srv/stand/Corvandel/Corvandel-setup.exe" "$rel/other-key.pem"
+  stand_folder=$srv/stand/Corvandel
+  rm "$stand_folder/release.txt.sig"
+  check_refused "no signed release file" "Нет подписи файла обновления!"
+  e2e_release_file "$stand_folder" "" "$rel/other-key.pem"
   check_refused "another key" "Подпись файла обновления неверна!"
-  sign "$srv/stand/Corvandel/Corvandel-setup.exe"
-  printf 'x' >>"$srv/stand/Corvandel/Corvandel-setup.exe"
+  e2e_release_file "$stand_folder"
+  printf 'x' >>"$stand_folder/Corvandel-setup.exe"
   check_refused "changed after signing" "Подпись файла обновления неверна!"
-  head -c 71 /dev/urandom >"$srv/stand/Corvandel/Corvandel-setup.exe.sig"
+  head -c 71 /dev/urandom >"$stand_folder/release.txt.sig"
   check_refused "a malformed signature" "Подпись файла обновления неверна!"
 
   # The real installer of the newer version: installed and running, with no question.

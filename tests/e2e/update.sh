@@ -44,9 +44,13 @@ serve() {
   rm -f "$srv/$1/Corvandel/$2"*
   [ $# -lt 3 ] || printf '%s' "$3" >"$srv/$1/Corvandel/$2"
 }
-# sign FILE: the signature the program checks, made with the key this build trusts
+# sign FILE: the file's own signature, and the signed release file of its folder that the
+# program decides on, made with the key this build trusts
 : "${TEST_SIGNING_KEY:?}"
-sign() { openssl dgst -sha256 -sign "$TEST_SIGNING_KEY" -out "$1.sig" "$1"; }
+sign() {
+  openssl dgst -sha256 -sign "$TEST_SIGNING_KEY" -out "$1.sig" "$1"
+  e2e_release_file "$(dirname "$1")"
+}
 # the update window after a check whose status starts with $1
 check_window() {
   : >"$REQUESTS"
@@ -155,9 +159,43 @@ cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
   { echo "FAILED: the archive differs or is missing"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$APP_DIR/Corvandel.zip"
 
+# What the signed release file does not vouch for is refused, and nothing is left or asked.
+# refused WHAT STATUS: the download after the check ends with that status
+refused() {
+  : >"$REQUESTS"
+  e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+    wait-update-label "Доступно" update-option quick off update-download \
+    wait-update-label "$2" 20000 update update-close sleep 300 close wait-exit >"$E2E_WORK/out"
+  e2e_check "$1: refused" "$2${T}Скачать${T}on" "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+  [ ! -e "$APP_DIR/Corvandel.zip" ] && echo "ok: $1: no file" ||
+    { echo "FAILED: $1: a file was written"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+  rm -f "$APP_DIR/Corvandel.zip"
+}
+primary=$srv/primary/Corvandel
+openssl ecparam -name prime256v1 -genkey -noout -out "$E2E_WORK/other-key.pem"
+serve primary version.txt "99.0.0.0"
+e2e_release_file "$primary" "1.0.0.0"
+refused "a downgrade: an older signed release while version.txt says 99" \
+  "Подпись файла обновления неверна!"
+e2e_check "the package itself was never asked for" "0" "$(grep -c '/Corvandel.zip$' "$REQUESTS")"
+serve primary version.txt "1.2.0.0"
+e2e_release_file "$primary" "" "$E2E_WORK/other-key.pem"
+refused "a release file signed with another key" "Подпись файла обновления неверна!"
+cp "$primary/Corvandel.zip" "$E2E_WORK/genuine.zip"
+e2e_release_file "$primary"
+head -c 30000 /dev/urandom >"$primary/Corvandel.zip"
+openssl dgst -sha256 -sign "$TEST_SIGNING_KEY" -out "$primary/Corvandel.zip.sig" "$primary/Corvandel.zip"
+refused "a package swapped for another signed one" "Подпись файла обновления неверна!"
+cp "$E2E_WORK/genuine.zip" "$primary/Corvandel.zip"
+sign "$primary/Corvandel.zip"
+rm "$primary/release.txt.sig"
+refused "no signed release file" "Нет подписи файла обновления!"
+sign "$primary/Corvandel.zip"
+
 # "Принудительное": the same version again. Until it is ticked the download command (what
 # Enter sends) does nothing; unticked again, the button is as the check left it.
 serve primary version.txt "1.0.0.1"
+e2e_release_file "$primary"
 : >"$REQUESTS"
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
   wait-update-label "Нет обновления" update-option quick off update-download sleep 500 update \
@@ -175,6 +213,7 @@ cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&
   { echo "FAILED: no archive after the forced download"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$APP_DIR/Corvandel.zip"
 serve primary version.txt "1.2.0.0"
+e2e_release_file "$primary"
 
 # Cancel half way, and a connection that breaks: no file, the window ready again.
 echo 0.1 >"$srv/primary/Corvandel/Corvandel.zip.pace"
