@@ -164,11 +164,18 @@ DownloadResult FetchPackage(const std::string& url, const std::string& announced
 
 // The script's bytes as the command processor reads them: in the console's code page when
 // every character fits, otherwise in UTF-8 with a switch of the console to it.
+std::string SystemFolder() {
+    wchar_t path[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH + 1);
+    return length > 0 && length <= MAX_PATH ? Narrow(std::wstring(path, length)) : std::string();
+}
+
 std::string EncodeUpdateScript(const std::string& folder, const std::string& exeName,
                                const std::string& zipName) {
+    const ScriptMachine machine{SystemFolder(), GetCurrentProcessId()};
     const UINT codePage = GetOEMCP();
     const std::string text = JoinScriptLines(
-        PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::ConsoleCodePage));
+        PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::ConsoleCodePage, machine));
     if (codePage == CP_UTF8)
         return text;
     const std::wstring wide = Widen(text);
@@ -181,7 +188,8 @@ std::string EncodeUpdateScript(const std::string& folder, const std::string& exe
                             static_cast<int>(wide.size()), bytes.data(), size, nullptr, nullptr);
         return bytes;
     }
-    return JoinScriptLines(PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::Utf8));
+    return JoinScriptLines(
+        PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::Utf8, machine));
 }
 
 std::string TempFolder() {
@@ -600,6 +608,12 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
                                                                        : "LangBadSignature"));
         return;
     }
+    // An archive with an entry that would land outside the program's folder is refused whole,
+    // before anything of it is written.
+    if (portable_ && !ArchiveStaysInFolder(result.package)) {
+        ShowIdle(Text("LangNoDownload"));
+        return;
+    }
     try {
         WriteWholeFile(destination, result.package);
     } catch (const FileError&) {
@@ -649,11 +663,21 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
         // is not started in its place.
         written = false;
     }
-    const std::wstring path = Widen(script);
-    if (written && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_HIDE);
+    // The system's command processor by its full path, without AutoRun commands (/d), and not
+    // through whatever the user's settings associate with ".bat". The outer quotes are the
+    // processor's to remove; the inner ones keep the script's path whole.
+    const std::wstring processor = Widen(SystemFolder() + "\\cmd.exe");
+    std::wstring command = L"cmd.exe /d /c \"\"" + Widen(script) + L"\"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (written && CreateProcessW(processor.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                  CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
         ExitProcess(0);
     }
+    // The program stays open, and says so.
     MessageBoxW(nullptr, L"Failed to create update script!", L"Corvandel", MB_OK);
 }
 

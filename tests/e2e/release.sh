@@ -232,7 +232,9 @@ fi
 # PowerShell nor "timeout"; the stand-in plays both and logs each call.
 for folder in system32 syswow64; do
   if [ -d "$WINEPREFIX/drive_c/windows/$folder" ]; then
-    cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/powershell.exe"
+    # The script calls PowerShell by its full path in the system folder.
+    mkdir -p "$WINEPREFIX/drive_c/windows/$folder/WindowsPowerShell/v1.0"
+    cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/WindowsPowerShell/v1.0/powershell.exe"
     cp "$SCRIPT_STANDIN" "$WINEPREFIX/drive_c/windows/$folder/timeout.exe"
   fi
 done
@@ -240,7 +242,10 @@ done
 for program in powershell.exe timeout.exe; do
   "$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native /f /reg:64 >/dev/null 2>&1
 done
-standin_log() { cat "$WINEPREFIX"/drive_c/windows/*/standin.log 2>/dev/null || true; }
+standin_log() {
+  cat "$WINEPREFIX"/drive_c/windows/*/standin.log \
+    "$WINEPREFIX"/drive_c/windows/*/WindowsPowerShell/v1.0/standin.log 2>/dev/null || true
+}
 portable_win='C:\Прог 100%PATH% & Co\Corvandel'
 portable=$WINEPREFIX/drive_c/'Прог 100%PATH% & Co'/Corvandel
 mkdir -p "$portable"

@@ -137,7 +137,16 @@ serve mirror version.txt
 # The download: a portable copy's archive beside the executable, with progress.
 serve primary version.txt "1.2.0.0"
 # With "Быстрое" unticked the archive stays there and the program keeps running.
-head -c 5000000 /dev/urandom >"$srv/primary/Corvandel/Corvandel.zip"
+# random_archive FILE SIZE: a real archive (the program looks inside before keeping it) of one
+# stored file of random bytes
+random_archive() {
+  python3 - "$1" "$2" <<'PY'
+import os, sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_STORED) as archive:
+    archive.writestr("Corvandel.exe", os.urandom(int(sys.argv[2])))
+PY
+}
+random_archive "$srv/primary/Corvandel/Corvandel.zip" 5000000
 sign "$srv/primary/Corvandel/Corvandel.zip"
 echo 0.02 >"$srv/primary/Corvandel/Corvandel.zip.pace"
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
@@ -183,13 +192,34 @@ e2e_release_file "$primary" "" "$E2E_WORK/other-key.pem"
 refused "a release file signed with another key" "Подпись файла обновления неверна!"
 cp "$primary/Corvandel.zip" "$E2E_WORK/genuine.zip"
 e2e_release_file "$primary"
-head -c 30000 /dev/urandom >"$primary/Corvandel.zip"
+random_archive "$primary/Corvandel.zip" 30000
 openssl dgst -sha256 -sign "$TEST_SIGNING_KEY" -out "$primary/Corvandel.zip.sig" "$primary/Corvandel.zip"
 refused "a package swapped for another signed one" "Подпись файла обновления неверна!"
 cp "$E2E_WORK/genuine.zip" "$primary/Corvandel.zip"
 sign "$primary/Corvandel.zip"
 rm "$primary/release.txt.sig"
 refused "no signed release file" "Нет подписи файла обновления!"
+# A signed archive with an entry that would land outside the program's folder: refused
+# whole, with "Быстрое" ticked, before anything is written or any script is started.
+python3 - "$primary/Corvandel.zip" <<'PY'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1], "w") as archive:
+    archive.writestr("Corvandel.exe", "MZ")
+    archive.writestr("..\\evil.txt", "evil")
+PY
+sign "$primary/Corvandel.zip"
+: >"$REQUESTS"
+e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
+  wait-update-label "Доступно" update-option quick on update-download \
+  wait-update-label "Файлы обновления не загружены!" 20000 update update-option quick off \
+  update-close sleep 300 close wait-exit >"$E2E_WORK/out"
+e2e_check "an archive entry ..\\evil.txt: refused" "Файлы обновления не загружены!${T}Скачать${T}on" \
+  "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
+e2e_check "the program stayed open until closed" "exit${T}0" "$(grep '^exit' "$E2E_WORK/out")"
+[ ! -e "$APP_DIR/Corvandel.zip" ] && [ ! -e "$APP_DIR/../evil.txt" ] &&
+  echo "ok: nothing of it was written" ||
+  { echo "FAILED: the archive or its entry was written"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+cp "$E2E_WORK/genuine.zip" "$primary/Corvandel.zip"
 sign "$primary/Corvandel.zip"
 
 # "Принудительное": the same version again. Until it is ticked the download command (what

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,7 +92,9 @@ TEST(ApplyUpdateTest, ScriptNameIsTheTimeOfDay) {
 
 TEST(ApplyUpdateTest, PortableScriptLineByLine) {
     const std::string extract =
-        "powershell -Command \"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip = "
+        "\"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile "
+        "-NonInteractive -Command \"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip "
+        "= "
         "[System.IO.Compression.ZipFile]::OpenRead('Corvandel.zip'); foreach ($entry in "
         "$zip.Entries) { $target = $entry.FullName; if (-not $entry.Name) { "
         "[System.IO.Directory]::CreateDirectory($target) | Out-Null; } else { try { "
@@ -104,8 +107,8 @@ TEST(ApplyUpdateTest, PortableScriptLineByLine) {
         "cd /d \"C:\\Tools\\Corvandel\\\"",
         "",
         "echo Killing app...",
-        "taskkill /F /IM \"Corvandel.exe\" >nul 2>&1",
-        "timeout /t 2 >nul",
+        "\"C:\\Windows\\system32\\taskkill.exe\" /F /PID 4242 >nul 2>&1",
+        "\"C:\\Windows\\system32\\timeout.exe\" /t 2 >nul",
         "",
         "echo Extracting...",
         extract,
@@ -117,11 +120,12 @@ TEST(ApplyUpdateTest, PortableScriptLineByLine) {
         "start \"\" \"Corvandel.exe\"",
         "",
         "echo Done",
-        "timeout /t 2 >nul",
+        "\"C:\\Windows\\system32\\timeout.exe\" /t 2 >nul",
         "del \"%~f0\"",
     };
+    const ScriptMachine machine{"C:\\Windows\\system32", 4242};
     EXPECT_EQ(PortableUpdateScript("C:\\Tools\\Corvandel\\", "Corvandel.exe", "Corvandel.zip",
-                                   ScriptEncoding::ConsoleCodePage),
+                                   ScriptEncoding::ConsoleCodePage, machine),
               expected);
     EXPECT_EQ(JoinScriptLines({"@echo off", "", "del \"%~f0\""}),
               "@echo off\r\n\r\ndel \"%~f0\"\r\n");
@@ -129,21 +133,89 @@ TEST(ApplyUpdateTest, PortableScriptLineByLine) {
 
 TEST(ApplyUpdateTest, AnyFolderNameSurvivesTheCommandProcessor) {
     // "%" would start a variable's name; "!" and "&" are plain inside the quotes.
-    const auto lines = PortableUpdateScript("C:\\Прог 100%PATH%! & Co\\", "Corv%1.exe", "it's%.zip",
-                                            ScriptEncoding::ConsoleCodePage);
+    const auto lines =
+        PortableUpdateScript("C:\\Прог 100%PATH%! & Co\\", "Corv%1.exe", "it's%.zip",
+                             ScriptEncoding::ConsoleCodePage, ScriptMachine{"D:\\Win%dir%", 7});
     EXPECT_EQ(lines[2], "cd /d \"C:\\Прог 100%%PATH%%! & Co\\\"");
-    EXPECT_EQ(lines[5], "taskkill /F /IM \"Corv%%1.exe\" >nul 2>&1");
+    EXPECT_EQ(lines[5], "\"D:\\Win%%dir%%\\taskkill.exe\" /F /PID 7 >nul 2>&1");
     EXPECT_NE(lines[9].find("OpenRead('it''s%%.zip')"), std::string::npos);
     EXPECT_EQ(lines[12], "del \"it's%%.zip\"");
     EXPECT_EQ(lines[15], "start \"\" \"Corv%%1.exe\"");
     EXPECT_EQ(lines.back(), "del \"%~f0\"");
 
     // Written as UTF-8, the script first switches the console to it; the steps follow.
-    const auto utf8 =
-        PortableUpdateScript("C:\\程序\\", "Corvandel.exe", "Corvandel.zip", ScriptEncoding::Utf8);
+    const auto utf8 = PortableUpdateScript("C:\\程序\\", "Corvandel.exe", "Corvandel.zip",
+                                           ScriptEncoding::Utf8, ScriptMachine{"C:\\W", 1});
     ASSERT_EQ(utf8.size(), lines.size() + 1);
     EXPECT_EQ(utf8[1], "chcp 65001 >nul");
     EXPECT_EQ(utf8[3], "cd /d \"C:\\程序\\\"");
+}
+
+// A stored (uncompressed) archive with these entry names, as any ZIP writer lays it out.
+std::string Archive(const std::vector<std::string>& names) {
+    const auto u16 = [](std::string& out, uint32_t v) {
+        out += static_cast<char>(v & 0xFF);
+        out += static_cast<char>(v >> 8 & 0xFF);
+    };
+    const auto u32 = [&](std::string& out, uint32_t v) {
+        u16(out, v & 0xFFFF);
+        u16(out, v >> 16);
+    };
+    std::string local, directory;
+    for (const std::string& name : names) {
+        const auto offset = static_cast<uint32_t>(local.size());
+        u32(local, 0x04034B50);
+        local += std::string(22, '\0');
+        u16(local, static_cast<uint32_t>(name.size()));
+        u16(local, 0);
+        local += name;
+        u32(directory, 0x02014B50);
+        directory += std::string(24, '\0');
+        u16(directory, static_cast<uint32_t>(name.size()));
+        directory += std::string(12, '\0');
+        u32(directory, offset);
+        directory += name;
+    }
+    std::string end;
+    u32(end, 0x06054B50);
+    u32(end, 0);
+    u16(end, static_cast<uint32_t>(names.size()));
+    u16(end, static_cast<uint32_t>(names.size()));
+    u32(end, static_cast<uint32_t>(directory.size()));
+    u32(end, static_cast<uint32_t>(local.size()));
+    u16(end, 0);
+    return local + directory + end;
+}
+
+TEST(ApplyUpdateTest, AnArchiveMustStayInsideTheProgramsFolder) {
+    const std::vector<std::string> release{"Corvandel.exe", "portable.ini", "Language/",
+                                           "Language/English.ini", "Language/..ini"};
+    ASSERT_EQ(ArchiveEntryNames(Archive(release)), release);
+    EXPECT_TRUE(ArchiveStaysInFolder(Archive(release)));
+    const char* const escaping[] = {
+        "..\\evil.txt",
+        "../evil.txt",
+        "Language/../../evil.txt",
+        "Language\\..\\..\\x",
+        "...\\x",
+        ". .\\x",
+        "/evil.txt",
+        "\\evil.txt",
+        "C:evil.txt",
+        "C:\\Windows\\evil.dll",
+        "",
+        "..",
+    };
+    for (const char* name : escaping) {
+        auto names = release;
+        names.push_back(name);
+        EXPECT_FALSE(ArchiveStaysInFolder(Archive(names))) << name;
+    }
+    // What cannot be read as an archive is refused too.
+    const std::string whole = Archive(release);
+    EXPECT_FALSE(ArchiveStaysInFolder(whole.substr(0, whole.size() - 1)));
+    EXPECT_FALSE(ArchiveStaysInFolder(whole.substr(0, whole.size() / 2)));
+    EXPECT_FALSE(ArchiveStaysInFolder("MZ"));
 }
 
 }  // namespace
