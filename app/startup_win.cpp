@@ -26,6 +26,9 @@ bool IsAlreadyRunning() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Libraries loaded from here on come from the system folder only, never from the folder
+    // the program was started from (a portable copy may lie in Downloads beside anything).
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (IsAlreadyRunning())
         return 0;
     SetThreadLocale(1049);

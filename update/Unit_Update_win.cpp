@@ -1,13 +1,16 @@
 #include "update/Unit_Update_win.h"
 
+#include <bcrypt.h>
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "about/FileInfoUtils.h"
 #include "appearance/theme_win.h"
@@ -199,6 +202,78 @@ std::string TempFolder() {
     if (folder.empty() || folder.back() != '\\')
         folder += '\\';
     return folder;
+}
+
+// A folder in the temporary folder that did not exist before: "Corvandel-update-" and 16 random
+// hex digits. Empty when none could be made.
+std::string NewDownloadFolder() {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        unsigned char random[8] = {};
+        if (!BCRYPT_SUCCESS(
+                BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+            return std::string();
+        }
+        std::string name = "Corvandel-update-";
+        static constexpr char kHex[] = "0123456789abcdef";
+        for (const unsigned char byte : random) {
+            name += kHex[byte >> 4];
+            name += kHex[byte & 0xF];
+        }
+        const std::string folder = TempFolder() + name;
+        if (CreateDirectoryW(Widen(folder).c_str(), nullptr))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::string();
+    }
+    return std::string();
+}
+
+// Writes the package into a new folder of its own and keeps it open: others may read it, but
+// nobody can write, rename or delete it while it is held. Nothing when any step fails (what
+// was written is removed again).
+std::optional<HeldPackage> WriteHeldPackage(const std::string& name, const std::string& bytes) {
+    const std::string folder = NewDownloadFolder();
+    if (folder.empty())
+        return std::nullopt;
+    HeldPackage held{folder + "\\" + name, OwnedFile()};
+    const std::wstring path = Widen(held.path);
+    held.file = OwnedFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool ok = held.file.Valid();
+    for (size_t at = 0; ok && at < bytes.size();) {
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1u << 20));
+        DWORD written = 0;
+        ok = WriteFile(held.file.Get(), bytes.data() + at, piece, &written, nullptr) &&
+             written == piece;
+        at += written;
+    }
+    ok = ok && FlushFileBuffers(held.file.Get());
+    // The system starts a program only while no handle may write to it: the writing handle
+    // goes, one that reads and refuses writers takes its place, and the bytes read back
+    // through it must be the verified ones.
+    ok = held.file.Reset() && ok;
+    if (ok) {
+        held.file = OwnedFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        std::vector<char> piece(1u << 20);
+        size_t same = 0;
+        DWORD read = 0;
+        while (held.file &&
+               ReadFile(held.file.Get(), piece.data(), static_cast<DWORD>(piece.size()), &read,
+                        nullptr) &&
+               read > 0 && read <= bytes.size() - same &&
+               std::memcmp(piece.data(), bytes.data() + same, read) == 0) {
+            same += read;
+        }
+        ok = held.file.Valid() && same == bytes.size() && read == 0;
+    }
+    if (!ok) {
+        held.file.Reset();
+        DeleteFileW(path.c_str());
+        RemoveDirectoryW(Widen(folder).c_str());
+        return std::nullopt;
+    }
+    return held;
 }
 
 // The Yes and No buttons of the next message box of this thread get the window's texts.
@@ -598,7 +673,6 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
         return;
     downloading_ = false;
     const std::string name = GetFileNameFromUrl(DownloadUrl);
-    const std::string destination = (portable_ ? ExecutableFolder() : TempFolder()) + name;
     // Only a package that its signature shows to be ours is written. A refused one wrote
     // nothing, and a file of that name that was there before (an archive kept from an earlier
     // update) is not this download's to remove.
@@ -608,12 +682,26 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
                                                                        : "LangBadSignature"));
         return;
     }
+    if (!portable_) {
+        // The installer goes into a new folder of this download's own and stays open, refusing
+        // writers, until its process has started: what runs is what was verified.
+        std::optional<HeldPackage> held = WriteHeldPackage(name, result.package);
+        if (!held) {
+            ShowIdle(Text("LangNoDownload"));
+            return;
+        }
+        SetLabel("LabelUpDate", Text("LangDownloadComplet"));
+        StartInstaller(*held);
+        ShowIdle(Text("LangDownloadComplet"));
+        return;
+    }
     // An archive with an entry that would land outside the program's folder is refused whole,
     // before anything of it is written.
-    if (portable_ && !ArchiveStaysInFolder(result.package)) {
+    if (!ArchiveStaysInFolder(result.package)) {
         ShowIdle(Text("LangNoDownload"));
         return;
     }
+    const std::string destination = ExecutableFolder() + name;
     try {
         WriteWholeFile(destination, result.package);
     } catch (const FileError&) {
@@ -621,23 +709,41 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
         return;
     }
     SetLabel("LabelUpDate", Text("LangDownloadComplet"));
-    ApplyUpdate(destination);
+    if (Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED)
+        SimplePortableUpdate(destination, ExecutablePath());
     ShowIdle(Text("LangDownloadComplet"));
 }
 
-void TForm10::ApplyUpdate(const std::string& package) {
+void TForm10::StartInstaller(const HeldPackage& installer) {
     const bool quick = Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED;
-    if (portable_) {
-        if (quick)
-            SimplePortableUpdate(package, ExecutablePath());
-        return;
-    }
-    // The installer gets the chosen language's name as stored; the program keeps its own.
+    // The installer gets one of its own language names; nothing else of the settings.
     const std::wstring parameters =
         quick ? Widen(InstallerParameters(ReadChosenLanguage(portable_))) : std::wstring();
-    ShellExecuteW(nullptr, L"open", Widen(package).c_str(), quick ? parameters.c_str() : nullptr,
-                  nullptr, SW_SHOWNORMAL);
-    if (quick) {
+    const std::wstring path = Widen(installer.path);
+    std::wstring command = L"\"" + path + L"\"" + (quick ? L" " + parameters : std::wstring());
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    bool started = CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.c_str(), &startup, &process) != FALSE;
+    if (started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else if (constexpr DWORD kElevationRequired = 740; GetLastError() == kElevationRequired) {
+        // A program that runs without elevation asks for it, for this very file.
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.hwnd = hwnd_;
+        info.lpVerb = L"runas";
+        info.lpFile = path.c_str();
+        info.lpParameters = quick ? parameters.c_str() : nullptr;
+        info.lpDirectory = folder.c_str();
+        info.nShow = SW_SHOWNORMAL;
+        started = ShellExecuteExW(&info) != FALSE;
+    }
+    if (quick && started) {
         // The installer replaces this program: the loops end once this action is over, and
         // no window saves its settings on the way out.
         exitingForUpdate_ = true;

@@ -28,6 +28,12 @@ struct DownloadResult {
     std::string package;
 };
 
+// An installer this download wrote, in a folder of its own, held open against writers.
+struct HeldPackage {
+    std::string path;
+    OwnedFile file;
+};
+
 class TForm10 {
   public:
     TForm10() = default;
@@ -70,7 +76,7 @@ class TForm10 {
     void CancelDownload();
     void DownloadProgress(unsigned generation, int percent);
     void DownloadDone(unsigned generation, const DownloadResult& result);
-    void ApplyUpdate(const std::string& package);
+    void StartInstaller(const HeldPackage& installer);
     // Writes and starts the script that replaces a portable copy's files from the archive,
     // and ends the program; returns only when the script could not be written.
     void SimplePortableUpdate(const std::string& zipInAppDir, const std::string& currentExePath);

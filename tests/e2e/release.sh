@@ -101,6 +101,11 @@ INTERNET='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
 user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -1)
 profile_ini=$user_dir/Roaming/Corvandel/Corvandel/Config/Option.ini
 temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+# Each download puts the installer into a new folder of its own in the temporary folder; the
+# stand-in notes its command line in "started.txt" beside itself.
+started() { ls "$temp_dir"/Corvandel-update-*/started.txt 2>/dev/null | head -1; }
+clear_started() { rm -rf "$temp_dir"/Corvandel-update-*; }
+started_noted() { test -s "$(started)"; }
 KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvandel'
 
 if ! kernel_runs_i386; then
@@ -168,29 +173,29 @@ else
   # A language setting that tries to add a switch of its own to the elevated installer.
   settings "$profile_ini" stand 'x /D=C:\Users\Public\C'
   cp "$profile_ini" "$E2E_WORK/settings-before"
-  rm -f "$temp_dir/started.txt"
+  clear_started
   e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
     command CheckUpdateMenu wait-update-label "Доступно" update-option auto on update-download \
     wait-exit 20000 >/dev/null
-  wait_until 10 test -s "$temp_dir/started.txt" || fail "the installer did not start"
+  wait_until 10 started_noted || fail "the installer did not start"
   e2e_check "the installer's switches: a language it knows, nothing of the setting's own" \
-    "\"C:\\users\\$(basename "$(dirname "$user_dir")")\\Temp\\Corvandel-setup.exe\" /SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"" \
-    "$(tr -d '\r\n' <"$temp_dir/started.txt" | sed 's/ *$//')"
+    "\"C:\\users\\$(basename "$(dirname "$user_dir")")\\Temp\\Corvandel-update-N\\Corvandel-setup.exe\" /SILENT /CLOSEAPPLICATIONS /SUPPRESSMSGBOXES /LANG=English /MERGETASKS=\"runcmd1\"" \
+    "$(tr -d '\r\n' <"$(started)" | sed -e 's/ *$//' -e 's/Corvandel-update-[0-9a-f]\{16\}/Corvandel-update-N/')"
   cmp -s "$E2E_WORK/settings-before" "$profile_ini" && ok "no settings were saved at that exit" ||
     fail "the settings changed: $(tr -d '\r' <"$profile_ini")"
   settings "$profile_ini" stand English
-  rm -f "$temp_dir/started.txt"
+  clear_started
   e2e_driver launch "$installed_exe" wait-window wait-status 0 "Items:" \
     command CheckUpdateMenu wait-update-label "Update available" update-download wait-exit 20000 >/dev/null
-  wait_until 10 test -s "$temp_dir/started.txt" || fail "the installer did not start in English"
-  grep -q ' /LANG=English /MERGETASKS="runcmd1"' "$temp_dir/started.txt" &&
-    ok "the chosen language goes to the installer" || fail "the language: $(cat "$temp_dir/started.txt")"
+  wait_until 10 started_noted || fail "the installer did not start in English"
+  grep -q ' /LANG=English /MERGETASKS="runcmd1"' "$(started)" &&
+    ok "the chosen language goes to the installer" || fail "the language: $(cat "$(started)")"
 
   # A release file whose signature is missing, made with another key or malformed, or a
   # package no longer matching it.
   # check_refused NAME STATUS: the download ends with that status, and nothing is started.
   check_refused() {
-    rm -f "$temp_dir/started.txt"
+    clear_started
     e2e_driver launch "$installed_exe" wait-window wait-status 0 "Элементов:" \
       command CheckUpdateMenu wait-update-label "Доступно" update-download \
       wait-update-label "$2" 20000 update >"$E2E_WORK/out"
@@ -199,7 +204,7 @@ else
     e2e_check "$1: the status says why" "$2${T}Скачать${T}on" \
       "$(grep '^update' "$E2E_WORK/out" | cut -f3,6,7)"
     sleep 1
-    [ ! -e "$temp_dir/started.txt" ] && [ ! -e "$temp_dir/Corvandel-setup.exe" ] &&
+    [ -z "$(ls -d "$temp_dir"/Corvandel-update-* 2>/dev/null)" ] &&
       ok "$1: nothing started, no package left" || fail "$1: the package was kept or started"
   }
   settings "$profile_ini" stand

@@ -325,17 +325,18 @@ mv "$APP_DIR/Config/Option.ini" "$profile_ini"
 cp "${FAKE_UNINSTALLER:?}" "$srv/primary/Corvandel/Corvandel-setup.exe"
 sign "$srv/primary/Corvandel/Corvandel-setup.exe"
 temp_dir=$("$WINE" winepath -u "$("$WINE" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
-rm -f "$temp_dir/started.txt"
+rm -rf "$temp_dir"/Corvandel-update-*
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
   wait-update-label "Доступно" update-option quick off update-download \
   wait-update-label "Файлы обновления загружены!" sleep 1000 update-close sleep 300 close \
   wait-exit >/dev/null
-cmp -s "$srv/primary/Corvandel/Corvandel-setup.exe" "$temp_dir/Corvandel-setup.exe" &&
-  echo "ok: an installed copy's installer lies in the temporary folder" ||
-  { echo "FAILED: no installer in the temporary folder"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+installer=$(ls "$temp_dir"/Corvandel-update-*/Corvandel-setup.exe 2>/dev/null | head -1)
+cmp -s "$srv/primary/Corvandel/Corvandel-setup.exe" "$installer" &&
+  echo "ok: an installed copy's installer lies in a new folder of the temporary folder" ||
+  { echo "FAILED: no installer in a new folder of the temporary folder"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 e2e_check "without Быстрое the installer starts with no switches" \
-  "$(printf '"%s"' "$("$WINE" winepath -w "$temp_dir/Corvandel-setup.exe" 2>/dev/null)")" \
-  "$(sed 's/ *$//' "$temp_dir/started.txt" 2>/dev/null)"
+  "$(printf '"%s"' "$("$WINE" winepath -w "$installer" 2>/dev/null)")" \
+  "$(sed 's/ *$//' "$(dirname "$installer")/started.txt" 2>/dev/null)"
 [ ! -e "$APP_DIR/Corvandel-setup.exe" ] && echo "ok: and not beside the executable" ||
   { echo "FAILED: the installer went beside the executable"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 rm -f "$profile_ini"
