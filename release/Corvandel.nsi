@@ -68,20 +68,30 @@ LangString ProgramRunning ${LANG_RUSSIAN} "Corvandel запущен. Для пр
 LangString ProgramStillRunning ${LANG_ENGLISH} "Corvandel could not be closed. Close it and try again."
 LangString ProgramStillRunning ${LANG_RUSSIAN} "Не удалось закрыть Corvandel. Закройте его и повторите попытку."
 
-; Waits for a running Corvandel to end: a copy that is updating itself ends on its own; any
-; other one is asked to close (with a question unless told to close applications). Quits
-; when it is still running.
+; Waits for the Corvandel of this installation to end: a copy that is updating itself ends on
+; its own; any other one is asked to close (with a question unless told to close
+; applications). Quits when it is still running. Many unrelated programs use the same window
+; class: only a window whose process runs "$INSTDIR\Corvandel.exe" is ever closed.
 !macro CLOSE_PROGRAM un
 Function ${un}CloseProgram
-  FindWindow $0 "${MAIN_CLASS}"
+  StrCpy $0 0
+  find:
+  FindWindow $0 "${MAIN_CLASS}" "" 0 $0
   ${If} $0 = 0
     Return
   ${EndIf}
   System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1)'
-  ; SYNCHRONIZE
-  System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+  ; SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION
+  System::Call 'kernel32::OpenProcess(i 0x00101000, i 0, i r1) p .r2'
   ${If} $2 P= 0
-    Return
+    Goto find
+  ${EndIf}
+  StrCpy $4 ${NSIS_MAX_STRLEN}
+  System::Call 'kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r5, *i r4) i .r6'
+  ${If} $6 = 0
+  ${OrIf} $5 != "$INSTDIR\Corvandel.exe"
+    System::Call 'kernel32::CloseHandle(p r2)'
+    Goto find
   ${EndIf}
   ; A copy that is updating itself is on its way out: it gets a moment to end.
   StrCpy $3 1
