@@ -46,7 +46,7 @@ target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
 # Stands in for the portable update script's extraction and wait commands, which Wine lacks.
 add_executable(script_standin tests/e2e/script_standin.cpp)
-target_link_libraries(script_standin PRIVATE z)
+target_link_libraries(script_standin PRIVATE z bcrypt)
 target_link_options(script_standin PRIVATE ${WIN_LINK_OPTIONS} -municode)
 target_compile_options(script_standin PRIVATE -Wall -Wextra)
 

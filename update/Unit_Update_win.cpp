@@ -174,8 +174,8 @@ std::string SystemFolder() {
 }
 
 std::string EncodeUpdateScript(const std::string& folder, const std::string& exeName,
-                               const std::string& zipName) {
-    const ScriptMachine machine{SystemFolder(), GetCurrentProcessId()};
+                               const std::string& zipName, const std::string& zipSha256) {
+    const ScriptMachine machine{SystemFolder(), GetCurrentProcessId(), zipSha256};
     const UINT codePage = GetOEMCP();
     const std::string text = JoinScriptLines(
         PortableUpdateScript(folder, exeName, zipName, ScriptEncoding::ConsoleCodePage, machine));
@@ -710,7 +710,7 @@ void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
     }
     SetLabel("LabelUpDate", Text("LangDownloadComplet"));
     if (Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED)
-        SimplePortableUpdate(destination, ExecutablePath());
+        SimplePortableUpdate(destination, Sha256Hex(result.package).value_or(""), ExecutablePath());
     ShowIdle(Text("LangDownloadComplet"));
 }
 
@@ -751,7 +751,7 @@ void TForm10::StartInstaller(const HeldPackage& installer) {
     }
 }
 
-void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
+void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::string& zipSha256,
                                    const std::string& currentExePath) {
     const auto fileName = [](const std::string& path) {
         return path.substr(path.find_last_of('\\') + 1);
@@ -762,8 +762,8 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir,
     const std::string script = TempFolder() + UpdateScriptName(now.wHour, now.wMinute, now.wSecond);
     bool written = true;
     try {
-        WriteWholeFile(script,
-                       EncodeUpdateScript(folder, fileName(currentExePath), fileName(zipInAppDir)));
+        WriteWholeFile(script, EncodeUpdateScript(folder, fileName(currentExePath),
+                                                  fileName(zipInAppDir), zipSha256));
     } catch (const FileError&) {
         // Reported below like a script that is not there; an older script of the same name
         // is not started in its place.

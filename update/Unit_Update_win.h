@@ -79,7 +79,8 @@ class TForm10 {
     void StartInstaller(const HeldPackage& installer);
     // Writes and starts the script that replaces a portable copy's files from the archive,
     // and ends the program; returns only when the script could not be written.
-    void SimplePortableUpdate(const std::string& zipInAppDir, const std::string& currentExePath);
+    void SimplePortableUpdate(const std::string& zipInAppDir, const std::string& zipSha256,
+                              const std::string& currentExePath);
     void ShowIdle(const std::string& status);
     void SetTaskbarProgress(int percent);
 

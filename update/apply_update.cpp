@@ -64,10 +64,17 @@ std::vector<std::string> PortableUpdateScript(const std::string& folder, const s
         "echo Extracting...",
         "\"" + system +
             "WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile -NonInteractive -Command "
-            "\"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip = "
-            "[System.IO.Compression.ZipFile]::OpenRead('" +
+            "\"Add-Type -AssemblyName System.IO.Compression, System.IO.Compression.FileSystem; "
+            "$bytes = [System.IO.File]::ReadAllBytes('" +
             PowerShellQuoted(zip) +
-            "'); foreach ($entry in $zip.Entries) { $target = $entry.FullName; if (-not "
+            "'); $hash = -join "
+            "([System.Security.Cryptography.SHA256]::Create().ComputeHash($bytes) | "
+            "ForEach-Object { $_.ToString('x2') }); if ($hash -ne '" +
+            machine.archiveSha256 +
+            "') { Write-Host 'The archive is not the one downloaded'; exit 1 }; $zip = "
+            "New-Object System.IO.Compression.ZipArchive -ArgumentList "
+            "(New-Object System.IO.MemoryStream -ArgumentList (,$bytes)); "
+            "foreach ($entry in $zip.Entries) { $target = $entry.FullName; if (-not "
             "$entry.Name) { [System.IO.Directory]::CreateDirectory($target) | Out-Null; } else { "
             "try { [System.IO.Compression.ZipFileExtensions]::ExtractToFile($entry, $target, "
             "$true) } catch { Write-Host ('Skipping: ' + $entry.FullName) } } }; $zip.Dispose(); "

@@ -37,12 +37,15 @@ enum class ScriptEncoding {
 struct ScriptMachine {
     std::string systemFolder;  // without a trailing "\"
     unsigned long processId = 0;
+    // The verified archive's SHA-256 (lower-case hex): the script reads the archive once and
+    // extracts those bytes only when they are still the verified ones.
+    std::string archiveSha256;
 };
 
 // The script's lines, as UTF-8 text, for the program's folder (ending in "\"), the
 // executable's file name and the archive's file name: end the program (its own process, not
-// every process of its name), extract the archive over the folder, delete it, start the
-// program again and delete the script.
+// every process of its name), extract the archive over the folder (when it is still the
+// verified one), delete it, start the program again and delete the script.
 std::vector<std::string> PortableUpdateScript(const std::string& folder, const std::string& exeName,
                                               const std::string& zipName, ScriptEncoding encoding,
                                               const ScriptMachine& machine);

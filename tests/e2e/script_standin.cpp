@@ -1,7 +1,8 @@
 // Stands in for two commands of the portable update script that Wine's prefixes lack. The
 // tests copy it twice:
-//   powershell.exe -Command "...OpenRead('<archive>')..."  extracts the archive into the
-//       current folder as the script's command does: a folder entry creates its folder, a
+//   powershell.exe -Command "...ReadAllBytes('<archive>')...-ne '<sha256>'..."  extracts the
+//       archive into the current folder as the script's command does, when its SHA-256 is the
+//       one given ("refused" is logged otherwise): a folder entry creates its folder, a
 //       file is written over an existing one, and a file that cannot be written (for
 //       example, in a folder that has no entry of its own) is reported as "Skipping: ".
 //   timeout.exe /t N  waits N seconds.
@@ -9,6 +10,7 @@
 
 #include <windows.h>
 
+#include <bcrypt.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -95,10 +97,38 @@ bool Inflate(const std::string& packed, size_t size, std::string& out) {
     return result == Z_STREAM_END && stream.total_out == size;
 }
 
-int Extract(const std::wstring& archive) {
+// The SHA-256 of the bytes in lower-case hex, as the script's command computes it.
+std::string Sha256Hex(const std::string& data) {
+    unsigned char digest[32] = {};
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0) {
+        if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
+            BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
+                           static_cast<ULONG>(data.size()), 0);
+            BCryptFinishHash(hash, digest, sizeof digest, 0);
+            BCryptDestroyHash(hash);
+        }
+        BCryptCloseAlgorithmProvider(algorithm, 0);
+    }
+    std::string text;
+    for (const unsigned char byte : digest) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", byte);
+        text += pair;
+    }
+    return text;
+}
+
+int Extract(const std::wstring& archive, const std::string& expectedSha256) {
     std::string zip;
     if (!ReadAll(archive, zip)) {
         std::printf("cannot open %s\n", Utf8(archive).c_str());
+        return 1;
+    }
+    // Only the bytes the program verified are extracted.
+    if (Sha256Hex(zip) != expectedSha256) {
+        Log("refused " + Utf8(archive));
         return 1;
     }
     // The end-of-central-directory record, then every entry of the directory in order.
@@ -162,13 +192,18 @@ int wmain(int argc, wchar_t** argv) {
                 Sleep(static_cast<DWORD>(_wtoi(argv[i + 1])) * 1000);
         return 0;
     }
-    // The archive's name between "OpenRead('" and "')", with "''" standing for "'".
+    // The archive's name between "ReadAllBytes('" and "')", with "''" standing for "'", and
+    // the digest it must have after "-ne '".
     const std::wstring command = GetCommandLineW();
-    const size_t open = command.find(L"OpenRead('");
-    if (open == std::wstring::npos)
+    const std::wstring nameStart = L"ReadAllBytes('";
+    const std::wstring digestStart = L"-ne '";
+    const size_t open = command.find(nameStart);
+    const size_t digest = command.find(digestStart);
+    if (open == std::wstring::npos || digest == std::wstring::npos)
         return 1;
+    const std::string expected = Utf8(command.substr(digest + digestStart.size(), 64));
     std::wstring archive;
-    for (size_t i = open + 10; i < command.size(); ++i) {
+    for (size_t i = open + nameStart.size(); i < command.size(); ++i) {
         if (command[i] == L'\'') {
             if (i + 1 < command.size() && command[i + 1] == L'\'') {
                 archive += L'\'';
@@ -179,5 +214,5 @@ int wmain(int argc, wchar_t** argv) {
         }
         archive += command[i];
     }
-    return Extract(archive);
+    return Extract(archive, expected);
 }

@@ -93,10 +93,16 @@ TEST(ApplyUpdateTest, ScriptNameIsTheTimeOfDay) {
 TEST(ApplyUpdateTest, PortableScriptLineByLine) {
     const std::string extract =
         "\"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile "
-        "-NonInteractive -Command \"Add-Type -AssemblyName System.IO.Compression.FileSystem; $zip "
-        "= "
-        "[System.IO.Compression.ZipFile]::OpenRead('Corvandel.zip'); foreach ($entry in "
-        "$zip.Entries) { $target = $entry.FullName; if (-not $entry.Name) { "
+        "-NonInteractive -Command \"Add-Type -AssemblyName System.IO.Compression, "
+        "System.IO.Compression.FileSystem; $bytes = "
+        "[System.IO.File]::ReadAllBytes('Corvandel.zip'); $hash = -join "
+        "([System.Security.Cryptography.SHA256]::Create().ComputeHash($bytes) | ForEach-Object { "
+        "$_.ToString('x2') }); if ($hash -ne '" +
+        std::string(64, 'c') +
+        "') { Write-Host 'The archive is not the one downloaded'; exit 1 }; $zip = New-Object "
+        "System.IO.Compression.ZipArchive -ArgumentList (New-Object System.IO.MemoryStream "
+        "-ArgumentList (,$bytes)); foreach ($entry in $zip.Entries) { $target = "
+        "$entry.FullName; if (-not $entry.Name) { "
         "[System.IO.Directory]::CreateDirectory($target) | Out-Null; } else { try { "
         "[System.IO.Compression.ZipFileExtensions]::ExtractToFile($entry, $target, $true) } "
         "catch { Write-Host ('Skipping: ' + $entry.FullName) } } }; $zip.Dispose(); Write-Host "
@@ -123,7 +129,7 @@ TEST(ApplyUpdateTest, PortableScriptLineByLine) {
         "\"C:\\Windows\\system32\\timeout.exe\" /t 2 >nul",
         "del \"%~f0\"",
     };
-    const ScriptMachine machine{"C:\\Windows\\system32", 4242};
+    const ScriptMachine machine{"C:\\Windows\\system32", 4242, std::string(64, 'c')};
     EXPECT_EQ(PortableUpdateScript("C:\\Tools\\Corvandel\\", "Corvandel.exe", "Corvandel.zip",
                                    ScriptEncoding::ConsoleCodePage, machine),
               expected);
@@ -135,17 +141,17 @@ TEST(ApplyUpdateTest, AnyFolderNameSurvivesTheCommandProcessor) {
     // "%" would start a variable's name; "!" and "&" are plain inside the quotes.
     const auto lines =
         PortableUpdateScript("C:\\Прог 100%PATH%! & Co\\", "Corv%1.exe", "it's%.zip",
-                             ScriptEncoding::ConsoleCodePage, ScriptMachine{"D:\\Win%dir%", 7});
+                             ScriptEncoding::ConsoleCodePage, ScriptMachine{"D:\\Win%dir%", 7, ""});
     EXPECT_EQ(lines[2], "cd /d \"C:\\Прог 100%%PATH%%! & Co\\\"");
     EXPECT_EQ(lines[5], "\"D:\\Win%%dir%%\\taskkill.exe\" /F /PID 7 >nul 2>&1");
-    EXPECT_NE(lines[9].find("OpenRead('it''s%%.zip')"), std::string::npos);
+    EXPECT_NE(lines[9].find("ReadAllBytes('it''s%%.zip')"), std::string::npos);
     EXPECT_EQ(lines[12], "del \"it's%%.zip\"");
     EXPECT_EQ(lines[15], "start \"\" \"Corv%%1.exe\"");
     EXPECT_EQ(lines.back(), "del \"%~f0\"");
 
     // Written as UTF-8, the script first switches the console to it; the steps follow.
     const auto utf8 = PortableUpdateScript("C:\\程序\\", "Corvandel.exe", "Corvandel.zip",
-                                           ScriptEncoding::Utf8, ScriptMachine{"C:\\W", 1});
+                                           ScriptEncoding::Utf8, ScriptMachine{"C:\\W", 1, ""});
     ASSERT_EQ(utf8.size(), lines.size() + 1);
     EXPECT_EQ(utf8[1], "chcp 65001 >nul");
     EXPECT_EQ(utf8[3], "cd /d \"C:\\程序\\\"");
