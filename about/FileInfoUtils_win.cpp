@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "about/version_text.h"
+#include "foundation/system_library_win.h"
 #include "foundation/win_text.h"
 
 namespace corvandel {
@@ -20,16 +21,19 @@ struct VersionResource {
 std::optional<VersionResource> LoadVersionResource(const std::string& fileName) {
     const std::wstring wide = Widen(fileName);
     DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &handle);
+    const DWORD size =
+        CORVANDEL_SYSTEM_CALL(L"version.dll", GetFileVersionInfoSizeW)(wide.c_str(), &handle);
     if (size == 0)
         return std::nullopt;
     VersionResource resource;
     resource.data.resize(size);
-    if (!GetFileVersionInfoW(wide.c_str(), 0, size, resource.data.data()))
+    if (!CORVANDEL_SYSTEM_CALL(L"version.dll", GetFileVersionInfoW)(wide.c_str(), 0, size,
+                                                                    resource.data.data()))
         return std::nullopt;
     void* table = nullptr;
     UINT length = 0;
-    if (VerQueryValueW(resource.data.data(), L"\\VarFileInfo\\Translation", &table, &length)) {
+    if (CORVANDEL_SYSTEM_CALL(L"version.dll", VerQueryValueW)(
+            resource.data.data(), L"\\VarFileInfo\\Translation", &table, &length)) {
         resource.translation = TranslationKey(static_cast<unsigned char*>(table), length);
     } else {
         resource.translation = TranslationKey(nullptr, 0);
@@ -42,8 +46,9 @@ std::optional<std::wstring> QueryString(VersionResource& resource, const std::st
     const std::wstring path = Widen("\\StringFileInfo\\" + resource.translation + "\\" + name);
     void* text = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(resource.data.data(), path.c_str(), &text, &length) || length == 0 ||
-        text == nullptr) {
+    if (!CORVANDEL_SYSTEM_CALL(L"version.dll", VerQueryValueW)(resource.data.data(), path.c_str(),
+                                                               &text, &length) ||
+        length == 0 || text == nullptr) {
         return std::nullopt;
     }
     return std::wstring(static_cast<const wchar_t*>(text), length);
@@ -81,7 +86,8 @@ std::string GetFileVersion(const std::string& fileName) {
     }
     void* fixed = nullptr;
     UINT length = 0;
-    if (VerQueryValueW(resource->data.data(), L"\\", &fixed, &length) &&
+    if (CORVANDEL_SYSTEM_CALL(L"version.dll", VerQueryValueW)(resource->data.data(), L"\\", &fixed,
+                                                              &length) &&
         length >= sizeof(VS_FIXEDFILEINFO)) {
         const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
         return FormatFixedVersion(info->dwFileVersionMS, info->dwFileVersionLS);

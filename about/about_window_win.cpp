@@ -7,6 +7,7 @@
 #include "about/FileInfoUtils.h"
 #include "appearance/theme_win.h"
 #include "foundation/platform_win.h"
+#include "foundation/system_library_win.h"
 #include "foundation/win_text.h"
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
@@ -73,7 +74,8 @@ bool TForm8::Create() {
         return false;
     // Rounded corners where the system draws them (Windows 11); elsewhere the call does nothing.
     const DWORD round = kDwmCornerRound;
-    DwmSetWindowAttribute(hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
+    CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)
+    (hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
 
     font_ = DesignFont(Scale(11));
     boldFont_ = DesignFont(Scale(11), FW_BOLD);

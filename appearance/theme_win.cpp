@@ -1,4 +1,5 @@
 #include "appearance/theme_win.h"
+#include "foundation/system_library_win.h"
 
 #include <commctrl.h>
 #include <dwmapi.h>
@@ -360,8 +361,10 @@ void AppTheme::AddWindow(HWND window) {
 void AppTheme::Apply(HWND window) {
     // The system's dark title bar where it has one; elsewhere the call fails and changes nothing.
     const BOOL dark = look_ == Look::Dark;
-    if (FAILED(DwmSetWindowAttribute(window, kDwmDarkTitle, &dark, sizeof dark)))
-        DwmSetWindowAttribute(window, kDwmDarkTitleBefore20H1, &dark, sizeof dark);
+    if (FAILED(CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)(window, kDwmDarkTitle,
+                                                                           &dark, sizeof dark)))
+        CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)
+        (window, kDwmDarkTitleBefore20H1, &dark, sizeof dark);
     EnumChildWindows(window, &AppTheme::ApplyToChild, reinterpret_cast<LPARAM>(this));
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -391,7 +394,8 @@ void AppTheme::ApplyToControl(HWND control) {
         ListView_SetTextBkColor(control, colors.list);
         ListView_SetTextColor(control, colors.listText);
         // The system's own dark list and scroll bars where it has them.
-        SetWindowTheme(control, look_ == Look::Dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
+        CORVANDEL_SYSTEM_CALL(L"uxtheme.dll", SetWindowTheme)
+        (control, look_ == Look::Dark ? L"DarkMode_Explorer" : L"Explorer", nullptr);
         if (const HWND header = ListView_GetHeader(control))
             SetWindowSubclass(header, PaintedControlProc, kPaintedSubclass, kHeader);
         SetWindowSubclass(control, PaintedControlProc, kPaintedSubclass, kFramed);

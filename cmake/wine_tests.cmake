@@ -44,6 +44,11 @@ set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300
 add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
 target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
+# Planted beside the program under system libraries' names; it must never be loaded.
+add_library(planted_library SHARED tests/e2e/planted_library.cpp)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+target_link_options(planted_library PRIVATE -static-libgcc)
+
 # Stands in for the portable update script's extraction and wait commands, which Wine lacks.
 add_executable(script_standin tests/e2e/script_standin.cpp)
 target_link_libraries(script_standin PRIVATE z bcrypt)
@@ -61,5 +66,5 @@ foreach(name list instance windows7 window removal views settings dpi icons host
   set_tests_properties(e2e_${name} PROPERTIES
     FIXTURES_REQUIRED "wine_base;wine_win7"
     TIMEOUT 300
-    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS};SCRIPT_STANDIN=$<TARGET_FILE:script_standin>;TEST_SIGNING_KEY=${UPDATE_KEY_FOLDER}/private.pem;CORVANDEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS};SCRIPT_STANDIN=$<TARGET_FILE:script_standin>;PLANTED_LIBRARY=$<TARGET_FILE:planted_library>;TEST_SIGNING_KEY=${UPDATE_KEY_FOLDER}/private.pem;CORVANDEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()

@@ -18,6 +18,7 @@
 #include "foundation/gui_thread_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
+#include "foundation/system_library_win.h"
 #include "foundation/win_text.h"
 #include "settings/languages_win.h"
 #include "settings/settings_win.h"
@@ -209,8 +210,8 @@ std::string TempFolder() {
 std::string NewDownloadFolder() {
     for (int attempt = 0; attempt < 8; ++attempt) {
         unsigned char random[8] = {};
-        if (!BCRYPT_SUCCESS(
-                BCryptGenRandom(nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+        if (!BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptGenRandom)(
+                nullptr, random, sizeof random, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
             return std::string();
         }
         std::string name = "Corvandel-update-";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/error_text_win.h"
+#include "foundation/system_library_win.h"
 #include "foundation/win_text.h"
 
 namespace corvandel {
@@ -24,7 +25,7 @@ class Internet {
     explicit Internet(HINTERNET handle) : handle_(handle) {}
     ~Internet() {
         if (handle_ != nullptr)
-            WinHttpCloseHandle(handle_);
+            CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpCloseHandle)(handle_);
     }
     Internet(const Internet&) = delete;
     Internet& operator=(const Internet&) = delete;
@@ -54,7 +55,7 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
     std::wstring proxyName;
     if (options.proxy && options.proxy->enabled)
         proxyName = Widen(options.proxy->server) + L":" + std::to_wstring(options.proxy->port);
-    const Internet session(WinHttpOpen(
+    const Internet session(CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpOpen)(
         kUserAgent,
         proxyName.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
         proxyName.empty() ? WINHTTP_NO_PROXY_NAME : proxyName.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -62,14 +63,14 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
         Fail("WinHttpOpen");
     // TLS 1.2 at least; 1.3 where the system has it.
     DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3;
-    if (!WinHttpSetOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                          sizeof protocols)) {
+    if (!CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetOption)(
+            session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
         protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-        WinHttpSetOption(session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols,
-                         sizeof protocols);
+        CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetOption)
+        (session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
     }
-    WinHttpSetTimeouts(session.Get(), 0, options.connectTimeoutMs, options.connectTimeoutMs,
-                       options.readTimeoutMs);
+    CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetTimeouts)
+    (session.Get(), 0, options.connectTimeoutMs, options.connectTimeoutMs, options.readTimeoutMs);
 
     const std::wstring wideUrl = Widen(url);
     URL_COMPONENTS parts{};
@@ -78,7 +79,7 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
     parts.dwSchemeLength = static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts))
+    if (!CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpCrackUrl)(wideUrl.c_str(), 0, 0, &parts))
         Fail("WinHttpCrackUrl");
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
@@ -87,39 +88,44 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
         path = L"/";
     const bool secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
 
-    const Internet connection(WinHttpConnect(session.Get(), host.c_str(), parts.nPort, 0));
+    const Internet connection(CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpConnect)(
+        session.Get(), host.c_str(), parts.nPort, 0));
     if (!connection)
         Fail("WinHttpConnect");
-    const Internet request(WinHttpOpenRequest(connection.Get(), L"GET", path.c_str(), nullptr,
-                                              WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                              secure ? WINHTTP_FLAG_SECURE : 0));
+    const Internet request(CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpOpenRequest)(
+        connection.Get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+        WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request)
         Fail("WinHttpOpenRequest");
     // The read time-out covers the wait for the answer's headers too.
     if (options.readTimeoutMs > 0) {
         DWORD headers = static_cast<DWORD>(options.readTimeoutMs);
-        WinHttpSetOption(request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers,
-                         sizeof headers);
+        CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetOption)
+        (request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
     }
     DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_DISALLOW_HTTPS_TO_HTTP;
-    WinHttpSetOption(request.Get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
-    if (!WinHttpSendRequest(request.Get(), kAcceptHeader, static_cast<DWORD>(-1L),
-                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(request.Get(), nullptr)) {
+    CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetOption)
+    (request.Get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
+    if (!CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSendRequest)(
+            request.Get(), kAcceptHeader, static_cast<DWORD>(-1L), WINHTTP_NO_REQUEST_DATA, 0, 0,
+            0) ||
+        !CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpReceiveResponse)(request.Get(), nullptr)) {
         Fail("request");
     }
 
     HttpResponse response;
     DWORD status = 0;
     DWORD size = sizeof status;
-    WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+    CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpQueryHeaders)
+    (request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+     WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
     response.status = static_cast<int>(status);
     int64_t expected = -1;
     wchar_t length[32] = {};
     size = sizeof length;
-    if (WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_CONTENT_LENGTH,
-                            WINHTTP_HEADER_NAME_BY_INDEX, length, &size, WINHTTP_NO_HEADER_INDEX))
+    if (CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpQueryHeaders)(
+            request.Get(), WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, length,
+            &size, WINHTTP_NO_HEADER_INDEX))
         expected = _wcstoi64(length, nullptr, 10);
     const auto tooLarge = [&](int64_t size) {
         return options.maxBody > 0 && size > options.maxBody;
@@ -133,7 +139,8 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
     std::vector<char> chunk(64 * 1024);
     for (;;) {
         DWORD read = 0;
-        if (!WinHttpReadData(request.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        if (!CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpReadData)(
+                request.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read))
             Fail("WinHttpReadData");
         if (read == 0)
             break;

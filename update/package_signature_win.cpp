@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "foundation/system_library_win.h"
 #include "update/package_signature.h"
 
 namespace corvandel {
@@ -19,12 +20,13 @@ namespace {
 class Algorithm {
   public:
     explicit Algorithm(const wchar_t* name) {
-        if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle_, name, nullptr, 0)))
+        if (!BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptOpenAlgorithmProvider)(
+                &handle_, name, nullptr, 0)))
             handle_ = nullptr;
     }
     ~Algorithm() {
         if (handle_ != nullptr)
-            BCryptCloseAlgorithmProvider(handle_, 0);
+            CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptCloseAlgorithmProvider)(handle_, 0);
     }
     Algorithm(const Algorithm&) = delete;
     Algorithm& operator=(const Algorithm&) = delete;
@@ -39,7 +41,8 @@ std::optional<std::array<unsigned char, 32>> Sha256(const std::string& data) {
     if (sha.get() == nullptr)
         return std::nullopt;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    if (!BCRYPT_SUCCESS(BCryptCreateHash(sha.get(), &hash, nullptr, 0, nullptr, 0, 0)))
+    if (!BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptCreateHash)(
+            sha.get(), &hash, nullptr, 0, nullptr, 0, 0)))
         return std::nullopt;
     std::array<unsigned char, 32> digest{};
     bool ok = true;
@@ -47,12 +50,13 @@ std::optional<std::array<unsigned char, 32>> Sha256(const std::string& data) {
     constexpr size_t kPiece = 1 << 20;
     for (size_t at = 0; ok && at < data.size(); at += kPiece) {
         const size_t size = std::min(kPiece, data.size() - at);
-        ok = BCRYPT_SUCCESS(
-            BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data() + at)),
-                           static_cast<ULONG>(size), 0));
+        ok = BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptHashData)(
+            hash, reinterpret_cast<PUCHAR>(const_cast<char*>(data.data() + at)),
+            static_cast<ULONG>(size), 0));
     }
-    ok = ok && BCRYPT_SUCCESS(BCryptFinishHash(hash, digest.data(), digest.size(), 0));
-    BCryptDestroyHash(hash);
+    ok = ok && BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptFinishHash)(
+                   hash, digest.data(), digest.size(), 0));
+    CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptDestroyHash)(hash);
     if (!ok)
         return std::nullopt;
     return digest;
@@ -88,13 +92,14 @@ SignatureCheck VerifyPackageSignature(const std::string& package, const std::str
     std::memcpy(blob.data(), &header, sizeof header);
     std::memcpy(blob.data() + sizeof header, publicKey, sizeof publicKey);
     BCRYPT_KEY_HANDLE key = nullptr;
-    if (!BCRYPT_SUCCESS(BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &key,
-                                            blob.data(), static_cast<ULONG>(blob.size()), 0)))
+    if (!BCRYPT_SUCCESS(CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptImportKeyPair)(
+            ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &key, blob.data(),
+            static_cast<ULONG>(blob.size()), 0)))
         return SignatureCheck::Mismatch;
     std::array<unsigned char, 32> hashed = *digest;
-    const NTSTATUS status = BCryptVerifySignature(key, nullptr, hashed.data(), hashed.size(),
-                                                  raw->data(), raw->size(), 0);
-    BCryptDestroyKey(key);
+    const NTSTATUS status = CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptVerifySignature)(
+        key, nullptr, hashed.data(), hashed.size(), raw->data(), raw->size(), 0);
+    CORVANDEL_SYSTEM_CALL(L"bcrypt.dll", BCryptDestroyKey)(key);
     return BCRYPT_SUCCESS(status) ? SignatureCheck::Valid : SignatureCheck::Mismatch;
 }
 
