@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "foundation/job.h"
+
 namespace corvandel {
 
 class GuiThread {
@@ -27,6 +29,11 @@ class GuiThread {
             return false;
         owned.release();  // the receiving window frees it
         return true;
+    }
+
+    // How a job started on the window's thread hands its results to that window.
+    static JobDelivery To(HWND window) {
+        return [window](std::function<void()> work) { return Post(window, std::move(work)); };
     }
 
     // In a window procedure: runs the work a Post carried; true when the message was one.

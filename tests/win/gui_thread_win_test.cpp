@@ -75,5 +75,47 @@ TEST(GuiThreadTest, WorkFromWorkersRunsOnTheWindowsThreadInOrder) {
     EXPECT_FALSE(ran);
 }
 
+// A job's results come through the window's messages on its own thread; a job let go in the
+// middle of its work delivers nothing more, however much it had posted.
+TEST(GuiThreadTest, JobsReportThroughTheWindowsMessages) {
+    Receiver receiver;
+    ASSERT_NE(receiver.hwnd_, nullptr);
+    const DWORD gui = GetCurrentThreadId();
+    std::vector<int> seen;
+    bool done = false;
+    bool otherThread = false;
+    Job job(
+        GuiThread::To(receiver.hwnd_),
+        [&](JobContext& context) {
+            for (int i = 0; i < 200; ++i)
+                context.Post([&, i] {
+                    otherThread = otherThread || GetCurrentThreadId() != gui;
+                    seen.push_back(i);
+                });
+        },
+        [&](bool failed) { done = !failed; });
+    MSG msg;
+    while (!done && GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    EXPECT_FALSE(otherThread);
+    ASSERT_EQ(seen.size(), 200u);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(seen[i], i);
+
+    int late = 0;
+    {
+        Job stopped(GuiThread::To(receiver.hwnd_), [&](JobContext& context) {
+            while (!context.Stopping()) {
+                context.Post([&] { ++late; });
+                Sleep(1);
+            }
+        });
+        Sleep(20);
+    }
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+    EXPECT_EQ(late, 0);
+}
+
 }  // namespace
 }  // namespace corvandel
