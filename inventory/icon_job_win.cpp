@@ -25,12 +25,11 @@ namespace {
 constexpr ULONGLONG kBatchIntervalMs = 40;
 
 // Runs work(i, worker) for every i below count on this thread (worker 0) and one more
-// (worker 1); stops early once stopped is set.
-void InParallel(size_t count, const std::function<void(size_t, int)>& work,
-                const std::atomic<bool>& stopped) {
+// (worker 1); stops early once the job is asked to stop.
+void InParallel(size_t count, const std::function<void(size_t, int)>& work, const JobContext& job) {
     std::atomic<size_t> next{0};
     auto loop = [&](int worker) {
-        for (size_t i = next++; i < count && !stopped; i = next++)
+        for (size_t i = next++; i < count && !job.Stopping(); i = next++)
             work(i, worker);
     };
     std::thread helper(loop, 1);
@@ -116,24 +115,10 @@ FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
     return icon;
 }
 
-struct IconJob::State {
-    HWND window = nullptr;
-    Handlers handlers;
-    std::atomic<bool> stopped{false};
-
-    // From the worker: runs the handler on the window's thread unless the job is gone by then.
-    void Post(std::function<void(State&)> work, const std::shared_ptr<State>& self) {
-        GuiThread::Post(window, [self, work = std::move(work)] {
-            if (!self->stopped)
-                work(*self);
-        });
-    }
-};
-
 namespace {
 
-void FillTexts(IconJob::State& state, std::vector<UninstallEntry>& rows,
-               const std::shared_ptr<IconJob::State>& self) {
+void FillTexts(const IconJob::Handlers& handlers, const JobContext& job,
+               std::vector<UninstallEntry>& rows) {
     const Win32FileSystem files;
     Win32SpecialFolders folders[2];  // each worker keeps its own answers
     std::atomic<size_t> done{0};
@@ -148,11 +133,11 @@ void FillTexts(IconJob::State& state, std::vector<UninstallEntry>& rows,
             if (now - last >= kBatchIntervalMs && lastReport.compare_exchange_strong(last, now)) {
                 // The file count is not known yet: the rows count twice meanwhile.
                 const IconProgress progress{finished, rows.size() * 2};
-                state.Post([progress](IconJob::State& s) { s.handlers.progress(progress); }, self);
+                job.Post([&handlers, progress] { handlers.progress(progress); });
             }
         },
-        state.stopped);
-    if (state.stopped)
+        job);
+    if (job.Stopping())
         return;
     Win32RegistryApi registry;
     LoadProductIcons(registry, rows, folders[0].GetSpecialFolder(kCsidlAppData));
@@ -163,11 +148,11 @@ void FillTexts(IconJob::State& state, std::vector<UninstallEntry>& rows,
     for (const UninstallEntry& row : rows) {
         texts->push_back({row.id, row.columns[kColIconSource], row.columns[kColInstallLocation]});
     }
-    state.Post([texts](IconJob::State& s) { s.handlers.texts(*texts); }, self);
+    job.Post([&handlers, texts] { handlers.texts(*texts); });
 }
 
-void LoadIcons(IconJob::State& state, const std::vector<UninstallEntry>& rows,
-               const std::shared_ptr<IconJob::State>& self) {
+void LoadIcons(const IconJob::Handlers& handlers, const JobContext& job,
+               const std::vector<UninstallEntry>& rows) {
     // Each distinct file once, in the order the list shows its first row.
     std::map<std::string, size_t> index;
     std::vector<FileIcon> files;
@@ -189,13 +174,11 @@ void LoadIcons(IconJob::State& state, const std::vector<UninstallEntry>& rows,
     ULONGLONG lastPost = GetTickCount64();
     const size_t total = rows.size() + files.size();
     auto send = [&] {
-        state.Post(
-            [icons = std::move(batch),
-             progress = IconProgress{rows.size() + done, total}](IconJob::State& s) {
-                s.handlers.icons(*icons);
-                s.handlers.progress(progress);
-            },
-            self);
+        job.Post([&handlers, icons = std::move(batch),
+                  progress = IconProgress{rows.size() + done, total}] {
+            handlers.icons(*icons);
+            handlers.progress(progress);
+        });
         batch = std::make_shared<std::vector<FileIcon>>();
         lastPost = GetTickCount64();
     };
@@ -210,29 +193,27 @@ void LoadIcons(IconJob::State& state, const std::vector<UninstallEntry>& rows,
             if (GetTickCount64() - lastPost >= kBatchIntervalMs)
                 send();
         },
-        state.stopped);
-    if (!state.stopped)
+        job);
+    if (!job.Stopping())
         send();
 }
 
 }  // namespace
 
 IconJob::IconJob(HWND window, std::vector<UninstallEntry> rows, Handlers handlers)
-    : state_(std::make_shared<State>()) {
-    state_->window = window;
-    state_->handlers = std::move(handlers);
-    std::thread([self = state_, rows = std::move(rows)]() mutable {
-        FillTexts(*self, rows, self);
-        if (self->stopped)
-            return;
-        LoadIcons(*self, rows, self);
-        if (!self->stopped)
-            self->Post([](State& s) { s.handlers.finished(); }, self);
-    }).detach();
-}
-
-IconJob::~IconJob() {
-    state_->stopped = true;
-}
+    : handlers_(std::move(handlers)),
+      job_(
+          GuiThread::To(window),
+          [this, rows = std::move(rows)](JobContext& job) mutable {
+              FillTexts(handlers_, job, rows);
+              if (!job.Stopping())
+                  LoadIcons(handlers_, job, rows);
+          },
+          [this](bool) {
+              // Icons that could not be read keep the placeholder. The handler may let this
+              // job go: it runs from a copy.
+              const auto finished = handlers_.finished;
+              finished();
+          }) {}
 
 }  // namespace corvandel

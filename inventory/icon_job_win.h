@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/handle_win.h"
+#include "foundation/job.h"
 #include "inventory/icon_file_check.h"
 #include "inventory/uninstall_entry.h"
 
@@ -57,17 +58,14 @@ class IconJob {
     };
 
     // Starts on a copy of the rows; the handlers are called on window's thread, never after
-    // the job is gone.
+    // the job is gone. Letting it go stops the work and waits for the file calls under way.
     IconJob(HWND window, std::vector<UninstallEntry> rows, Handlers handlers);
-    // Stops the work. A file call under way is not waited for: its thread ends on its own.
-    ~IconJob();
     IconJob(const IconJob&) = delete;
     IconJob& operator=(const IconJob&) = delete;
 
-    struct State;
-
   private:
-    std::shared_ptr<State> state_;
+    Handlers handlers_;
+    Job job_;  // last: stopped and joined before the handlers go
 };
 
 // The icon a program file, library or icon file carries itself, in both sizes; empty icons
