@@ -16,7 +16,6 @@ void TForm1::ThemeClick(int id) {
     ShowOptions();
     const bool dark = options_.themeDark || (options_.themeAuto && IsSystemDarkTheme(registry_));
     AppTheme::Instance().SetAppTheme(dark ? kStyleDark : kStyleLight);
-    ProcessMessages();
 }
 
 void TForm1::WMWinIniChange() {
@@ -24,7 +23,6 @@ void TForm1::WMWinIniChange() {
     if (!options_.themeAuto)
         return;
     AppTheme::Instance().SetAppTheme(IsSystemDarkTheme(registry_) ? kStyleDark : kStyleLight);
-    ProcessMessages();
 }
 
 }  // namespace corvandel

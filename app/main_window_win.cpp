@@ -175,11 +175,8 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 DestroyWindow(hwnd_);
                 return 0;
             }
-            if (listPage_.Scanning()) {
-                // Closing in the middle of a scan ends the scan first.
-                closeRequested_ = true;
-                return 0;
-            }
+            // A scan or walk under way is stopped, not waited for to its end.
+            listPage_.StopWork();
             FormClose();
             DestroyWindow(hwnd_);
             return 0;
@@ -282,7 +279,6 @@ void TForm1::FormCreate() {
     AttachSystemImageLists(ListviewDubUninstall);
     AttachSystemImageLists(ListViewBackupsUninstall);
     CreateDirectoryW(Widen(folder + "backup").c_str(), nullptr);  // may already exist
-    ProcessMessages();
     page_ = 0;
     Layout();
 }
@@ -294,10 +290,7 @@ void TForm1::EnablePanel(bool enabled) {
 }
 
 void TForm1::FormActivate() {
-    EnablePanel(false);
-    globLoadUninstall();
-    EnablePanel(true);
-    ProcessMessages();
+    listPage_.StartScan();
 }
 
 void TForm1::FormClose() {
@@ -336,10 +329,6 @@ void TForm1::HandleRemovalCommand(int id) {
     }
 }
 
-void TForm1::globLoadUninstall() {
-    listPage_.globLoadUninstall();
-}
-
 void TForm1::LogCreateMenuClick() {
     ReleaseGeneralMenuButton();
     listPage_.LogCreateMenuClick();
@@ -369,9 +358,6 @@ void TForm1::ScanRunning(bool running) {
 
 void TForm1::ScanFinished() {
     Layout();
-    if (closeRequested_)
-        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    closeRequested_ = false;
 }
 
 void TForm1::SetStatusText(int panel, const std::string& text) {
@@ -381,22 +367,6 @@ void TForm1::SetStatusText(int panel, const std::string& text) {
 void TForm1::SetBold(HWND button, bool bold) {
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.Get() : font_.Get()),
                  TRUE);
-}
-
-bool TForm1::ProcessMessages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            closeRequested_ = true;
-            break;
-        }
-        if (PreTranslateMessage(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return !closeRequested_;
 }
 
 bool TForm1::PreTranslateMessage(MSG& msg) {
@@ -435,11 +405,9 @@ void TForm1::SpeedButton_GeneralMenuClick() {
         // A click while the flag is set only resets it.
         generalMenuOpen_ = false;
         EndMenu();
-        ProcessMessages();
         return;
     }
     generalMenuOpen_ = true;
-    ProcessMessages();
     RECT button{};
     GetWindowRect(SpeedButton_GeneralMenu, &button);
     ShowPopup(PopupMenu_General, hwnd_, POINT{button.right, button.bottom}, TPM_RIGHTALIGN);
@@ -447,10 +415,7 @@ void TForm1::SpeedButton_GeneralMenuClick() {
 
 void TForm1::RefreshListMenuClick() {
     ReleaseGeneralMenuButton();
-    EnablePanel(false);
-    globLoadUninstall();
-    EnablePanel(true);
-    ProcessMessages();
+    listPage_.StartScan();
 }
 
 void TForm1::ViewLogMenuClick() {
@@ -470,7 +435,6 @@ void TForm1::ButtonUninstallClick() {
     SetBold(ButtonUninstall, true);
     SetBold(ButtonBackupsUninstall, false);
     Layout();
-    ProcessMessages();
 }
 
 void TForm1::ButtonBackupsUninstallClick() {

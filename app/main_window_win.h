@@ -52,7 +52,6 @@ class TForm1 : public ProgramListHost {
     // Rebuilds the language menu from the language folder.
     void LoadLanguage();
     bool IsWindows10Or11();
-    void globLoadUninstall();
     // Keyboard shortcuts of the context menus, before the message is dispatched.
     bool PreTranslateMessage(MSG& msg);
 
@@ -105,13 +104,10 @@ class TForm1 : public ProgramListHost {
     HWND Window() const override { return hwnd_; }
     const ComponentList& Texts() const override { return components_; }
     HFONT BoldFont() const override { return boldFont_.Get(); }
-    bool Closing() const override { return closeRequested_; }
     void ScanRunning(bool running) override;
     void ScanFinished() override;
 
     void SetStatusText(int panel, const std::string& text);
-    // Handles pending messages; false when the window is closing.
-    bool ProcessMessages() override;
     int Dpi() const override { return dpi_; }
     void SetBold(HWND button, bool bold);
     void EnablePanel(bool enabled) override;
@@ -166,7 +162,6 @@ class TForm1 : public ProgramListHost {
     int dpi_ = 96;
     bool generalMenuOpen_ = false;
     bool activated_ = false;
-    bool closeRequested_ = false;
     bool startMaximized_ = false;
     // The settings file could not be read at start: the program runs with the defaults and
     // leaves the file alone unless the user chooses another option.

@@ -111,8 +111,7 @@ void ProgramListPage::DeleteKeyUninstallMenuClick() {
         registry.SetRootKey(key.root);
         registry.DeleteKey(key.path);
     }
-    globLoadUninstall();
-    host_.ProcessMessages();
+    StartScan();
 }
 
 void ProgramListPage::OpenFolderUninstallMenuClick() {
@@ -130,7 +129,6 @@ void ProgramListPage::OpenFolderUninstallMenuClick() {
     row.columns[kColInstallLocation] = folder;
     InvalidateRect(list_, nullptr, FALSE);
     ShellExecuteW(host_.Window(), nullptr, nullptr, L"", Widen(folder).c_str(), SW_SHOWMAXIMIZED);
-    host_.ProcessMessages();
 }
 
 void ProgramListPage::WebSiteUninstallMenuClick() {

@@ -42,10 +42,8 @@ constexpr ULONGLONG kIconSliceMs = 30;
 // drawing pass.
 constexpr ULONGLONG kProgressIntervalMs = 250;
 
-// The window answers its messages at least this often while the registry is read; the rows
-// read so far and the status are shown less often, since each showing costs the list a
-// layout pass.
-constexpr ULONGLONG kPumpIntervalMs = 30;
+// The rows read so far and the status are shown this often while the registry is read: each
+// showing costs the list a layout pass.
 constexpr ULONGLONG kShowIntervalMs = 300;
 // Threads that share the registry pass: most of each call is waiting for the system, so
 // more threads than cores still help.
@@ -174,103 +172,134 @@ std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
     return std::nullopt;
 }
 
-// Rows appear in the list while the scan runs: the list shows the rows read so far whenever
-// the window handles its messages, a few times a second.
 namespace {
 
-// The rows a helper thread reads, kept until the window's thread takes them.
-class SharedRows : public ScanSink {
+// The rows the scan's threads read, handed to the window in batches a few times a second,
+// with the name of the entry being read for the status bar.
+class ScanBatches : public ScanSink {
   public:
-    void EntryStarted(const std::string&) override {}
+    using Deliver = std::function<void(std::vector<UninstallEntry>, std::string)>;
+    ScanBatches(const JobContext& job, Deliver deliver)
+        : job_(job), deliver_(std::move(deliver)), lastShow_(GetTickCount64()) {}
+
+    void EntryStarted(const std::string& displayName) override {
+        const std::lock_guard guard(lock_);
+        current_ = displayName;
+    }
     void EntryRead(UninstallEntry entry) override {
         const std::lock_guard guard(lock_);
         rows_.push_back(std::move(entry));
     }
-    bool KeepGoing() override { return !stop; }
-    std::vector<UninstallEntry> Take() {
-        const std::lock_guard guard(lock_);
-        return std::exchange(rows_, {});
-    }
-
-    std::atomic<bool> stop{false};
-    std::atomic<bool> done{false};
-
-  private:
-    std::mutex lock_;
-    std::vector<UninstallEntry> rows_;
-};
-
-}  // namespace
-
-// Rows appear in the list while the scan runs: the list shows the rows read so far, those of
-// the helper thread too, whenever the window handles its messages.
-class ProgramListPage::ScanToList : public ScanSink {
-  public:
-    ScanToList(ProgramListPage& form, SharedRows& helper)
-        : form_(form), helper_(helper), lastPump_(GetTickCount64()), lastShow_(lastPump_) {}
-
-    void EntryStarted(const std::string& displayName) override { current_ = displayName; }
-
-    void EntryRead(UninstallEntry entry) override {
-        entry.imageIndex = form_.placeholderIcon_;
-        form_.rows_.push_back(std::move(entry));
-    }
-
     bool KeepGoing() override {
+        if (job_.Stopping())
+            return false;
         const ULONGLONG now = GetTickCount64();
-        if (now - lastPump_ < kPumpIntervalMs)
-            return !form_.host_.Closing();
+        const std::lock_guard guard(lock_);
         if (now - lastShow_ >= kShowIntervalMs) {
-            Flush();
             lastShow_ = now;
+            deliver_(std::exchange(rows_, {}), current_);
         }
-        const bool going = form_.host_.ProcessMessages();
-        lastPump_ = GetTickCount64();
-        return going;
+        return true;
     }
-
-    // Waits for the helper threads, answering the window's messages meanwhile; a close asked
-    // for stops it.
-    void WaitForHelper() {
-        while (!helper_.done) {
-            if (!form_.host_.ProcessMessages())
-                helper_.stop = true;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kPumpIntervalMs, QS_ALLINPUT);
-        }
-        Flush();
-    }
-
     void Flush() {
-        for (UninstallEntry& entry : helper_.Take())
-            EntryRead(std::move(entry));
-        if (shown_ != form_.rows_.size()) {
-            shown_ = form_.rows_.size();
-            ListView_SetItemCountEx(form_.list_, static_cast<int>(shown_),
-                                    LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-        }
-        if (!current_.empty()) {
-            form_.status_.SetText(1,
-                                  form_.host_.Texts().Caption("LangLoadingData") + " " + current_);
-        }
+        const std::lock_guard guard(lock_);
+        deliver_(std::exchange(rows_, {}), "");
     }
 
   private:
-    ProgramListPage& form_;
-    SharedRows& helper_;
-    ULONGLONG lastPump_;
+    const JobContext& job_;
+    Deliver deliver_;
+    std::mutex lock_;
     ULONGLONG lastShow_;
-    size_t shown_ = 0;
+    std::vector<UninstallEntry> rows_;
     std::string current_;
 };
 
-void ProgramListPage::globLoadUninstall() {
-    // Messages are handled while the list fills; a second scan never starts inside one.
-    if (scanning_)
+// Reads every entry, the registry passes shared among a few threads, each with a registry of
+// its own.
+void ReadEntries(const JobContext& job, const Win32FileSystem& files, const Win32Locale& locale,
+                 bool viewsShared, ScanBatches::Deliver deliver) {
+    ScanBatches batches(job, std::move(deliver));
+    auto readSlice = [&](unsigned slice) {
+        Win32RegistryApi registry;
+        const Win32SpecialFolders folders;  // it keeps answers: one for each thread
+        corvandel::LoadFromReg(
+            ScanEnvironment{registry, files, folders, locale, viewsShared, slice, kScanThreads},
+            batches);
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned slice = 1; slice < kScanThreads; ++slice)
+        helpers.emplace_back(readSlice, slice);
+    readSlice(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+    batches.Flush();
+}
+
+}  // namespace
+
+void ProgramListPage::StartScan() {
+    // The list fills from one scan at a time; the window's commands on the list wait for it.
+    if (scanJob_)
         return;
-    scanning_ = true;
     iconJob_.reset();  // icons of the last scan's rows are of no use any more
+    sizeJob_.reset();
     host_.ScanRunning(true);
-    LoadFromReg();
+    filling_ = true;
+    SetWindowTextW(search_, L"");
+    EnableWindow(search_, FALSE);
+    filling_ = false;
+    rows_.clear();
+    ListView_SetItemCountEx(list_, 0, 0);
+    status_.SetText(0, "");
+    status_.SetText(1, "");
+    detailsText_.clear();
+    // Every row shows the program's own icon until its own icon is known.
+    const FileIcon own = ExtractFileIcon(ExecutablePath(), true);
+    placeholderIcon_ = AddIcon(own).value_or(ShellIconIndex(ExecutablePath()).value_or(0));
+
+    scanJob_ = std::make_unique<Job>(
+        GuiThread::To(host_.Window()),
+        [this, viewsShared = WindowsIs64Bit()](JobContext& job) {
+            // Only the files and locale objects are shared with this thread: neither changes.
+            ReadEntries(job, files_, locale_, viewsShared,
+                        [this, &job](std::vector<UninstallEntry> rows, std::string current) {
+                            job.Post([this, rows = std::move(rows),
+                                      current = std::move(current)]() mutable {
+                                ScanRowsArrived(rows, current);
+                            });
+                        });
+        },
+        [this](bool) { ScanEnded(); });
+}
+
+void ProgramListPage::StopWork() {
+    scanJob_.reset();
+    iconJob_.reset();
+    sizeJob_.reset();
+}
+
+void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,
+                                      const std::string& current) {
+    for (UninstallEntry& entry : rows) {
+        entry.imageIndex = placeholderIcon_;
+        rows_.push_back(std::move(entry));
+    }
+    if (static_cast<size_t>(ListView_GetItemCount(list_)) != rows_.size()) {
+        ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()),
+                                LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    }
+    if (!current.empty())
+        status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " " + current);
+}
+
+void ProgramListPage::ScanEnded() {
+    scanJob_.reset();
+    status_.SetText(1, "");
+    // Back in the order of a scan on one thread, so that equal names keep their order.
+    std::sort(rows_.begin(), rows_.end(),
+              [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
+    SortByName(rows_, SortDirection, locale_);
     RemoveDuplicates(rows_);
     for (size_t i = 0; i < rows_.size(); ++i)
         rows_[i].id = static_cast<uint32_t>(i);
@@ -281,17 +310,12 @@ void ProgramListPage::globLoadUninstall() {
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
     status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
-    scanning_ = false;
-    const bool closing = host_.Closing();
     // The count and the rows are there; icons and icon sources follow as they are found.
-    if (!closing)
-        StartIcons();
-
-    if (!rows_.empty() && !closing) {
+    StartIcons();
+    if (!rows_.empty()) {
         ListView_EnsureVisible(list_, 0, FALSE);
         ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         SetFocus(list_);
-        host_.ProcessMessages();
     }
     host_.ScanFinished();
 }
@@ -335,52 +359,6 @@ void ProgramListPage::FitNameColumns() {
     filling_ = false;
 }
 
-void ProgramListPage::LoadFromReg() {
-    filling_ = true;
-    SetWindowTextW(search_, L"");
-    EnableWindow(search_, FALSE);
-    filling_ = false;
-    rows_.clear();
-    ListView_SetItemCountEx(list_, 0, 0);
-    status_.SetText(0, "");
-    status_.SetText(1, "");
-    detailsText_.clear();
-    // Every row shows the program's own icon until its own icon is known.
-    const FileIcon own = ExtractFileIcon(ExecutablePath(), true);
-    placeholderIcon_ = AddIcon(own).value_or(ShellIconIndex(ExecutablePath()).value_or(0));
-
-    // Every registry call waits on the system: helper threads read their slices of the
-    // entries, each with a registry of its own, while this thread reads the first slice and
-    // keeps the window answering.
-    const bool shared = WindowsIs64Bit();
-    SharedRows helperRows;
-    std::vector<std::thread> helpers;
-    std::atomic<unsigned> running{kScanThreads - 1};
-    for (unsigned slice = 1; slice < kScanThreads; ++slice) {
-        helpers.emplace_back([&, slice] {
-            Win32RegistryApi registry;
-            corvandel::LoadFromReg(
-                ScanEnvironment{registry, files_, folders_, locale_, shared, slice, kScanThreads},
-                helperRows);
-            if (--running == 0)
-                helperRows.done = true;
-        });
-    }
-    ScanToList sink(*this, helperRows);
-    corvandel::LoadFromReg(
-        ScanEnvironment{registry_, files_, folders_, locale_, shared, 0, kScanThreads}, sink);
-    if (host_.Closing())
-        helperRows.stop = true;
-    sink.WaitForHelper();
-    for (std::thread& helper : helpers)
-        helper.join();
-    status_.SetText(1, "");
-    // Back in the order of a scan on one thread, so that equal names keep their order.
-    std::sort(rows_.begin(), rows_.end(),
-              [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
-    SortByName(rows_, SortDirection, locale_);
-}
-
 void ProgramListPage::ShowRows() {
     filling_ = true;
     list_.ClearSelection();
@@ -399,7 +377,7 @@ void ProgramListPage::addListViewDub() {
 }
 
 void ProgramListPage::ListViewUninstallColumnClick(int column) {
-    if (scanning_ || column >= kVisibleListColumns)
+    if (scanJob_ || column >= kVisibleListColumns)
         return;
     // One direction for every column: each click flips it, whichever header was clicked.
     SortDirection = -SortDirection;
@@ -419,7 +397,7 @@ void ProgramListPage::ListViewUninstallColumnClick(int column) {
 }
 
 void ProgramListPage::EditSearchUninstallChange() {
-    if (filling_ || scanning_)
+    if (filling_ || scanJob_)
         return;
     // The filter works on the copy in memory, so one pass is quick and never nests.
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(search_)) + 1, L'\0');
@@ -454,16 +432,13 @@ void ProgramListPage::ListViewUninstallSelectItem() {
     const int selected = SelectedRow();
     if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
         return;
-    const unsigned generation = ++selectionGeneration_;
+    sizeJob_.reset();  // the last selection's folder is of no interest any more
     SetWindowTextW(console_, L"");
     detailsText_.clear();
     if (!iconJob_)
         status_.SetText(1, "");
-    const UninstallEntry row = rows_[selected];
+    const UninstallEntry& row = rows_[selected];
     key();
-    host_.ProcessMessages();
-    if (generation != selectionGeneration_)
-        return;
 
     const std::string& location = row.columns[kColInstallLocation];
     const std::string system = folders_.GetSpecialFolder(kCsidlSystem);
@@ -476,16 +451,20 @@ void ProgramListPage::ListViewUninstallSelectItem() {
     }
     const std::string path = ReplaceAll(AsciiLower(location), "%programfiles%",
                                         AsciiLower(folders_.GetSpecialFolder(kCsidlProgramFiles)));
-    // A new selection, or closing the window, abandons this walk.
-    const auto size = GetFolderSize(path, [this, generation] {
-        return host_.ProcessMessages() && generation == selectionGeneration_;
-    });
-    if (!size || generation != selectionGeneration_)
-        return;
-    detailsText_ = host_.Texts().Caption("LangSize") + " " + FormatByteSize(*size);
+    const bool webSite = !row.columns[kColUrlInfoAbout].empty();
+    sizeJob_ = std::make_unique<Job>(
+        GuiThread::To(host_.Window()), [this, path, webSite](JobContext& job) {
+            const auto size = GetFolderSize(path, [&job] { return !job.Stopping(); });
+            if (size)
+                job.Post([this, size = *size, webSite] { FolderSizeArrived(size, webSite); });
+        });
+}
+
+void ProgramListPage::FolderSizeArrived(int64_t size, bool webSite) {
+    detailsText_ = host_.Texts().Caption("LangSize") + " " + FormatByteSize(size);
     if (!iconJob_)
         status_.SetText(1, detailsText_);
-    webSiteVisible_ = !row.columns[kColUrlInfoAbout].empty();
+    webSiteVisible_ = webSite;
 }
 
 void ProgramListPage::key() {
@@ -644,7 +623,7 @@ void ProgramListPage::SetIconSize(bool large) {
     SetListViewIconSize(list_, large);
     // The icons the program added have the same index in both lists; should the lists ever
     // have gone out of step, the icons are found again for the new size.
-    if (!iconListsInStep_ && !allRows_.empty() && !scanning_) {
+    if (!iconListsInStep_ && !allRows_.empty() && !scanJob_) {
         iconListsInStep_ = true;
         iconSlots_.clear();
         StartIcons();

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/job.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
 #include "inventory/icon_job_win.h"
@@ -34,11 +35,9 @@ class ProgramListHost : public PageHost {
     // The window's texts (message texts, column captions), in the current language.
     virtual const ComponentList& Texts() const = 0;
     virtual HFONT BoldFont() const = 0;
-    // True once the window is asked to close; a running scan stops then.
-    virtual bool Closing() const = 0;
     // Disables (true) or enables the rest of the window around a scan.
     virtual void ScanRunning(bool running) = 0;
-    // After a scan: lays the window out and carries out a close asked for meanwhile.
+    // After a scan, once the rows are in place.
     virtual void ScanFinished() = 0;
 };
 
@@ -58,12 +57,15 @@ class ProgramListPage {
 
     // Gives the lists their rows and looks, once the controls exist.
     void Connect();
-    bool Scanning() const { return scanning_; }
+    bool Scanning() const { return scanJob_ != nullptr; }
     bool WebSiteVisible() const { return webSiteVisible_; }
     // The list's notifications; nothing when the notification is not the list's.
     std::optional<LRESULT> HandleNotify(NMHDR& header);
 
-    void globLoadUninstall();
+    // Reads the entries anew off the window's thread; the rows show as they come.
+    void StartScan();
+    // Stops and waits for the page's background work (the window is closing).
+    void StopWork();
     void EditSearchUninstallChange();
     void SetIconSize(bool large);
     int SelectedRow() const;
@@ -77,15 +79,16 @@ class ProgramListPage {
     void LogCreateMenuClick();
 
   private:
-    class ScanToList;
-
-    void LoadFromReg();
+    void ScanRowsArrived(std::vector<UninstallEntry>& rows, const std::string& current);
+    void ScanEnded();
     void ShowRows();
     void addListViewDub();
     void ListViewUninstallColumnClick(int column);
     // Widens the caption and publisher columns to their texts (at least 200 at 96 DPI).
     void FitNameColumns();
+    // Shows the selected entry's key and starts the walk of its folder.
     void ListViewUninstallSelectItem();
+    void FolderSizeArrived(int64_t size, bool webSite);
     void key();
     // Icons and icon sources fill in after the list is shown, from a job off this thread.
     void StartIcons();
@@ -118,7 +121,6 @@ class ProgramListPage {
     std::vector<UninstallEntry> allRows_;  // the hidden copy: every row of the last scan, by id
     std::vector<SearchText> searchTexts_;  // allRows_' lower-cased texts for the search
     int allRowsDirection_ = 1;             // the name order allRows_ is sorted in
-    std::unique_ptr<IconJob> iconJob_;
     std::unordered_map<uint64_t, int> iconSlots_;  // added icons by their pictures' digest
     std::deque<FileIcon> pendingIcons_;            // icons that came and wait for a slot
     bool iconsDone_ = false;                       // the job has sent its last icons
@@ -128,9 +130,14 @@ class ProgramListPage {
     std::wstring reportFileName_;
     int placeholderIcon_ = 0;
     bool webSiteVisible_ = false;
-    bool scanning_ = false;
+    // Set while the page changes the list's rows or selection itself, so that the
+    // notifications this sends are not taken for the user's.
     bool filling_ = false;
-    unsigned selectionGeneration_ = 0;
+
+    // Last, so that they are stopped and joined before anything they report to goes.
+    std::unique_ptr<Job> scanJob_;
+    std::unique_ptr<Job> sizeJob_;  // the selected entry's folder size
+    std::unique_ptr<IconJob> iconJob_;
 };
 
 }  // namespace corvandel

@@ -37,7 +37,6 @@ bool BackupsPage::FindFileCopy(const std::string& folder) {
     if (top) {
         ListView_DeleteAllItems(list_);
         paths_.clear();
-        host_.ProcessMessages();
     }
     wchar_t separator[8] = L":";
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, 8);
@@ -101,7 +100,6 @@ void BackupsPage::Restore() {
         ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
                       Widen(launch.parameters).c_str(), nullptr,
                       launch.hidden ? SW_HIDE : SW_SHOWNORMAL);
-        host_.ProcessMessages();
     }
     host_.EnablePanel(true);
 }
@@ -111,9 +109,7 @@ void BackupsPage::Delete() {
     const int selected = list_.Selected();
     if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
         DeleteFileW(Widen(paths_[selected]).c_str());
-        host_.ProcessMessages();
         FindFileCopy(folder_);
-        host_.ProcessMessages();
     }
     host_.EnablePanel(true);
 }
@@ -130,7 +126,6 @@ void BackupsPage::DeleteAll() {
             DeleteFileW(Widen(paths_[item.lParam]).c_str());
         }
         ListView_DeleteItem(list_, 0);
-        host_.ProcessMessages();
     }
     paths_.clear();
     host_.EnablePanel(true);

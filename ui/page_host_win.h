@@ -8,8 +8,6 @@ class PageHost {
     virtual ~PageHost() = default;
     // The window's left page buttons, disabled while a page's command runs.
     virtual void EnablePanel(bool enabled) = 0;
-    // Handles pending messages; false when the window is closing.
-    virtual bool ProcessMessages() = 0;
     virtual int Dpi() const = 0;
 };
 

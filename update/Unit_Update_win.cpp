@@ -8,7 +8,6 @@
 
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -74,13 +73,17 @@ HttpOptions SystemHttpOptions() {
 // Asks the servers in turn for "version.txt"; the first one that answers 200 with a version
 // gives it and the package beside it.
 std::optional<std::pair<std::string, std::string>> FetchServerVersion(const UpdateServers& servers,
-                                                                      bool portable) {
+                                                                      bool portable,
+                                                                      const JobContext& job) {
     HttpOptions options = SystemHttpOptions();
+    options.job = &job;
     options.connectTimeoutMs = 3000;
     options.readTimeoutMs = 5000;
     options.deadlineMs = kVersionAnswerDeadlineMs;
     options.maxBody = kMaxVersionAnswer;
     for (const std::string& base : {servers.primary, servers.mirror}) {
+        if (job.Stopping())
+            break;
         const std::string folder = UpdateFolderUrl(base);
         try {
             const HttpResponse response = HttpGet(folder + "version.txt", options);
@@ -114,9 +117,10 @@ std::optional<std::string> FetchSmall(const std::string& url, HttpOptions option
 // and in the end the package's very bytes. `progress` gets each new whole percent and answers
 // whether to go on.
 DownloadResult FetchPackage(const std::string& url, const std::string& announcedVersion,
-                            const std::string& runningVersion, bool forced,
-                            const std::function<bool(int)>& progress) {
+                            const std::string& runningVersion, bool forced, const JobContext& job,
+                            const std::function<void(int)>& progress) {
     HttpOptions options = SystemHttpOptions();
+    options.job = &job;
     options.connectTimeoutMs = 10'000;
     options.readTimeoutMs = kDownloadIdleMs;
     DownloadResult result;
@@ -145,9 +149,9 @@ DownloadResult FetchPackage(const std::string& url, const std::string& announced
             const std::optional<int> percent = ProgressPercent(received, expected);
             if (percent && *percent != shown) {
                 shown = *percent;
-                return progress(*percent);
+                progress(*percent);
             }
-            return progress(-1);
+            return !job.Stopping();
         });
         if (package.status != 200)
             return result;  // an error page is not a package
@@ -467,25 +471,19 @@ void TForm10::SaveNastr() {
 }
 
 void TForm10::CheckForUpdatesInBackground() {
-    const HWND window = hwnd_;
-    std::thread([this, window, servers = Servers(), portable = portable_] {
-        std::optional<std::pair<std::string, std::string>> found;
-        try {
-            found = FetchServerVersion(servers, portable);
-        } catch (...) {
-            return;  // a start-up check that fails asks nothing
-        }
-        const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
-        // The prompt runs on the window's thread; this thread waits until it has returned.
-        const HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        const bool posted = GuiThread::Post(window, [this, available, found, done] {
-            ShowUpdatePrompt(available, found ? found->first : "", found ? found->second : "");
-            SetEvent(done);
+    backgroundCheck_ = std::make_unique<Job>(
+        GuiThread::To(hwnd_), [this, servers = Servers(), portable = portable_](JobContext& job) {
+            std::optional<std::pair<std::string, std::string>> found;
+            try {
+                found = FetchServerVersion(servers, portable, job);
+            } catch (...) {
+                return;  // a start-up check that fails asks nothing
+            }
+            const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
+            job.Post([this, available, found] {
+                ShowUpdatePrompt(available, found ? found->first : "", found ? found->second : "");
+            });
         });
-        if (posted)
-            WaitForSingleObject(done, INFINITE);
-        CloseHandle(done);
-    }).detach();
 }
 
 void TForm10::ShowUpdatePrompt(bool available, const std::string& version, const std::string& url) {
@@ -560,16 +558,16 @@ void TForm10::StartCheck() {
          {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(),
           CheckBoxAutoCheck.Handle(), ButtonDownload.Handle()})
         EnableWindow(control, FALSE);
-    const HWND window = hwnd_;
-    std::thread([this, window, servers = Servers(), portable = portable_] {
-        std::optional<std::pair<std::string, std::string>> found;
-        try {
-            found = FetchServerVersion(servers, portable);
-        } catch (...) {
-            found.reset();  // shown as a failed check
-        }
-        GuiThread::Post(window, [this, found = std::move(found)] { CheckDone(found); });
-    }).detach();
+    check_ = std::make_unique<Job>(
+        GuiThread::To(hwnd_), [this, servers = Servers(), portable = portable_](JobContext& job) {
+            std::optional<std::pair<std::string, std::string>> found;
+            try {
+                found = FetchServerVersion(servers, portable, job);
+            } catch (...) {
+                found.reset();  // shown as a failed check
+            }
+            job.Post([this, found = std::move(found)] { CheckDone(found); });
+        });
 }
 
 void TForm10::CheckDone(std::optional<std::pair<std::string, std::string>> found) {
@@ -628,8 +626,6 @@ void TForm10::ForceUpdateClick() {
 
 void TForm10::StartDownload() {
     downloading_ = true;
-    ++generation_;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
     SetLabel("ButtonDownload", Text("LangCancel"));
     EnableWindow(ButtonDownload, TRUE);
     for (HWND control :
@@ -639,39 +635,30 @@ void TForm10::StartDownload() {
     SendMessageW(ProgressBarUpdate, PBM_SETPOS, 0, 0);
     ShowWindow(ProgressBarUpdate, SW_SHOW);
     SetTaskbarProgress(0);
-    const HWND window = hwnd_;
-    const unsigned generation = generation_;
     const bool forced = Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED;
-    std::thread([this, window, generation, url = DownloadUrl, version = CurrentServerVersion,
-                 running = LocalVersion(), forced, cancel = cancel_] {
-        auto result = std::make_shared<DownloadResult>();
-        try {
-            *result = FetchPackage(url, version, running, forced, [&](int percent) {
-                if (percent >= 0)
-                    GuiThread::Post(window, [this, generation, percent] {
-                        DownloadProgress(generation, percent);
-                    });
-                return !cancel->load();
-            });
-        } catch (...) {
-            // Whatever went wrong on the way (no memory for a large answer among it), the
-            // window shows a failed download rather than the program ending.
-            *result = DownloadResult{};
-        }
-        GuiThread::Post(window, [this, generation, result] { DownloadDone(generation, *result); });
-    }).detach();
+    download_ = std::make_unique<Job>(
+        GuiThread::To(hwnd_), [this, url = DownloadUrl, version = CurrentServerVersion,
+                               running = LocalVersion(), forced](JobContext& job) {
+            auto result = std::make_shared<DownloadResult>();
+            try {
+                *result = FetchPackage(url, version, running, forced, job, [&](int percent) {
+                    job.Post([this, percent] { DownloadProgress(percent); });
+                });
+            } catch (...) {
+                // Whatever went wrong on the way (no memory for a large answer among it), the
+                // window shows a failed download rather than the program ending.
+                *result = DownloadResult{};
+            }
+            job.Post([this, result] { DownloadDone(*result); });
+        });
 }
 
-void TForm10::DownloadProgress(unsigned generation, int percent) {
-    if (generation != generation_ || !downloading_)
-        return;
+void TForm10::DownloadProgress(int percent) {
     SendMessageW(ProgressBarUpdate, PBM_SETPOS, percent, 0);
     SetTaskbarProgress(percent);
 }
 
-void TForm10::DownloadDone(unsigned generation, const DownloadResult& result) {
-    if (generation != generation_ || !downloading_)
-        return;
+void TForm10::DownloadDone(const DownloadResult& result) {
     downloading_ = false;
     const std::string name = GetFileNameFromUrl(DownloadUrl);
     // Only a package that its signature shows to be ours is written. A refused one wrote
@@ -790,9 +777,7 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
 
 void TForm10::CancelDownload() {
     downloading_ = false;
-    ++generation_;  // what the transfer still reports is of no use now
-    if (cancel_)
-        cancel_->store(true);
+    download_.reset();  // stopped at once; what it still had to report is dropped
     // Nothing of a download is written before it is complete and verified: nothing to remove.
     ShowIdle(Text("LangNoDownload"));
 }

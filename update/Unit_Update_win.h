@@ -7,11 +7,11 @@
 
 #include <shobjidl.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "foundation/handle_win.h"
+#include "foundation/job.h"
 #include "ui/component.h"
 #include "ui/control_ids.h"
 #include "ui/controls_win.h"
@@ -74,8 +74,8 @@ class TForm10 {
     void ForceUpdateClick();
     void StartDownload();
     void CancelDownload();
-    void DownloadProgress(unsigned generation, int percent);
-    void DownloadDone(unsigned generation, const DownloadResult& result);
+    void DownloadProgress(int percent);
+    void DownloadDone(const DownloadResult& result);
     void StartInstaller(const HeldPackage& installer);
     // Writes and starts the script that replaces a portable copy's files from the archive,
     // and ends the program; returns only when the script could not be written.
@@ -117,13 +117,15 @@ class TForm10 {
     std::string BackgroundDownloadUrl;
     bool QuickStartPending = false;
 
-    // The download in progress; a later generation makes the results of an earlier one void.
     bool downloading_ = false;
     bool exitingForUpdate_ = false;
     // A settings file that cannot be written is reported at the first close only.
     bool saveFailureShown_ = false;
-    unsigned generation_ = 0;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+
+    // Last, so that they are stopped and joined before anything they report to goes.
+    std::unique_ptr<Job> backgroundCheck_;
+    std::unique_ptr<Job> check_;
+    std::unique_ptr<Job> download_;
 };
 
 }  // namespace corvandel

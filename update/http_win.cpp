@@ -4,6 +4,7 @@
 
 #include <winhttp.h>
 
+#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -31,9 +32,39 @@ class Internet {
     Internet& operator=(const Internet&) = delete;
     HINTERNET Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+    void Forget() { handle_ = nullptr; }
 
   private:
     HINTERNET handle_;
+};
+
+// While it lives, a stop of the job closes the request's handle, which ends the wait of a
+// request call on the job's thread. Made after the request and gone before it.
+class StopHook {
+  public:
+    StopHook(const JobContext* job, Internet& request) : job_(job), request_(request) {
+        if (job_ == nullptr)
+            return;
+        const HINTERNET handle = request.Get();
+        job_->SetInterrupt([this, handle] {
+            CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpCloseHandle)(handle);
+            closed_ = true;
+        });
+    }
+    ~StopHook() {
+        if (job_ == nullptr)
+            return;
+        job_->SetInterrupt({});  // once this returns, the owner's thread closes nothing more
+        if (closed_)
+            request_.Forget();
+    }
+    StopHook(const StopHook&) = delete;
+    StopHook& operator=(const StopHook&) = delete;
+
+  private:
+    const JobContext* job_;
+    Internet& request_;
+    std::atomic<bool> closed_{false};
 };
 
 [[noreturn]] void Fail(const char* step) {
@@ -92,11 +123,14 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
         session.Get(), host.c_str(), parts.nPort, 0));
     if (!connection)
         Fail("WinHttpConnect");
-    const Internet request(CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpOpenRequest)(
+    Internet request(CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpOpenRequest)(
         connection.Get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
         WINHTTP_DEFAULT_ACCEPT_TYPES, secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request)
         Fail("WinHttpOpenRequest");
+    const StopHook stopHook(options.job, request);
+    if (options.job != nullptr && options.job->Stopping())
+        throw HttpError("stopped", ERROR_CANCELLED);
     // The read time-out covers the wait for the answer's headers too.
     if (options.readTimeoutMs > 0) {
         DWORD headers = static_cast<DWORD>(options.readTimeoutMs);

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "foundation/job.h"
 #include "update/Unit_Update.h"
 
 namespace corvandel {
@@ -29,6 +30,8 @@ struct HttpOptions {
     int deadlineMs = 0;        // the longest the whole request may take; 0: none
     int64_t maxBody = 0;       // a longer answer, announced or received, fails; 0: no limit
     std::optional<SystemProxy> proxy;
+    // A stop asked of this job breaks the request off at once, whatever it waits for.
+    const JobContext* job = nullptr;
 };
 
 struct HttpResponse {
