@@ -62,7 +62,7 @@ void TForm1::LoadLanguage() {
 
 void TForm1::LanguageItemClick(size_t index) {
     ReleaseGeneralMenuButton();
-    if (index >= languageCaptions_.size() || listPage_.Scanning())
+    if (index >= languageCaptions_.size())
         return;
     const std::string name = LanguageFromCaption(languageCaptions_[index]);
     CurrentLanguage = name;
@@ -86,7 +86,8 @@ void TForm1::LanguageItemClick(size_t index) {
     }
     LoadLanguage();
     globLoad(LanguageWindows(), PortableMode);
-    // Texts made from message items (the row count and the like) follow with a new list.
+    // Texts made from message items (the row count and the like) follow with a new list; a
+    // scan under way writes them in the new language when it ends.
     RefreshListMenuClick();
 }
 

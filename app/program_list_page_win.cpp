@@ -310,6 +310,10 @@ void ProgramListPage::ScanEnded() {
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
     status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
+    // A text that reached the search box meanwhile filters the new rows, as it would have
+    // after the scan.
+    if (GetWindowTextLengthW(search_) > 0)
+        EditSearchUninstallChange();
     // The count and the rows are there; icons and icon sources follow as they are found.
     StartIcons();
     if (!rows_.empty()) {

@@ -59,7 +59,7 @@ target_compile_options(script_standin PRIVATE -Wall -Wextra)
 # keeps both halves of a throw-away key side by side).
 get_filename_component(UPDATE_KEY_FOLDER ${CORVANDEL_UPDATE_KEY} DIRECTORY)
 
-foreach(name list instance windows7 window removal views settings dpi icons hostile languages themes update
+foreach(name list instance windows7 window removal views settings dpi icons busy hostile languages themes update
         release)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)

@@ -22,6 +22,7 @@
 //   list-rows <control> <n>      print n columns of every row of another list view
 //   select-in <control> <row>    select a row of another list view
 //   command <name>               send the main window the command of a menu item
+//   language <n>                 send the main window the command of the n-th language item
 //   key <control> <vk> [shift|ctrl|alt]   press a key in a control of the main window
 //   text <control>               print a control's text (the console, the search box)
 //   set-text <control> <text>    replace a control's text, as typing would
@@ -531,6 +532,11 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         const int id = corvandel::CommandByName(Arg(args, at + 1));
         if (id == 0)
             Fail("no menu command is named " + args[at + 1]);
+        PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        return 2;
+    }
+    if (command == "language") {
+        const int id = corvandel::kCmdLanguageFirst + static_cast<int>(Number(args, at + 1, 0));
         PostMessageW(MainWindow(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         return 2;
     }
