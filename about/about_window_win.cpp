@@ -18,12 +18,14 @@ namespace corvandel {
 
 namespace {
 
-constexpr int kClientWidth = 334;
-constexpr int kClientHeight = 161;
+// The client area at 96 DPI; the window cannot be resized, and its size scales with the DPI
+// whatever the frame around it.
+constexpr int kClientWidth = 344;
+constexpr int kClientHeight = 175;
 constexpr int kButtonBarHeight = 35;
 constexpr int kLabelHeight = 16;
-constexpr int kMinWidth = 350;
-constexpr int kMinHeight = 200;
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_BORDER;
+constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 // DWMWA_WINDOW_CORNER_PREFERENCE and DWMWCP_ROUND, newer than the headers of the toolchain.
 constexpr DWORD kDwmWindowCornerPreference = 33;
 constexpr DWORD kDwmCornerRound = 2;
@@ -61,15 +63,10 @@ bool TForm8::Create() {
     if (!RegisterClassExW(&wc))
         return false;
 
-    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER;
-    // The design sizes are for 96 DPI; the window is laid out at the system's DPI.
-    dpi_ = static_cast<int>(GetDpiForSystem());
-    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
-    // A top-level window of its own with its own taskbar button: owned by the desktop.
-    hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, CORVANDEL_ABOUT_CLASS, Widen("О программе").c_str(),
-                            style, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                            GetDesktopWindow(), nullptr, instance, this);
+    // A top-level window of its own with its own taskbar button: owned by the desktop. It takes
+    // its size once its DPI is known.
+    hwnd_ = CreateWindowExW(kExStyle, CORVANDEL_ABOUT_CLASS, Widen("О программе").c_str(), kStyle,
+                            0, 0, 0, 0, GetDesktopWindow(), nullptr, instance, this);
     if (hwnd_ == nullptr)
         return false;
     // Rounded corners where the system draws them (Windows 11); elsewhere the call does nothing.
@@ -77,13 +74,10 @@ bool TForm8::Create() {
     CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)
     (hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
 
-    font_ = DesignFont(Scale(11));
-    boldFont_ = DesignFont(Scale(11), FW_BOLD);
-    linkFont_ = DesignFont(Scale(11), FW_NORMAL, true);
-    auto label = [&](TextControl& control, const char* name, const std::string& text, DWORD extra,
-                     HFONT font) {
+    // The controls are made without fonts: ApplyDpi gives them the fonts of the window's DPI.
+    auto label = [&](TextControl& control, const char* name, const std::string& text, DWORD extra) {
         control.CreateCaptioned(components_, name, "TLabel", hwnd_, 0, WC_STATICW,
-                                WS_VISIBLE | SS_CENTER | extra, 0, font, text);
+                                WS_VISIBLE | SS_CENTER | extra, 0, nullptr, text);
     };
     components_.Add("Form8", "TForm8")
         .Define("Caption", "О программе")
@@ -93,39 +87,67 @@ bool TForm8::Create() {
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
     components_.Add("TabControlBody", "TTabControl");
-    label(LabelVersion, "LabelVersion", "", 0, font_.Get());
-    label(LabelCopyright, "LabelCopyright", GetLegalCopyright(ExecutablePath()), 0, font_.Get());
-    label(LabelTelegram, kLinks[0].name, kLinks[0].caption, SS_NOTIFY, linkFont_.Get());
-    label(LabelGMail, kLinks[1].name, kLinks[1].caption, SS_NOTIFY, linkFont_.Get());
-    label(LabelYaMail, kLinks[2].name, kLinks[2].caption, SS_NOTIFY, linkFont_.Get());
-    label(LabelMainWebSite, kLinks[3].name, kLinks[3].caption, SS_NOTIFY, linkFont_.Get());
-
-    icon_ = OwnedIcon(
-        static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, Scale(32), Scale(32), 0)));
+    label(LabelVersion, "LabelVersion", "", 0);
+    label(LabelCopyright, "LabelCopyright", GetLegalCopyright(ExecutablePath()), 0);
+    label(LabelTelegram, kLinks[0].name, kLinks[0].caption, SS_NOTIFY);
+    label(LabelGMail, kLinks[1].name, kLinks[1].caption, SS_NOTIFY);
+    label(LabelYaMail, kLinks[2].name, kLinks[2].caption, SS_NOTIFY);
+    label(LabelMainWebSite, kLinks[3].name, kLinks[3].caption, SS_NOTIFY);
     Image1.Create(components_, "Image1", "TImage", hwnd_, 0, WC_STATICW,
                   WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, nullptr);
-    SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon_.Get()), 0);
     components_.Add("TabControlButtons", "TTabControl");
     Button1.CreateCaptioned(components_, "Button1", "TButton", hwnd_, IDOK, WC_BUTTONW,
-                            WS_VISIBLE | BS_DEFPUSHBUTTON, 0, boldFont_.Get(), "Ok");
-    Layout();
+                            WS_VISIBLE | BS_DEFPUSHBUTTON, 0, nullptr, "Ok");
+    ApplyDpi(WindowDpi(hwnd_), nullptr);
     AppTheme::Instance().AddWindow(hwnd_);
     return true;
+}
+
+void TForm8::ApplyDpi(int dpi, const RECT* suggested) {
+    scale_.dpi = dpi;
+    // The controls take the new fonts before the old ones are deleted.
+    OwnedFont font = DesignFont(scale_(11));
+    OwnedFont boldFont = DesignFont(scale_(11), FW_BOLD);
+    OwnedFont linkFont = DesignFont(scale_(11), FW_NORMAL, true);
+    LabelVersion.SetFont(font.Get(), false);
+    LabelCopyright.SetFont(font.Get(), false);
+    for (const TextControl* link : {&LabelTelegram, &LabelGMail, &LabelYaMail, &LabelMainWebSite})
+        link->SetFont(linkFont.Get(), false);
+    Button1.SetFont(boldFont.Get(), false);
+    font_ = std::move(font);
+    boldFont_ = std::move(boldFont);
+    linkFont_ = std::move(linkFont);
+    // The program's icon drawn at the size of this DPI, not stretched from another.
+    OwnedIcon icon(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, scale_(32), scale_(32), 0)));
+    SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
+    icon_ = std::move(icon);
+
+    if (suggested != nullptr) {
+        MoveToRect(hwnd_, *suggested);
+    } else {
+        RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
+        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
+        SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Layout();
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void TForm8::Layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int width = client.right;
-    const int body = client.bottom - Scale(kButtonBarHeight);
-    MoveWindow(Image1, Scale(8), (body - Scale(32)) / 2, Scale(32), Scale(32), FALSE);
-    int top = Scale(6);
+    const int body = client.bottom - scale_(kButtonBarHeight);
+    MoveWindow(Image1, scale_(8), (body - scale_(32)) / 2, scale_(32), scale_(32), FALSE);
+    int top = scale_(6);
     for (HWND label : std::initializer_list<HWND>{LabelVersion, LabelCopyright, LabelTelegram,
                                                   LabelGMail, LabelYaMail, LabelMainWebSite}) {
-        MoveWindow(label, Scale(48), top, width - Scale(56), Scale(kLabelHeight), FALSE);
-        top += Scale(kLabelHeight + 4);
+        MoveWindow(label, scale_(48), top, width - scale_(56), scale_(kLabelHeight), FALSE);
+        top += scale_(kLabelHeight + 4);
     }
-    MoveWindow(Button1, 0, body, width, Scale(kButtonBarHeight), FALSE);
+    MoveWindow(Button1, 0, body, width, scale_(kButtonBarHeight), FALSE);
 }
 
 void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
@@ -195,12 +217,11 @@ LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
-        case WM_GETMINMAXINFO: {
-            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = Scale(kMinWidth);
-            info->ptMinTrackSize.y = Scale(kMinHeight);
+        case WM_DPICHANGED:
+            // Another monitor or another scale: fonts, icon and layout anew, in the place the
+            // system suggests.
+            ApplyDpi(DpiOfMessage(wParam), &SuggestedRect(lParam));
             return 0;
-        }
         case WM_CLOSE:
             closed_ = true;
             return 0;

@@ -9,6 +9,7 @@
 #include "foundation/handle_win.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
+#include "ui/dpi_win.h"
 
 namespace corvandel {
 
@@ -28,6 +29,9 @@ class TForm8 {
     template <typename Window>
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Fonts and icon for the DPI, given to the controls; then the window takes the suggested
+    // rectangle (WM_DPICHANGED) or, without one, the design's size, and is laid out.
+    void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
     void OpenLink(HWND label);
 
@@ -45,8 +49,7 @@ class TForm8 {
     OwnedFont linkFont_;
     OwnedIcon icon_;
     bool closed_ = false;
-    int dpi_ = 96;
-    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
+    DpiScale scale_;
     ComponentList components_;
 };
 

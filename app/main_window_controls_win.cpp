@@ -22,7 +22,7 @@ using namespace main_window;
 namespace {}  // namespace
 
 void TForm1::CreateComponents() {
-    dpi_ = static_cast<int>(GetDpiForWindow(hwnd_));
+    scale_.dpi = WindowDpi(hwnd_);
     CreateFonts();
     const HFONT font = font_.Get();
     const HWND form = hwnd_;
@@ -38,7 +38,7 @@ void TForm1::CreateComponents() {
         ListviewDubUninstall.Create(components_, "ListviewDubUninstall", "TListView", form,
                                     kIdListviewDubUninstall, WC_LISTVIEWW,
                                     LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS, 0, font),
-        kProgramColumns, 0, kListColumns - 1, dpi_);
+        kProgramColumns, 0, kListColumns - 1, scale_.dpi);
 
     // The bars and pages are areas of the window; the controls are its direct children.
     TabControl.Create(components_, "TabControl", "TTabControl", form, kIdTabControl, WC_STATICW, 0,
@@ -73,7 +73,7 @@ void TForm1::CreateComponents() {
                                  WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
                                      LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                                  WS_EX_CLIENTEDGE, font),
-        kProgramColumns, kVisibleListColumns, kListColumns - kVisibleListColumns, dpi_);
+        kProgramColumns, kVisibleListColumns, kListColumns - kVisibleListColumns, scale_.dpi);
     ListView_SetExtendedListViewStyle(ListViewUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     MemoLogUninstall.Create(components_, "MemoLogUninstall", "TMemo", form, kIdMemoLogUninstall,
@@ -87,7 +87,7 @@ void TForm1::CreateComponents() {
         WS_VISIBLE | WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, font, "Поиск");
     StatusBarUninstall.Create(components_, "StatusBarUninstall", "TStatusBar", form,
                               kIdStatusBarUninstall, STATUSCLASSNAMEW, WS_VISIBLE, 0, font);
-    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, Scale(kStatusHeight), 0);
+    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, scale_(kStatusHeight), 0);
 
     TabBackups.CreateCaptioned(components_, "TabBackups", "TTabSheet", form, kIdTabBackups,
                                WC_STATICW, 0, 0, font, "Резерв");
@@ -97,7 +97,7 @@ void TForm1::CreateComponents() {
             WC_LISTVIEWW,
             LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
             WS_EX_CLIENTEDGE, font),
-        kBackupColumns, 3, 0, dpi_);
+        kBackupColumns, 3, 0, scale_.dpi);
     ListView_SetExtendedListViewStyle(ListViewBackupsUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     CreateMenus();
@@ -156,15 +156,16 @@ void TForm1::Layout() {
     GetClientRect(hwnd_, &client);
     const int width = client.right;
     const int height = client.bottom;
-    const int topBar = Scale(kTopBarHeight);
+    const int topBar = scale_(kTopBarHeight);
     MoveWindow(TabControl, 0, 0, width, topBar, TRUE);
-    MoveWindow(SpeedButton_GeneralMenu, width - Scale(22 + 5), Scale(5), Scale(22), Scale(22),
+    MoveWindow(SpeedButton_GeneralMenu, width - scale_(22 + 5), scale_(5), scale_(22), scale_(22),
                TRUE);
-    MoveWindow(TabControlPanel, 0, topBar, Scale(kPanelWidth), height - topBar, TRUE);
-    MoveWindow(ButtonUninstall, Scale(4), topBar + Scale(4), Scale(100), Scale(100), TRUE);
-    MoveWindow(ButtonBackupsUninstall, Scale(4), topBar + Scale(108), Scale(100), Scale(100), TRUE);
+    MoveWindow(TabControlPanel, 0, topBar, scale_(kPanelWidth), height - topBar, TRUE);
+    MoveWindow(ButtonUninstall, scale_(4), topBar + scale_(4), scale_(100), scale_(100), TRUE);
+    MoveWindow(ButtonBackupsUninstall, scale_(4), topBar + scale_(108), scale_(100), scale_(100),
+               TRUE);
 
-    const int left = Scale(kPanelWidth);
+    const int left = scale_(kPanelWidth);
     const int pageWidth = width - left;
     const int pageHeight = height - topBar;
     MoveWindow(TabUninstall, left, topBar, pageWidth, pageHeight, FALSE);
@@ -174,44 +175,44 @@ void TForm1::Layout() {
     RECT status{};
     GetWindowRect(StatusBarUninstall, &status);
     const int statusHeight = status.bottom - status.top;
-    const int part0 = Scale(145);
-    const int part1 = (width - part0 > Scale(50)) ? width : part0 + Scale(50);
+    const int part0 = scale_(145);
+    const int part1 = (width - part0 > scale_(50)) ? width : part0 + scale_(50);
     int parts[2] = {part0, part1};
     SendMessageW(StatusBarUninstall, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 
     const bool uninstallPage = page_ == 0;
     const int bottom = height - statusHeight;
-    const int searchTop = bottom - Scale(kSearchHeight);
-    const int consoleTop = searchTop - Scale(consoleHeight_);
+    const int searchTop = bottom - scale_(kSearchHeight);
+    const int consoleTop = searchTop - scale_(consoleHeight_);
     const int listTop = topBar;
     ListViewUninstall.Place(left, listTop, pageWidth, consoleTop - listTop, uninstallPage);
-    MemoLogUninstall.Place(left, consoleTop, pageWidth, Scale(consoleHeight_), uninstallPage);
-    EditSearchUninstall.Place(left, searchTop, pageWidth, Scale(kSearchHeight), uninstallPage);
+    MemoLogUninstall.Place(left, consoleTop, pageWidth, scale_(consoleHeight_), uninstallPage);
+    EditSearchUninstall.Place(left, searchTop, pageWidth, scale_(kSearchHeight), uninstallPage);
     ShowWindow(StatusBarUninstall, uninstallPage ? SW_SHOW : SW_HIDE);
     ListViewBackupsUninstall.Place(left, listTop, pageWidth, height - listTop, !uninstallPage);
     MoveWindow(ListviewDubUninstall, 0, 0, 0, 0, FALSE);
 
     // "Путь установки" takes the width the other columns leave, which keep their limits.
-    ListViewUninstall.KeepColumnLimits(kVisibleListColumns - 1, dpi_);
+    ListViewUninstall.KeepColumnLimits(kVisibleListColumns - 1, scale_.dpi);
     int used = 0;
     for (int column = 0; column < kVisibleListColumns - 1; ++column) {
         used += ListView_GetColumnWidth(ListViewUninstall, column);
     }
     const int rest = pageWidth - used - GetSystemMetrics(SM_CXVSCROLL) - 4;
-    const int minimum = Scale(kProgramColumns[kVisibleListColumns - 1].minimum);
+    const int minimum = scale_(kProgramColumns[kVisibleListColumns - 1].minimum);
     ListView_SetColumnWidth(ListViewUninstall, kVisibleListColumns - 1,
                             rest > minimum ? rest : minimum);
 }
 
 void TForm1::CreateFonts() {
-    font_ = DesignFont(Scale(11));
-    boldFont_ = DesignFont(Scale(11), FW_BOLD);
-    menuButtonFont_ = DesignFont(Scale(21));
+    font_ = DesignFont(scale_(11));
+    boldFont_ = DesignFont(scale_(11), FW_BOLD);
+    menuButtonFont_ = DesignFont(scale_(21));
 }
 
 void TForm1::CreatePageButtonPictures() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const int size = Scale(kPictureSize);
+    const int size = scale_(kPictureSize);
     ImageList3.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 0));
     // The page buttons' pictures: the shell's own icons for a program list and a backup, in
     // the size of this DPI.
@@ -231,7 +232,7 @@ void TForm1::CreatePageButtonPictures() {
         image.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0));
         const OwnedIcon icon(ImageList_GetIcon(ImageList3.Get(), buttons[i].second, ILD_NORMAL));
         ImageList_AddIcon(image.Get(), icon.Get());
-        BUTTON_IMAGELIST images{image.Get(), {0, Scale(20), 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
+        BUTTON_IMAGELIST images{image.Get(), {0, scale_(20), 0, 0}, BUTTON_IMAGELIST_ALIGN_TOP};
         SendMessageW(buttons[i].first, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
     }
 }
@@ -249,13 +250,13 @@ void TForm1::ApplyDpi(int oldDpi) {
     SetBold(ButtonUninstall, page_ == 0);
     SetBold(ButtonBackupsUninstall, page_ == 1);
     CreatePageButtonPictures();
-    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, Scale(kStatusHeight), 0);
+    SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, scale_(kStatusHeight), 0);
     for (HWND list : std::initializer_list<HWND>{ListViewUninstall, ListViewBackupsUninstall}) {
         const HWND header = ListView_GetHeader(list);
         const int columns = header ? Header_GetItemCount(header) : 0;
         for (int column = 0; column < columns; ++column) {
             const int width = ListView_GetColumnWidth(list, column);
-            ListView_SetColumnWidth(list, column, MulDiv(width, dpi_, oldDpi));
+            ListView_SetColumnWidth(list, column, MulDiv(width, scale_.dpi, oldDpi));
         }
     }
     Layout();

@@ -62,8 +62,9 @@ void TForm1::LoadNastr() {
     if (options.maximized) {
         startMaximized_ = true;
     } else {
-        const int width = options.width < Scale(kMinWidth) ? Scale(kMinWidth) : options.width;
-        const int height = options.height < Scale(kMinHeight) ? Scale(kMinHeight) : options.height;
+        const int width = options.width < scale_(kMinWidth) ? scale_(kMinWidth) : options.width;
+        const int height =
+            options.height < scale_(kMinHeight) ? scale_(kMinHeight) : options.height;
         SetWindowPos(hwnd_, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);

@@ -68,10 +68,10 @@ bool TForm1::Create() {
         return false;
 
     // The design sizes are for 96 DPI; the window opens at the system's DPI.
-    dpi_ = static_cast<int>(GetDpiForSystem());
-    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
+    scale_.dpi = WindowDpi(nullptr);
+    RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    AdjustWindowRectExForDpi(&frame, style, FALSE, 0, dpi_);
+    AdjustWindowRectExForDpi(&frame, style, FALSE, 0, scale_.dpi);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
@@ -102,20 +102,17 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize.x = Scale(kMinWidth);
-            info->ptMinTrackSize.y = Scale(kMinHeight);
+            info->ptMinTrackSize.x = scale_(kMinWidth);
+            info->ptMinTrackSize.y = scale_(kMinHeight);
             return 0;
         }
         case WM_DPICHANGED: {
             // Another monitor or another scale: everything is laid out anew at the new DPI
             // in the place the system suggests.
-            const int old = dpi_;
-            dpi_ = HIWORD(wParam);
+            const int old = scale_.dpi;
+            scale_.dpi = DpiOfMessage(wParam);
             ApplyDpi(old);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            MoveToRect(hwnd_, SuggestedRect(lParam));
             return 0;
         }
         case WM_SETCURSOR: {

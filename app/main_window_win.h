@@ -20,6 +20,7 @@
 #include "settings/settings.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
+#include "ui/dpi_win.h"
 #include "ui/menus_win.h"
 
 namespace corvandel {
@@ -70,8 +71,6 @@ class TForm1 : public ProgramListHost {
     void CreateMenus();
     void Layout();
     void SaveNastr();
-    // Design sizes (96 DPI) in this window's pixels.
-    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
     void CreateFonts();
     void CreatePageButtonPictures();
     void ApplyDpi(int oldDpi);
@@ -108,7 +107,7 @@ class TForm1 : public ProgramListHost {
     void ScanFinished() override;
 
     void SetStatusText(int panel, const std::string& text);
-    int Dpi() const override { return dpi_; }
+    int Dpi() const override { return scale_.dpi; }
     void SetBold(HWND button, bool bold);
     void EnablePanel(bool enabled) override;
 
@@ -159,7 +158,8 @@ class TForm1 : public ProgramListHost {
                               folders_,
                               locale_};
     int consoleHeight_ = 0;  // at 96 DPI
-    int dpi_ = 96;
+    // Design sizes (96 DPI) in this window's pixels: scale_(11).
+    DpiScale scale_;
     bool generalMenuOpen_ = false;
     bool activated_ = false;
     bool startMaximized_ = false;

@@ -28,6 +28,7 @@
 #include "removal/registry_export.h"
 #include "ui/commands.h"
 #include "ui/control_ids.h"
+#include "ui/dpi_win.h"
 
 namespace corvandel {
 
@@ -351,9 +352,9 @@ void ProgramListPage::FitNameColumns() {
                             LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     for (int column = 0; column < 2; ++column) {
         ListView_SetColumnWidth(list_, column, LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(list_, column) < Scale(200)) {
-            ListView_SetColumnWidth(list_, column, Scale(200));
-        }
+        const int least = ScaleForDpi(200, host_.Dpi());
+        if (ListView_GetColumnWidth(list_, column) < least)
+            ListView_SetColumnWidth(list_, column, least);
     }
     std::swap(rows_, sample);
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()),

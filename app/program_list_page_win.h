@@ -104,7 +104,6 @@ class ProgramListPage {
     std::optional<int> AddIcon(const FileIcon& icon);
     // Writes the backup text as a new file in the backup folder; throws when it cannot.
     std::string ExportRegistry(const std::string& text);
-    int Scale(int designPixels) const { return MulDiv(designPixels, host_.Dpi(), 96); }
 
     ProgramListHost& host_;
     ListView& list_;

@@ -1,5 +1,6 @@
 #include "appearance/theme_win.h"
 #include "foundation/system_library_win.h"
+#include "ui/dpi_win.h"
 
 #include <commctrl.h>
 #include <dwmapi.h>
@@ -28,10 +29,6 @@ std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
     return name;
-}
-
-int Scaled(int pixels, int dpi) {
-    return MulDiv(pixels, dpi, 96);
 }
 
 // A pen for lines, released when it goes out of scope.
@@ -364,7 +361,7 @@ void AppTheme::Apply(HWND window) {
     if (FAILED(CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)(window, kDwmDarkTitle,
                                                                            &dark, sizeof dark)))
         CORVANDEL_SYSTEM_CALL(L"dwmapi.dll", DwmSetWindowAttribute)
-        (window, kDwmDarkTitleBefore20H1, &dark, sizeof dark);
+    (window, kDwmDarkTitleBefore20H1, &dark, sizeof dark);
     EnumChildWindows(window, &AppTheme::ApplyToChild, reinterpret_cast<LPARAM>(this));
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -504,14 +501,14 @@ void AppTheme::MeasureMenuItem(HWND window, MEASUREITEMSTRUCT& measure) {
     const auto* place = reinterpret_cast<const MenuPlace*>(measure.itemData);
     if (place == nullptr)
         return;
-    menuDpi_ = static_cast<int>(GetDpiForWindow(window));
+    menuDpi_ = WindowDpi(window);
     MENUITEMINFOW item{};
     item.cbSize = sizeof item;
     item.fMask = MIIM_FTYPE;
     GetMenuItemInfoW(place->menu, place->position, TRUE, &item);
     if (item.fType & MFT_SEPARATOR) {
-        measure.itemWidth = static_cast<UINT>(Scaled(20, menuDpi_));
-        measure.itemHeight = static_cast<UINT>(Scaled(7, menuDpi_));
+        measure.itemWidth = static_cast<UINT>(ScaleForDpi(20, menuDpi_));
+        measure.itemHeight = static_cast<UINT>(ScaleForDpi(7, menuDpi_));
         return;
     }
     const std::wstring text = MenuItemText(place->menu, place->position);
@@ -526,11 +523,11 @@ void AppTheme::MeasureMenuItem(HWND window, MEASUREITEMSTRUCT& measure) {
         DrawTextW(dc, shortcut.c_str(), -1, &shortcutSize, DT_SINGLELINE | DT_CALCRECT);
     SelectObject(dc, old);
     ReleaseDC(window, dc);
-    const int gap = shortcut.empty() ? 0 : Scaled(24, menuDpi_) + shortcutSize.right;
-    measure.itemWidth =
-        static_cast<UINT>(Scaled(28, menuDpi_) + labelSize.right + gap + Scaled(24, menuDpi_));
+    const int gap = shortcut.empty() ? 0 : ScaleForDpi(24, menuDpi_) + shortcutSize.right;
+    measure.itemWidth = static_cast<UINT>(ScaleForDpi(28, menuDpi_) + labelSize.right + gap +
+                                          ScaleForDpi(24, menuDpi_));
     measure.itemHeight = static_cast<UINT>(
-        std::max<int>(labelSize.bottom + Scaled(8, menuDpi_), Scaled(22, menuDpi_)));
+        std::max<int>(labelSize.bottom + ScaleForDpi(8, menuDpi_), ScaleForDpi(22, menuDpi_)));
 }
 
 void AppTheme::DrawMenuItem(const DRAWITEMSTRUCT& draw) {
@@ -547,8 +544,8 @@ void AppTheme::DrawMenuItem(const DRAWITEMSTRUCT& draw) {
     if (item.fType & MFT_SEPARATOR) {
         FillRect(dc, &area, Brush(colors.menu));
         const int middle = (area.top + area.bottom) / 2;
-        RECT line{area.left + Scaled(4, menuDpi_), middle, area.right - Scaled(4, menuDpi_),
-                  middle + 1};
+        RECT line{area.left + ScaleForDpi(4, menuDpi_), middle,
+                  area.right - ScaleForDpi(4, menuDpi_), middle + 1};
         FillRect(dc, &line, Brush(colors.line));
         return;
     }
@@ -566,23 +563,24 @@ void AppTheme::DrawMenuItem(const DRAWITEMSTRUCT& draw) {
     SetTextColor(dc, ink);
 
     const int middle = (area.top + area.bottom) / 2;
-    const int markX = area.left + Scaled(12, dpi);
+    const int markX = area.left + ScaleForDpi(12, dpi);
     if (draw.itemState & ODS_CHECKED) {
         if (item.fType & MFT_RADIOCHECK) {
             const HGDIOBJ oldBrush = SelectObject(dc, Brush(ink));
             const LinePen pen(dc, ink);
-            const int r = Scaled(3, dpi);
+            const int r = ScaleForDpi(3, dpi);
             Ellipse(dc, markX - r, middle - r, markX + r + 1, middle + r + 1);
             SelectObject(dc, oldBrush);
         } else {
-            const LinePen pen(dc, ink, Scaled(2, dpi));
-            const POINT tick[3] = {{markX - Scaled(4, dpi), middle},
-                                   {markX - Scaled(1, dpi), middle + Scaled(3, dpi)},
-                                   {markX + Scaled(5, dpi), middle - Scaled(4, dpi)}};
+            const LinePen pen(dc, ink, ScaleForDpi(2, dpi));
+            const POINT tick[3] = {{markX - ScaleForDpi(4, dpi), middle},
+                                   {markX - ScaleForDpi(1, dpi), middle + ScaleForDpi(3, dpi)},
+                                   {markX + ScaleForDpi(5, dpi), middle - ScaleForDpi(4, dpi)}};
             Polyline(dc, tick, 3);
         }
     }
-    RECT label{area.left + Scaled(28, dpi), area.top, area.right - Scaled(20, dpi), area.bottom};
+    RECT label{area.left + ScaleForDpi(28, dpi), area.top, area.right - ScaleForDpi(20, dpi),
+               area.bottom};
     const std::wstring caption = text.substr(0, tab);
     DrawTextW(dc, caption.c_str(), -1, &label, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
     if (tab != std::wstring::npos) {
@@ -594,15 +592,15 @@ void AppTheme::DrawMenuItem(const DRAWITEMSTRUCT& draw) {
     if (item.hSubMenu != nullptr) {
         // The submenu's arrow in the item's colour; the system's own, drawn after this, is
         // kept off the item.
-        const int x = area.right - Scaled(12, dpi);
-        const int h = Scaled(4, dpi);
+        const int x = area.right - ScaleForDpi(12, dpi);
+        const int h = ScaleForDpi(4, dpi);
         const POINT arrow[3] = {
             {x - h / 2, middle - h}, {x + h / 2, middle}, {x - h / 2, middle + h}};
         const HGDIOBJ oldBrush = SelectObject(dc, Brush(ink));
         const LinePen pen(dc, ink);
         Polygon(dc, arrow, 3);
         SelectObject(dc, oldBrush);
-        ExcludeClipRect(dc, area.right - Scaled(20, dpi), area.top, area.right, area.bottom);
+        ExcludeClipRect(dc, area.right - ScaleForDpi(20, dpi), area.top, area.right, area.bottom);
     }
     SelectObject(dc, oldFont);
 }

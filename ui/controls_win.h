@@ -15,11 +15,9 @@
 
 #include "foundation/win_text.h"
 #include "ui/component.h"
+#include "ui/dpi_win.h"
 
 namespace corvandel {
-
-// The sizes of the design are for this DPI; controls scale them to their window's.
-inline constexpr int kDesignDpi = 96;
 
 class Control {
   public:
@@ -127,7 +125,7 @@ class ListView : public Control {
             lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
             lvc.fmt = column < visible ? designs[column].format : LVCFMT_LEFT;
             lvc.pszText = const_cast<wchar_t*>(caption.c_str());
-            lvc.cx = column < visible ? MulDiv(designs[column].width, dpi, kDesignDpi) : 0;
+            lvc.cx = column < visible ? ScaleForDpi(designs[column].width, dpi) : 0;
             lvc.iSubItem = column;
             SendMessageW(hwnd_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&lvc));
         }
@@ -151,8 +149,8 @@ class ListView : public Control {
     void KeepColumnLimits(int count, int dpi) const {
         for (int column = 0; column < count && column < visible_; ++column) {
             const int width = ListView_GetColumnWidth(hwnd_, column);
-            const int minimum = MulDiv(designs_[column].minimum, dpi, kDesignDpi);
-            const int maximum = MulDiv(designs_[column].maximum, dpi, kDesignDpi);
+            const int minimum = ScaleForDpi(designs_[column].minimum, dpi);
+            const int maximum = ScaleForDpi(designs_[column].maximum, dpi);
             int kept = width < minimum ? minimum : width;
             if (maximum > 0 && kept > maximum)
                 kept = maximum;

@@ -37,6 +37,9 @@ namespace {
 
 constexpr int kClientWidth = 434;
 constexpr int kClientHeight = 191;
+// The window paints under its group boxes, which draw only their frames.
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_BORDER;
+constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 
 // The window's message texts, translated with it and read when they are shown.
 constexpr std::pair<const char*, const char*> kMessageTexts[] = {
@@ -326,20 +329,14 @@ bool TForm10::Create(bool portable) {
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     if (!RegisterClassExW(&wc))
         return false;
-    // The window paints under its group boxes, which draw only their frames.
-    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_BORDER;
-    dpi_ = static_cast<int>(GetDpiForSystem());
-    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
-    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_APPWINDOW);
     // A taskbar button of its own, where the download's progress shows: owned by the desktop.
-    hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, CORVANDEL_UPDATE_CLASS, L"Обновление", style, 0, 0,
-                            frame.right - frame.left, frame.bottom - frame.top, GetDesktopWindow(),
-                            nullptr, instance, this);
+    // It takes its size once its DPI is known.
+    hwnd_ = CreateWindowExW(kExStyle, CORVANDEL_UPDATE_CLASS, L"Обновление", kStyle, 0, 0, 0, 0,
+                            GetDesktopWindow(), nullptr, instance, this);
     if (hwnd_ == nullptr)
         return false;
-    font_ = DesignFont(Scale(12));
-    boldFont_ = DesignFont(Scale(12), FW_BOLD);
-    const HFONT font = font_.Get();
+    // The controls are made without fonts: ApplyDpi gives them the fonts of the window's DPI.
+    const HFONT font = nullptr;
     components_.Add("Form10", "TForm10")
         .Define("Caption", "Обновление")
         .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
@@ -375,7 +372,7 @@ bool TForm10::Create(bool portable) {
     GroupBox1.Create(components_, "GroupBox1", "TGroupBox", hwnd_, 0, WC_BUTTONW,
                      WS_VISIBLE | BS_GROUPBOX, 0, font);
     LabelUpDate.CreateCaptioned(components_, "LabelUpDate", "TLabel", hwnd_, kIdLabelUpDate,
-                                WC_STATICW, WS_VISIBLE | SS_CENTER, 0, boldFont_.Get(),
+                                WC_STATICW, WS_VISIBLE | SS_CENTER, 0, font,
                                 "Проверка обновления...");
     LabelLocalTitle.CreateCaptioned(components_, "LabelLocalTitle", "TLabel", hwnd_, 0, WC_STATICW,
                                     WS_VISIBLE | SS_RIGHT, 0, font, "Версия на компьютере:");
@@ -385,40 +382,70 @@ bool TForm10::Create(bool portable) {
                                      WC_STATICW, WS_VISIBLE | SS_RIGHT, 0, font,
                                      "Версия на сервере:");
     LabelServerVersion.CreateCaptioned(components_, "LabelServerVersion", "TLabel", hwnd_,
-                                       kIdLabelServerVersion, WC_STATICW, WS_VISIBLE, 0,
-                                       boldFont_.Get(), "");
+                                       kIdLabelServerVersion, WC_STATICW, WS_VISIBLE, 0, font, "");
     components_.Add("PopupMenuLanguage", "TPopupMenu");
     for (const auto& [name, text] : kMessageTexts)
         components_.Add(name, "TMenuItem").Define("Caption", text);
     components_.Add("IdHTTP1", "TIdHTTP");
     components_.Add("IdHTTP2", "TIdHTTP");
     components_.Add("TaskbarUpdate", "TTaskbar");
-    Layout();
+    ApplyDpi(WindowDpi(hwnd_), nullptr);
     AppTheme::Instance().AddWindow(hwnd_);
     LoadNastr();
     return true;
 }
 
+void TForm10::ApplyDpi(int dpi, const RECT* suggested) {
+    scale_.dpi = dpi;
+    // The controls take the new fonts before the old ones are deleted.
+    OwnedFont font = DesignFont(scale_(12));
+    OwnedFont boldFont = DesignFont(scale_(12), FW_BOLD);
+    for (const Control* control : std::initializer_list<const Control*>{
+             &TabControlButtons, &ButtonDownload, &ButtonClose, &GroupBoxOption,
+             &CheckBoxQuickUpdate, &CheckBoxForceUpdate, &CheckBoxAutoCheck, &ProgressBarUpdate,
+             &GroupBox1, &LabelLocalTitle, &LabelLocalVersion, &LabelServerTitle}) {
+        control->SetFont(font.Get(), false);
+    }
+    LabelUpDate.SetFont(boldFont.Get(), false);
+    LabelServerVersion.SetFont(boldFont.Get(), false);
+    font_ = std::move(font);
+    boldFont_ = std::move(boldFont);
+
+    if (suggested != nullptr) {
+        MoveToRect(hwnd_, *suggested);
+    } else {
+        RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
+        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
+        SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Layout();
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 void TForm10::Layout() {
     // From the bottom up: the button bar, the options, the progress bar, the labels' box.
-    const int bar = Scale(kClientHeight - 37);
-    MoveWindow(TabControlButtons, 0, bar, Scale(kClientWidth), Scale(37), FALSE);
-    MoveWindow(ButtonDownload, Scale(125), bar + Scale(6), Scale(95), Scale(25), FALSE);
-    MoveWindow(ButtonClose, Scale(261), bar + Scale(6), Scale(95), Scale(25), FALSE);
-    const int options = bar - Scale(40);
-    MoveWindow(GroupBoxOption, 0, options, Scale(kClientWidth), Scale(40), FALSE);
-    MoveWindow(CheckBoxQuickUpdate, Scale(13), options + Scale(17), Scale(100), Scale(17), FALSE);
-    MoveWindow(CheckBoxForceUpdate, Scale(119), options + Scale(17), Scale(130), Scale(17), FALSE);
-    MoveWindow(CheckBoxAutoCheck, Scale(261), options + Scale(17), Scale(170), Scale(17), FALSE);
-    const int progress = options - Scale(21);
-    MoveWindow(ProgressBarUpdate, 0, progress, Scale(kClientWidth), Scale(21), FALSE);
-    MoveWindow(GroupBox1, 0, 0, Scale(kClientWidth), progress, FALSE);
-    MoveWindow(LabelUpDate, Scale(2), Scale(17), Scale(kClientWidth - 4), Scale(15), FALSE);
+    const int bar = scale_(kClientHeight - 37);
+    MoveWindow(TabControlButtons, 0, bar, scale_(kClientWidth), scale_(37), FALSE);
+    MoveWindow(ButtonDownload, scale_(125), bar + scale_(6), scale_(95), scale_(25), FALSE);
+    MoveWindow(ButtonClose, scale_(261), bar + scale_(6), scale_(95), scale_(25), FALSE);
+    const int options = bar - scale_(40);
+    MoveWindow(GroupBoxOption, 0, options, scale_(kClientWidth), scale_(40), FALSE);
+    MoveWindow(CheckBoxQuickUpdate, scale_(13), options + scale_(17), scale_(100), scale_(17),
+               FALSE);
+    MoveWindow(CheckBoxForceUpdate, scale_(119), options + scale_(17), scale_(130), scale_(17),
+               FALSE);
+    MoveWindow(CheckBoxAutoCheck, scale_(261), options + scale_(17), scale_(170), scale_(17),
+               FALSE);
+    const int progress = options - scale_(21);
+    MoveWindow(ProgressBarUpdate, 0, progress, scale_(kClientWidth), scale_(21), FALSE);
+    MoveWindow(GroupBox1, 0, 0, scale_(kClientWidth), progress, FALSE);
+    MoveWindow(LabelUpDate, scale_(2), scale_(17), scale_(kClientWidth - 4), scale_(15), FALSE);
     // The titles end where the versions begin; room to the left for longer translations.
-    MoveWindow(LabelLocalTitle, Scale(20), Scale(38), Scale(200), Scale(15), FALSE);
-    MoveWindow(LabelLocalVersion, Scale(226), Scale(38), Scale(200), Scale(15), FALSE);
-    MoveWindow(LabelServerTitle, Scale(20), Scale(59), Scale(200), Scale(15), FALSE);
-    MoveWindow(LabelServerVersion, Scale(226), Scale(59), Scale(200), Scale(15), FALSE);
+    MoveWindow(LabelLocalTitle, scale_(20), scale_(38), scale_(200), scale_(15), FALSE);
+    MoveWindow(LabelLocalVersion, scale_(226), scale_(38), scale_(200), scale_(15), FALSE);
+    MoveWindow(LabelServerTitle, scale_(20), scale_(59), scale_(200), scale_(15), FALSE);
+    MoveWindow(LabelServerVersion, scale_(226), scale_(59), scale_(200), scale_(15), FALSE);
 }
 
 void TForm10::SetLabel(const char* name, const std::string& text) {
@@ -853,6 +880,11 @@ LRESULT TForm10::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                     closed_ = true;
                 return 0;
             }
+            return 0;
+        case WM_DPICHANGED:
+            // Another monitor or another scale: fonts and layout anew, in the place the system
+            // suggests.
+            ApplyDpi(DpiOfMessage(wParam), &SuggestedRect(lParam));
             return 0;
         case WM_CLOSE:
             // Closing the frame during a download stops the download first.

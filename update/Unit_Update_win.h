@@ -15,6 +15,7 @@
 #include "ui/component.h"
 #include "ui/control_ids.h"
 #include "ui/controls_win.h"
+#include "ui/dpi_win.h"
 #include "update/Unit_Update.h"
 
 namespace corvandel {
@@ -54,8 +55,10 @@ class TForm10 {
     template <typename Window>
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Fonts for the DPI, given to the controls; then the window takes the suggested rectangle
+    // (WM_DPICHANGED) or, without one, the design's size, and is laid out.
+    void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
-    int Scale(int designPixels) const { return MulDiv(designPixels, dpi_, 96); }
     std::string Text(const char* name) const { return components_.Caption(name); }
     void SetLabel(const char* name, const std::string& text);
 
@@ -88,7 +91,7 @@ class TForm10 {
     HWND owner_ = nullptr;
     bool portable_ = false;
     bool closed_ = true;
-    int dpi_ = 96;
+    DpiScale scale_;
     ComponentList components_;
     Control TabControlButtons;
     Button ButtonDownload;

@@ -44,6 +44,12 @@
 //   about                        print the About window's version line and copyright
 //   about-texts                  print the About window's caption, every label and its button
 //   about-close                  press the About window's button
+//   dialog-layout about|update   print the About or update window's client size, each
+//                                control's place and size, and the size the text of each
+//                                button and check box needs
+//   dpi-changed about|update <from> <to>   tell the window it is now on a monitor of DPI
+//                                to, as the system does, suggesting its client area scaled by
+//                                to/from in the same frame; wait until it takes that size
 //   maximize                     maximize the main window
 //   popup                        print whether a popup menu of the program is open
 //   wait-popup [ms]              wait until a popup menu of the program is open, then print it
@@ -321,6 +327,98 @@ BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lParam) {
     if (_wcsicmp(name, L"Static") == 0)
         reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
     return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
+    // Direct children only: a control's own parts (a list's header) are the control's.
+    if (GetParent(hwnd) == GetAncestor(hwnd, GA_ROOT))
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
+    return TRUE;
+}
+
+// The shown About or update window of the current copy, once it shows.
+HWND ShownDialog(const std::string& which) {
+    const wchar_t* className = which == "about"    ? CORVANDEL_ABOUT_CLASS
+                               : which == "update" ? CORVANDEL_UPDATE_CLASS
+                                                   : nullptr;
+    if (className == nullptr)
+        Fail("no window is named " + which);
+    HWND window = nullptr;
+    WaitFor(10000, [&] {
+        const auto shown = TopWindows(className);
+        window = shown.empty() ? nullptr : shown.front();
+        return window != nullptr;
+    });
+    if (window == nullptr)
+        Fail("the " + which + " window is not shown");
+    return window;
+}
+
+// The client area's size, then for each control "rect" with its place and size in the
+// client area and, for buttons and check boxes, "needs" with the size their text and box
+// take in the control's font (BCM_GETIDEALSIZE): text cut off shows as a need larger than
+// the control.
+void PrintDialogLayout(const std::string& which) {
+    const HWND window = ShownDialog(which);
+    RECT client{};
+    GetClientRect(window, &client);
+    Print({which, "client", std::to_string(client.right), std::to_string(client.bottom)});
+    std::vector<HWND> controls;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&controls));
+    RemoteBuffer buffer(Current().info.hProcess, sizeof(SIZE));
+    for (size_t i = 0; i < controls.size(); ++i) {
+        wchar_t className[32] = {};
+        GetClassNameW(controls[i], className, 32);
+        const LONG type = GetWindowLongW(controls[i], GWL_STYLE) & BS_TYPEMASK;
+        const bool button = _wcsicmp(className, L"Button") == 0;
+        const bool checkBox = button && type == BS_AUTOCHECKBOX;
+        const bool pushButton = button && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+        const std::string name = (checkBox     ? std::string("CheckBox")
+                                  : pushButton ? std::string("Button")
+                                               : Narrow(className)) +
+                                 "#" + std::to_string(i);
+        RECT rect{};
+        GetWindowRect(controls[i], &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        Print({which, "rect", name, std::to_string(rect.left), std::to_string(rect.top),
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+        if (!checkBox && !pushButton)
+            continue;
+        SIZE needed{};
+        buffer.Write(&needed, sizeof needed);
+        SendMessageW(controls[i], BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(buffer.Address()));
+        buffer.Read(&needed, sizeof needed);
+        Print({which, "needs", name, std::to_string(needed.cx), std::to_string(needed.cy),
+               std::to_string(rect.right - rect.left), std::to_string(rect.bottom - rect.top)});
+    }
+}
+
+// What the system sends a per-monitor-aware window that moved to a monitor of another scale:
+// the new DPI, and a rectangle in the program's memory where the window should go.
+void SendDpiChanged(const std::string& which, int from, int to) {
+    const HWND window = ShownDialog(which);
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    const int width = MulDiv(client.right, to, from);
+    const int height = MulDiv(client.bottom, to, from);
+    RECT suggested{outer.left, outer.top,
+                   outer.left + width + (outer.right - outer.left) - client.right,
+                   outer.top + height + (outer.bottom - outer.top) - client.bottom};
+    RemoteBuffer buffer(Current().info.hProcess, sizeof(RECT));
+    buffer.Write(&suggested, sizeof suggested);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(to, to),
+                        reinterpret_cast<LPARAM>(buffer.Address()), SMTO_NORMAL, 10000, &result);
+    if (!WaitFor(5000, [&] {
+            GetClientRect(window, &client);
+            return client.right == width && client.bottom == height;
+        })) {
+        Fail("the " + which + " window did not take the suggested size: " +
+             std::to_string(client.right) + " x " + std::to_string(client.bottom) + " for " +
+             std::to_string(width) + " x " + std::to_string(height));
+    }
 }
 
 DWORD Number(const std::vector<std::string>& args, size_t index, DWORD fallback) {
@@ -976,6 +1074,15 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         }
         Print({"about", WindowText(statics[0]), WindowText(statics[1])});
         return 1;
+    }
+    if (command == "dialog-layout") {
+        PrintDialogLayout(Arg(args, at + 1));
+        return 2;
+    }
+    if (command == "dpi-changed") {
+        SendDpiChanged(Arg(args, at + 1), static_cast<int>(Number(args, at + 2, 96)),
+                       static_cast<int>(Number(args, at + 3, 96)));
+        return 4;
     }
     if (command == "maximize") {
         // Wine may hand the window's state back to the X server's view a moment later: the
