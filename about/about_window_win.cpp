@@ -48,13 +48,13 @@ constexpr Link kLinks[] = {
 
 }  // namespace
 
-TForm8::~TForm8() = default;
+AboutWindow::~AboutWindow() = default;
 
-bool TForm8::Create() {
+bool AboutWindow::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<TForm8>;
+    wc.lpfnWndProc = &RoutedWindowProc<AboutWindow>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -103,7 +103,7 @@ bool TForm8::Create() {
     return true;
 }
 
-void TForm8::ApplyDpi(int dpi, const RECT* suggested) {
+void AboutWindow::ApplyDpi(int dpi, const RECT* suggested) {
     scale_.dpi = dpi;
     // The controls take the new fonts before the old ones are deleted.
     OwnedFont font = DesignFont(scale_(11));
@@ -135,7 +135,7 @@ void TForm8::ApplyDpi(int dpi, const RECT* suggested) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void TForm8::Layout() {
+void AboutWindow::Layout() {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const int width = client.right;
@@ -150,7 +150,7 @@ void TForm8::Layout() {
     MoveWindow(Button1, 0, body, width, scale_(kButtonBarHeight), FALSE);
 }
 
-void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
+void AboutWindow::ShowModal(HWND mainWindow, const std::string& versionLine) {
     components_.Find("LabelVersion")->Set("Caption", versionLine);
     CenterOnScreen(hwnd_);
     closed_ = false;
@@ -166,7 +166,7 @@ void TForm8::ShowModal(HWND mainWindow, const std::string& versionLine) {
     ShowWindow(hwnd_, SW_HIDE);
 }
 
-void TForm8::OpenLink(HWND label) {
+void AboutWindow::OpenLink(HWND label) {
     for (size_t i = 0; i < std::size(kLinks); ++i) {
         const HWND labels[] = {LabelTelegram, LabelGMail, LabelYaMail, LabelMainWebSite};
         if (labels[i] == label) {
@@ -181,7 +181,7 @@ void TForm8::OpenLink(HWND label) {
     }
 }
 
-LRESULT TForm8::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // The links colour their labels themselves; everything else is the look's.
     if (message != WM_CTLCOLORSTATIC) {
         if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))

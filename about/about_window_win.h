@@ -13,12 +13,12 @@
 
 namespace corvandel {
 
-class TForm8 {
+class AboutWindow {
   public:
-    TForm8() = default;
-    ~TForm8();
-    TForm8(const TForm8&) = delete;
-    TForm8& operator=(const TForm8&) = delete;
+    AboutWindow() = default;
+    ~AboutWindow();
+    AboutWindow(const AboutWindow&) = delete;
+    AboutWindow& operator=(const AboutWindow&) = delete;
 
     bool Create();  // FormCreate: icon and copyright, once
     // FormShow copies the version line; returns when the window is closed.

@@ -21,7 +21,7 @@ using namespace main_window;
 
 namespace {}  // namespace
 
-void TForm1::CreateComponents() {
+void MainWindow::CreateComponents() {
     scale_.dpi = WindowDpi(hwnd_);
     CreateFonts();
     const HFONT font = font_.Get();
@@ -108,7 +108,7 @@ void TForm1::CreateComponents() {
     Layout();
 }
 
-void TForm1::CreateMenus() {
+void MainWindow::CreateMenus() {
     PopupMenuUninstall.Build(components_, "PopupMenuUninstall", kProgramListMenu);
     PopupMenuBackups.Build(components_, "PopupMenuBackups", kBackupsMenu);
 
@@ -149,7 +149,7 @@ void TForm1::CreateMenus() {
     }
 }
 
-void TForm1::Layout() {
+void MainWindow::Layout() {
     if (ListViewUninstall.Handle() == nullptr)
         return;
     RECT client{};
@@ -204,13 +204,13 @@ void TForm1::Layout() {
                             rest > minimum ? rest : minimum);
 }
 
-void TForm1::CreateFonts() {
+void MainWindow::CreateFonts() {
     font_ = DesignFont(scale_(11));
     boldFont_ = DesignFont(scale_(11), FW_BOLD);
     menuButtonFont_ = DesignFont(scale_(21));
 }
 
-void TForm1::CreatePageButtonPictures() {
+void MainWindow::CreatePageButtonPictures() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const int size = scale_(kPictureSize);
     ImageList3.Reset(ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 8, 0));
@@ -237,7 +237,7 @@ void TForm1::CreatePageButtonPictures() {
     }
 }
 
-void TForm1::ApplyDpi(int oldDpi) {
+void MainWindow::ApplyDpi(int oldDpi) {
     CreateFonts();
     for (HWND control : std::initializer_list<HWND>{
              ListviewDubUninstall, TabControl, TabControlPanel, TabUninstall, ListViewUninstall,

@@ -5,7 +5,7 @@
 #include "foundation/win_text.h"
 #include "settings/settings_win.h"
 #include "ui/commands.h"
-#include "update/Unit_Update_win.h"
+#include "update/updater_window_win.h"
 
 namespace corvandel {
 
@@ -26,7 +26,7 @@ std::wstring LiteralMenuText(const std::string& text) {
 
 }  // namespace
 
-std::vector<LanguageWindow> TForm1::LanguageWindows() {
+std::vector<LanguageWindow> MainWindow::LanguageWindows() {
     std::vector<LanguageWindow> windows{{&components_, WindowRole::Main}};
     if (about_)
         windows.push_back({&about_->Components(), WindowRole::Other});
@@ -35,7 +35,7 @@ std::vector<LanguageWindow> TForm1::LanguageWindows() {
     return windows;
 }
 
-void TForm1::LoadLanguage() {
+void MainWindow::LoadLanguage() {
     while (GetMenuItemCount(LanguageMenu) > 0)
         DeleteMenu(LanguageMenu, 0, MF_BYPOSITION);
     languageCaptions_.clear();
@@ -60,7 +60,7 @@ void TForm1::LoadLanguage() {
     }
 }
 
-void TForm1::LanguageItemClick(size_t index) {
+void MainWindow::LanguageItemClick(size_t index) {
     ReleaseGeneralMenuButton();
     if (index >= languageCaptions_.size())
         return;
@@ -72,7 +72,7 @@ void TForm1::LanguageItemClick(size_t index) {
     }
     // The choice is stored at once. A settings file that cannot be read is not replaced: the
     // user is told, and the windows stay as they are.
-    const std::string path = PortablePath(PortableMode);
+    const std::string path = PrepareSettingsFile(PortableMode);
     try {
         IniDocument settings = LoadSettingsDocument(path);
         settings.WriteString("Language", "Language", name);
@@ -85,7 +85,7 @@ void TForm1::LanguageItemClick(size_t index) {
                     Widen(components_.Caption("LangError")).c_str(), MB_ICONERROR);
     }
     LoadLanguage();
-    globLoad(LanguageWindows(), PortableMode);
+    ApplyLanguage(LanguageWindows(), PortableMode);
     // Texts made from message items (the row count and the like) follow with a new list; a
     // scan under way writes them in the new language when it ends.
     RefreshListMenuClick();

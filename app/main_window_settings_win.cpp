@@ -13,7 +13,7 @@ namespace corvandel {
 
 using namespace main_window;
 
-void TForm1::ShowOptions() {
+void MainWindow::ShowOptions() {
     // Each option is stored under the name of the menu item that shows it.
     for (const OptionKey& option : kOptionKeys) {
         CheckMenuItem(PopupMenu_General.Handle(), CommandByName(option.key),
@@ -21,8 +21,8 @@ void TForm1::ShowOptions() {
     }
 }
 
-void TForm1::LoadNastr() {
-    const std::string path = PortablePath(PortableMode);
+void MainWindow::LoadOptions() {
+    const std::string path = PrepareSettingsFile(PortableMode);
     IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
     try {
         settings = LoadSettingsDocument(path);
@@ -72,7 +72,7 @@ void TForm1::LoadNastr() {
     startOptions_ = CurrentOptions();
 }
 
-MainSettings TForm1::CurrentOptions() {
+MainSettings MainWindow::CurrentOptions() {
     MainSettings options = options_;
     options.maximized = IsZoomed(hwnd_);
     WINDOWPLACEMENT placement{};
@@ -83,8 +83,8 @@ MainSettings TForm1::CurrentOptions() {
     return options;
 }
 
-void TForm1::SaveNastr() {
-    const std::string path = PortablePath(PortableMode);
+void MainWindow::SaveOptions() {
+    const std::string path = PrepareSettingsFile(PortableMode);
     const MainSettings options = CurrentOptions();
     const bool chosen = MenuOptionsDiffer(options, startOptions_);
     // A file that could not be read is never replaced by the defaults; only options the user

@@ -8,7 +8,7 @@
 
 namespace corvandel {
 
-void TForm1::ThemeClick(int id) {
+void MainWindow::ThemeClick(int id) {
     ReleaseGeneralMenuButton();
     options_.themeAuto = id == kCmdThemeAuto;
     options_.themeLight = id == kCmdThemeLight;
@@ -18,7 +18,7 @@ void TForm1::ThemeClick(int id) {
     AppTheme::Instance().SetAppTheme(dark ? kStyleDark : kStyleLight);
 }
 
-void TForm1::WMWinIniChange() {
+void MainWindow::WMWinIniChange() {
     // Only "Системная" follows the system: a look the user picked stays as picked.
     if (!options_.themeAuto)
         return;

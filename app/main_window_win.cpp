@@ -19,7 +19,7 @@
 #include "ui/control_ids.h"
 #include "ui/menus_win.h"
 #include "ui/window_proc_win.h"
-#include "update/Unit_Update_win.h"
+#include "update/updater_window_win.h"
 
 namespace corvandel {
 
@@ -49,15 +49,15 @@ void AttachSystemImageLists(HWND listView) {
 
 }  // namespace
 
-TForm1::TForm1() = default;
+MainWindow::MainWindow() = default;
 
-TForm1::~TForm1() = default;
+MainWindow::~MainWindow() = default;
 
-bool TForm1::Create() {
+bool MainWindow::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<TForm1>;
+    wc.lpfnWndProc = &RoutedWindowProc<MainWindow>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     wc.hIconSm = wc.hIcon;
@@ -81,13 +81,13 @@ bool TForm1::Create() {
     return hwnd_ != nullptr;
 }
 
-void TForm1::Show() {
+void MainWindow::Show() {
     ShowWindow(hwnd_, startMaximized_ ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     // The whole window, every control included, is drawn before it is first seen.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASENOW | RDW_ALLCHILDREN);
 }
 
-LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // Colours, owner-drawn buttons and menus belong to the look in force.
     if (message != WM_CREATE) {
         if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))
@@ -187,7 +187,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-LRESULT TForm1::HandleNotify(NMHDR& header) {
+LRESULT MainWindow::HandleNotify(NMHDR& header) {
     if (const auto result = listPage_.HandleNotify(header))
         return *result;
     if (GetParent(header.hwndFrom) == ListViewUninstall) {
@@ -206,7 +206,7 @@ LRESULT TForm1::HandleNotify(NMHDR& header) {
     return 0;
 }
 
-void TForm1::HandleCommand(int id) {
+void MainWindow::HandleCommand(int id) {
     switch (id) {
         case kIdSpeedButtonGeneralMenu:
             SpeedButton_GeneralMenuClick();
@@ -260,7 +260,7 @@ void TForm1::HandleCommand(int id) {
     }
 }
 
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
     const std::string folder = ExecutableFolder();
     PortableMode = files_.FileExists(folder + "portable.ini");
     CreateComponents();
@@ -280,24 +280,24 @@ void TForm1::FormCreate() {
     Layout();
 }
 
-void TForm1::EnablePanel(bool enabled) {
+void MainWindow::EnablePanel(bool enabled) {
     EnableWindow(TabControlPanel, enabled);
     EnableWindow(ButtonUninstall, enabled);
     EnableWindow(ButtonBackupsUninstall, enabled);
 }
 
-void TForm1::FormActivate() {
+void MainWindow::FormActivate() {
     listPage_.StartScan();
 }
 
-void TForm1::FormClose() {
-    SaveNastr();
+void MainWindow::FormClose() {
+    SaveOptions();
 }
 
-void TForm1::HandleRemovalCommand(int id) {
+void MainWindow::HandleRemovalCommand(int id) {
     switch (id) {
         case kCmdUninstallUninstallMenu:
-            listPage_.UnDel();
+            listPage_.RunUninstaller();
             break;
         case kCmdDeleteKeyUninstallMenu:
             listPage_.DeleteKeyUninstallMenuClick();
@@ -326,47 +326,47 @@ void TForm1::HandleRemovalCommand(int id) {
     }
 }
 
-void TForm1::LogCreateMenuClick() {
+void MainWindow::LogCreateMenuClick() {
     ReleaseGeneralMenuButton();
     listPage_.LogCreateMenuClick();
 }
 
-void TForm1::IconSmallMenuClick() {
+void MainWindow::IconSmallMenuClick() {
     SetIconSize(false);
 }
 
-void TForm1::IconBigMenuClick() {
+void MainWindow::IconBigMenuClick() {
     SetIconSize(true);
 }
 
-void TForm1::SetIconSize(bool large) {
+void MainWindow::SetIconSize(bool large) {
     options_.iconSmall = !large;
     options_.iconBig = large;
     ShowOptions();
     listPage_.SetIconSize(large);
 }
 
-void TForm1::ScanRunning(bool running) {
+void MainWindow::ScanRunning(bool running) {
     EnablePanel(!running);
     EnableWindow(ListViewBackupsUninstall, !running);
     // The general menu stays closed until the list is there.
     EnableWindow(SpeedButton_GeneralMenu, !running);
 }
 
-void TForm1::ScanFinished() {
+void MainWindow::ScanFinished() {
     Layout();
 }
 
-void TForm1::SetStatusText(int panel, const std::string& text) {
+void MainWindow::SetStatusText(int panel, const std::string& text) {
     StatusBarUninstall.SetText(panel, text);
 }
 
-void TForm1::SetBold(HWND button, bool bold) {
+void MainWindow::SetBold(HWND button, bool bold) {
     SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(bold ? boldFont_.Get() : font_.Get()),
                  TRUE);
 }
 
-bool TForm1::PreTranslateMessage(MSG& msg) {
+bool MainWindow::PreTranslateMessage(MSG& msg) {
     // The context menus' shortcuts work in their own lists; the program list's not while a
     // scan runs.
     if (msg.hwnd == ListViewUninstall && !listPage_.Scanning())
@@ -376,7 +376,7 @@ bool TForm1::PreTranslateMessage(MSG& msg) {
     return false;
 }
 
-void TForm1::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags) {
+void MainWindow::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags) {
     if (&popup == &PopupMenuUninstall) {
         // The web-site item shows only for entries that have a web address.
         const bool present = GetMenuState(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
@@ -397,7 +397,7 @@ void TForm1::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags)
     popup.Show(owner, at, flags);
 }
 
-void TForm1::SpeedButton_GeneralMenuClick() {
+void MainWindow::SpeedButton_GeneralMenuClick() {
     if (generalMenuOpen_) {
         // A click while the flag is set only resets it.
         generalMenuOpen_ = false;
@@ -410,39 +410,39 @@ void TForm1::SpeedButton_GeneralMenuClick() {
     ShowPopup(PopupMenu_General, hwnd_, POINT{button.right, button.bottom}, TPM_RIGHTALIGN);
 }
 
-void TForm1::RefreshListMenuClick() {
+void MainWindow::RefreshListMenuClick() {
     ReleaseGeneralMenuButton();
     listPage_.StartScan();
 }
 
-void TForm1::ViewLogMenuClick() {
+void MainWindow::ViewLogMenuClick() {
     ReleaseGeneralMenuButton();
     consoleHeight_ = options_.viewLog ? kConsoleHeight : 0;  // at 96 DPI
     Layout();
 }
 
-void TForm1::AboutMenuClick() {
+void MainWindow::AboutMenuClick() {
     ReleaseGeneralMenuButton();
     if (about_)
         about_->ShowModal(hwnd_, components_.Caption("Form1"));
 }
 
-void TForm1::ButtonUninstallClick() {
+void MainWindow::ButtonUninstallClick() {
     page_ = 0;
     SetBold(ButtonUninstall, true);
     SetBold(ButtonBackupsUninstall, false);
     Layout();
 }
 
-void TForm1::ButtonBackupsUninstallClick() {
+void MainWindow::ButtonBackupsUninstallClick() {
     page_ = 1;
     SetBold(ButtonUninstall, false);
     SetBold(ButtonBackupsUninstall, true);
     Layout();
-    backupsPage_.FindFileCopy(ExecutableFolder() + "backup\\");
+    backupsPage_.ListBackups(ExecutableFolder() + "backup\\");
 }
 
-bool TForm1::IsWindows10Or11() {
+bool MainWindow::IsWindows10Or11() {
     OSVERSIONINFOW info{};
     info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push

@@ -29,25 +29,25 @@ extern bool PortableMode;
 // The chosen language's file base name, as the settings store it; empty when none.
 extern std::string CurrentLanguage;
 
-class TForm8;
-class TForm10;
+class AboutWindow;
+class UpdaterWindow;
 
-class TForm1 : public ProgramListHost {
+class MainWindow : public ProgramListHost {
   public:
-    TForm1();
-    ~TForm1();
-    TForm1(const TForm1&) = delete;
-    TForm1& operator=(const TForm1&) = delete;
+    MainWindow();
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the window (runs FormCreate); it shows only once the program may run.
     bool Create();
     void Show();
     HWND Handle() const { return hwnd_; }
     ComponentList& Components() { return components_; }
-    void SetAboutWindow(TForm8* about) { about_ = about; }
-    void SetUpdateWindow(TForm10* update) { update_ = update; }
+    void SetAboutWindow(AboutWindow* about) { about_ = about; }
+    void SetUpdateWindow(UpdaterWindow* update) { update_ = update; }
 
-    void LoadNastr();
+    void LoadOptions();
     // The windows the language files address, in the program's window order.
     std::vector<LanguageWindow> LanguageWindows();
     // Rebuilds the language menu from the language folder.
@@ -70,7 +70,7 @@ class TForm1 : public ProgramListHost {
     void CreateComponents();
     void CreateMenus();
     void Layout();
-    void SaveNastr();
+    void SaveOptions();
     void CreateFonts();
     void CreatePageButtonPictures();
     void ApplyDpi(int oldDpi);
@@ -113,8 +113,8 @@ class TForm1 : public ProgramListHost {
 
     HWND hwnd_ = nullptr;
     ComponentList components_;
-    TForm8* about_ = nullptr;
-    TForm10* update_ = nullptr;
+    AboutWindow* about_ = nullptr;
+    UpdaterWindow* update_ = nullptr;
 
     Control TabControl;
     Button SpeedButton_GeneralMenu;

@@ -40,7 +40,7 @@ std::string ProblemText(const ExportProblem& problem) {
 
 }  // namespace
 
-void ProgramListPage::UnDel() {
+void ProgramListPage::RunUninstaller() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;

@@ -224,7 +224,7 @@ void ReadEntries(const JobContext& job, const Win32FileSystem& files, const Win3
     auto readSlice = [&](unsigned slice) {
         Win32RegistryApi registry;
         const Win32SpecialFolders folders;  // it keeps answers: one for each thread
-        corvandel::LoadFromReg(
+        corvandel::ScanEntries(
             ScanEnvironment{registry, files, folders, locale, viewsShared, slice, kScanThreads},
             batches);
     };
@@ -304,7 +304,7 @@ void ProgramListPage::ScanEnded() {
     RemoveDuplicates(rows_);
     for (size_t i = 0; i < rows_.size(); ++i)
         rows_[i].id = static_cast<uint32_t>(i);
-    addListViewDub();
+    KeepFullCopy();
     // Fitted once the rows are final, before they show: the list appears at its widths.
     FitNameColumns();
     ShowRows();
@@ -374,7 +374,7 @@ void ProgramListPage::ShowRows() {
     filling_ = false;
 }
 
-void ProgramListPage::addListViewDub() {
+void ProgramListPage::KeepFullCopy() {
     allRows_ = rows_;
     allRowsDirection_ = SortDirection;
     searchTexts_ = SearchTexts(allRows_, LowerCase);
@@ -443,7 +443,7 @@ void ProgramListPage::ListViewUninstallSelectItem() {
     if (!iconJob_)
         status_.SetText(1, "");
     const UninstallEntry& row = rows_[selected];
-    key();
+    ShowEntryKey();
 
     const std::string& location = row.columns[kColInstallLocation];
     const std::string system = folders_.GetSpecialFolder(kCsidlSystem);
@@ -472,7 +472,7 @@ void ProgramListPage::FolderSizeArrived(int64_t size, bool webSite) {
     webSiteVisible_ = webSite;
 }
 
-void ProgramListPage::key() {
+void ProgramListPage::ShowEntryKey() {
     const int selected = SelectedRow();
     if (selected < 0 || static_cast<size_t>(selected) >= rows_.size())
         return;

@@ -71,7 +71,7 @@ class ProgramListPage {
     int SelectedRow() const;
 
     // Commands on the selected entry.
-    void UnDel();
+    void RunUninstaller();
     void DeleteKeyUninstallMenuClick();
     void OpenFolderUninstallMenuClick();
     void WebSiteUninstallMenuClick();
@@ -82,14 +82,14 @@ class ProgramListPage {
     void ScanRowsArrived(std::vector<UninstallEntry>& rows, const std::string& current);
     void ScanEnded();
     void ShowRows();
-    void addListViewDub();
+    void KeepFullCopy();
     void ListViewUninstallColumnClick(int column);
     // Widens the caption and publisher columns to their texts (at least 200 at 96 DPI).
     void FitNameColumns();
     // Shows the selected entry's key and starts the walk of its folder.
     void ListViewUninstallSelectItem();
     void FolderSizeArrived(int64_t size, bool webSite);
-    void key();
+    void ShowEntryKey();
     // Icons and icon sources fill in after the list is shown, from a job off this thread.
     void StartIcons();
     void IconTextsArrived(std::vector<IconRowTexts>& texts);

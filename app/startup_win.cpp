@@ -8,7 +8,7 @@
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
-#include "update/Unit_Update_win.h"
+#include "update/updater_window_win.h"
 
 namespace {
 
@@ -37,34 +37,34 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    corvandel::TForm1 form1;
-    if (!form1.Create())
+    corvandel::MainWindow mainWindow;
+    if (!mainWindow.Create())
         return 1;
-    corvandel::TForm8 form8;
-    form8.Create();
-    form1.SetAboutWindow(&form8);
+    corvandel::AboutWindow about;
+    about.Create();
+    mainWindow.SetAboutWindow(&about);
     // Its creation reads its option and may start the start-up check.
-    corvandel::TForm10 form10;
-    form10.Create(corvandel::PortableMode);
-    form1.SetUpdateWindow(&form10);
-    form1.LoadNastr();
+    corvandel::UpdaterWindow updater;
+    updater.Create(corvandel::PortableMode);
+    mainWindow.SetUpdateWindow(&updater);
+    mainWindow.LoadOptions();
     // Language files lose what no window can use, then the chosen one applies everywhere.
-    corvandel::CleanTranslationsLikeGlobload(form1.LanguageWindows());
-    form1.LoadLanguage();
-    corvandel::globLoad(form1.LanguageWindows(), corvandel::PortableMode);
+    corvandel::PruneLanguageFiles(mainWindow.LanguageWindows());
+    mainWindow.LoadLanguage();
+    corvandel::ApplyLanguage(mainWindow.LanguageWindows(), corvandel::PortableMode);
 
-    if (!form1.IsWindows10Or11()) {
+    if (!mainWindow.IsWindows10Or11()) {
         // The texts come from the window's message items, so they follow its language.
-        const auto& texts = form1.Components();
+        const auto& texts = mainWindow.Components();
         MessageBoxW(nullptr, corvandel::Widen(texts.Caption("LangOnlyWindows")).c_str(),
                     corvandel::Widen(texts.Caption("LangError")).c_str(), MB_ICONERROR);
         return 0;
     }
 
-    form1.Show();
+    mainWindow.Show();
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (form1.PreTranslateMessage(msg))
+        if (mainWindow.PreTranslateMessage(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

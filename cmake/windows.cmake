@@ -32,7 +32,7 @@ corvandel_library(corvandel_appearance_win appearance/theme_win.cpp)
 target_link_libraries(corvandel_appearance_win PUBLIC corvandel_appearance comctl32 uxtheme dwmapi gdi32)
 
 corvandel_library(corvandel_update_win update/http_win.cpp update/package_signature_win.cpp
-  update/Unit_Update_win.cpp)
+  update/updater_window_win.cpp)
 target_link_libraries(corvandel_update_win PUBLIC corvandel_update corvandel_foundation_win
   corvandel_about_win corvandel_settings_win corvandel_appearance_win winhttp bcrypt ole32 comctl32)
 target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/generated)

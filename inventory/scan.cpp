@@ -101,7 +101,7 @@ std::string IconSource(const UninstallEntry& row, const FileSystem& files,
     return FirstExistingFile(candidates, files);
 }
 
-void LoadFromReg(const ScanEnvironment& env, ScanSink& sink) {
+void ScanEntries(const ScanEnvironment& env, ScanSink& sink) {
     bool wowNodeRead = false;
     for (const UninstallSource& source : kUninstallSources) {
         const bool thirtyTwoBitView = (source.access & kKeyWow64Res) == kKeyWow64_32Key;

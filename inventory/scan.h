@@ -80,7 +80,7 @@ UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const Uninsta
 
 // Reads all four sources (or the environment's slice of them). An entry whose values have
 // unexpected types is skipped: one malformed entry never hides the entries after it.
-void LoadFromReg(const ScanEnvironment& env, ScanSink& sink);
+void ScanEntries(const ScanEnvironment& env, ScanSink& sink);
 
 // The file named by the first candidate that exists, for the icon-source column.
 std::string FirstExistingFile(const std::vector<std::string>& candidates, const FileSystem& files);

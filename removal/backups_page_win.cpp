@@ -28,11 +28,11 @@ void BackupsPage::SetFolders(std::string backupFolder, std::string windowsFolder
 
 void BackupsPage::Update() {
     host_.EnablePanel(false);
-    FindFileCopy(folder_);
+    ListBackups(folder_);
     host_.EnablePanel(true);
 }
 
-bool BackupsPage::FindFileCopy(const std::string& folder) {
+bool BackupsPage::ListBackups(const std::string& folder) {
     const bool top = folder == folder_;
     if (top) {
         ListView_DeleteAllItems(list_);
@@ -51,7 +51,7 @@ bool BackupsPage::FindFileCopy(const std::string& folder) {
         if (name == "." || name == "..")
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            listed = FindFileCopy(folder + name + "\\") || listed;
+            listed = ListBackups(folder + name + "\\") || listed;
             continue;
         }
         const std::string path = folder + name;
@@ -109,7 +109,7 @@ void BackupsPage::Delete() {
     const int selected = list_.Selected();
     if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
         DeleteFileW(Widen(paths_[selected]).c_str());
-        FindFileCopy(folder_);
+        ListBackups(folder_);
     }
     host_.EnablePanel(true);
 }

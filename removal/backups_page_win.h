@@ -20,7 +20,7 @@ class BackupsPage {
     void Update();
     // Lists the backups of folder (and of its sub-folders named *.reg); true when one was
     // listed. The top folder clears the list first.
-    bool FindFileCopy(const std::string& folder);
+    bool ListBackups(const std::string& folder);
     void Restore();
     void Delete();
     void DeleteAll();

@@ -69,13 +69,14 @@ std::string MissingLogPath() {
 
 std::string ReadChosenLanguage(bool portable) {
     try {
-        return LoadSettingsDocument(PortablePath(portable)).ReadString("Language", "Language", "");
+        return LoadSettingsDocument(PrepareSettingsFile(portable))
+            .ReadString("Language", "Language", "");
     } catch (const FileError&) {
         return std::string();
     }
 }
 
-void CleanTranslationsLikeGlobload(const std::vector<LanguageWindow>& windows) {
+void PruneLanguageFiles(const std::vector<LanguageWindow>& windows) {
     const std::vector<const ComponentList*> lists = ComponentsOf(windows);
     for (const std::string& name : LanguageFileNames()) {
         const std::string path = LanguageFolder() + name;
@@ -109,8 +110,8 @@ std::vector<LanguageItem> ListLanguages(const std::string& currentLanguage) {
         });
 }
 
-void globLoad(const std::vector<LanguageWindow>& windows, bool portable) {
-    TTranslation translation(SystemLocale());
+void ApplyLanguage(const std::vector<LanguageWindow>& windows, bool portable) {
+    Translation translation(SystemLocale());
     for (const LanguageWindow& window : windows) {
         // Both files are read afresh for every window.
         const std::string language = ReadChosenLanguage(portable);

@@ -32,13 +32,13 @@ std::string ReadChosenLanguage(bool portable);
 
 // Prunes every writable language file of entries that no window can use; failures are
 // silent.
-void CleanTranslationsLikeGlobload(const std::vector<LanguageWindow>& windows);
+void PruneLanguageFiles(const std::vector<LanguageWindow>& windows);
 
 // The language menu's items, the chosen language checked.
 std::vector<LanguageItem> ListLanguages(const std::string& currentLanguage);
 
 // Translates every window from the chosen language's file; a missing file or section leaves
 // the windows as they are.
-void globLoad(const std::vector<LanguageWindow>& windows, bool portable);
+void ApplyLanguage(const std::vector<LanguageWindow>& windows, bool portable);
 
 }  // namespace corvandel

@@ -64,7 +64,7 @@ std::string Win32AnsiCodePage::FromUtf8(std::string_view utf8) const {
     return ansi;
 }
 
-std::string PortablePath(bool portable) {
+std::string PrepareSettingsFile(bool portable) {
     const std::string path =
         SettingsFilePath(portable, ExecutableFolder(), GetSpecialFolder(kCsidlAppData),
                          GetCompanyName(ExecutablePath()));

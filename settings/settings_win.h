@@ -24,7 +24,7 @@ using SettingsReadError = FileReadError;
 using SettingsWriteError = FileWriteError;
 
 // The settings file of this executable; its folder is created when missing.
-std::string PortablePath(bool portable);
+std::string PrepareSettingsFile(bool portable);
 
 // The system's code page and the user's locale, alive as long as the program.
 const AnsiCodePage& SystemAnsiCodePage();

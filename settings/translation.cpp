@@ -71,11 +71,11 @@ bool PassesTextFilter(std::string_view text) {
     return !text.empty() && text != "-" && !ParseInteger(text);
 }
 
-std::string TTranslation::Fold(std::string_view text) const {
+std::string Translation::Fold(std::string_view text) const {
     return Utf16ToUtf8(locale_->ToUpper(Utf8ToUtf16(text)));
 }
 
-int TTranslation::IndexOfKey(const std::string& key) const {
+int Translation::IndexOfKey(const std::string& key) const {
     const std::string folded = Fold(key);
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].folded == folded)
@@ -84,7 +84,7 @@ int TTranslation::IndexOfKey(const std::string& key) const {
     return -1;
 }
 
-std::string TTranslation::Translate(const std::string& key, const std::string& defaultText) {
+std::string Translation::Translate(const std::string& key, const std::string& defaultText) {
     const int index = IndexOfKey(key);
     if (index < 0) {
         missing_.push_back(key + "=" + defaultText);
@@ -95,8 +95,8 @@ std::string TTranslation::Translate(const std::string& key, const std::string& d
     return text;
 }
 
-void TTranslation::TranslateProperty(Component& component, const std::string& key,
-                                     const std::string& property) {
+void Translation::TranslateProperty(Component& component, const std::string& key,
+                                    const std::string& property) {
     const std::string current = component.Text(property);
     if (!PassesTextFilter(current))
         return;
@@ -106,9 +106,9 @@ void TTranslation::TranslateProperty(Component& component, const std::string& ke
         component.Set(property, text);
 }
 
-void TTranslation::TranslateForm(ComponentList& form, WindowRole role,
-                                 const std::vector<std::string>& entries,
-                                 std::vector<std::string> missing) {
+void Translation::TranslateForm(ComponentList& form, WindowRole role,
+                                const std::vector<std::string>& entries,
+                                std::vector<std::string> missing) {
     entries_.clear();
     for (const std::string& line : entries) {
         const size_t equals = line.find('=');

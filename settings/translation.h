@@ -23,9 +23,9 @@ enum class WindowRole { Main, Other, Update };
 // are values, not words).
 bool PassesTextFilter(std::string_view text);
 
-class TTranslation {
+class Translation {
   public:
-    explicit TTranslation(const Locale& locale) : locale_(&locale) {}
+    explicit Translation(const Locale& locale) : locale_(&locale) {}
 
     // One pass over one window. `entries` are the section's "key=text" lines in file order;
     // `missing` starts as the log's lines and gains one "key=default" line per miss.

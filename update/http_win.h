@@ -9,7 +9,7 @@
 #include <string>
 
 #include "foundation/job.h"
-#include "update/Unit_Update.h"
+#include "update/update_rules.h"
 
 namespace corvandel {
 

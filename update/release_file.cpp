@@ -1,7 +1,7 @@
 #include "update/release_file.h"
 
 #include "foundation/text.h"
-#include "update/Unit_Update.h"
+#include "update/update_rules.h"
 
 namespace corvandel {
 

@@ -140,7 +140,7 @@ int wmain() {
     BOOL wow64 = FALSE;
     const bool shared =
         sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
-    LoadFromReg(ScanEnvironment{registry, files, folders, locale, shared}, sink);
+    ScanEntries(ScanEnvironment{registry, files, folders, locale, shared}, sink);
     const double pass = Seconds() - start;
     const size_t listed = sink.rows.size();
     Row("registry pass (all)", pass, std::to_string(listed) + " entries listed");
@@ -157,10 +157,10 @@ int wmain() {
         std::thread other([&] {
             Win32RegistryApi api;
             ScanEnvironment env{api, files, folders, locale, shared, 1, 2};
-            LoadFromReg(env, halves[1]);
+            ScanEntries(env, halves[1]);
         });
         Win32RegistryApi api;
-        LoadFromReg(ScanEnvironment{api, files, folders, locale, shared, 0, 2}, halves[0]);
+        ScanEntries(ScanEnvironment{api, files, folders, locale, shared, 0, 2}, halves[0]);
         other.join();
         Row("registry pass on two threads", Seconds() - start,
             std::to_string(halves[0].rows.size() + halves[1].rows.size()) + " entries listed");

@@ -53,7 +53,7 @@ int wmain() {
     std::vector<double> times;
     for (int run = 0; run < 20; ++run) {
         ComponentList window = BigWindow();
-        TTranslation translation(SystemLocale());
+        Translation translation(SystemLocale());
         const double start = Milliseconds();
         translation.TranslateForm(window, WindowRole::Main, lines, {});
         times.push_back(Milliseconds() - start);

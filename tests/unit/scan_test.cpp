@@ -48,7 +48,7 @@ class ScanTest : public ::testing::Test {
             out.push_back(row.caption);
         return out;
     }
-    void Scan() { LoadFromReg(ScanEnvironment{registry, files, folders, locale}, sink); }
+    void Scan() { ScanEntries(ScanEnvironment{registry, files, folders, locale}, sink); }
 
     FakeRegistry registry;
     FakeFileSystem files;
@@ -190,7 +190,7 @@ TEST_F(ScanTest, SharedViewsReadTheWow6432NodeKeyOnceAndListTheSameRows) {
     Program(std::string(kNative) + "Native", "Native 64", "u.exe");
     Program(std::string(kUser) + "Mine", "Mine", "u.exe");
     RecordingSink once;
-    LoadFromReg(ScanEnvironment{registry, files, folders, locale, true}, once);
+    ScanEntries(ScanEnvironment{registry, files, folders, locale, true}, once);
     EXPECT_EQ(once.rows.size(), 5u);
 
     // Reading the 32-bit view again only adds duplicates: the rows left after removing them
@@ -214,7 +214,7 @@ TEST_F(ScanTest, SlicesTogetherReadWhatOnePassReadsAndKnowTheirScanOrder) {
     std::vector<UninstallEntry> sliced;
     for (unsigned slice = 0; slice < 3; ++slice) {
         RecordingSink part;
-        LoadFromReg(ScanEnvironment{registry, files, folders, locale, false, slice, 3}, part);
+        ScanEntries(ScanEnvironment{registry, files, folders, locale, false, slice, 3}, part);
         sliced.insert(sliced.end(), part.rows.begin(), part.rows.end());
     }
     std::sort(sliced.begin(), sliced.end(),

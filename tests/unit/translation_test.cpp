@@ -46,7 +46,7 @@ TEST(TranslationTest, TextFilterSkipsEmptySeparatorsAndNumbers) {
 TEST(TranslationTest, PassTranslatesEveryKindOfTextByKeyAndLogsMisses) {
     const testing::FakeLocale locale;
     Windows w;
-    TTranslation translation(locale);
+    Translation translation(locale);
     translation.TranslateForm(
         w.main, WindowRole::Main,
         {"form1.buttonuninstall.CAPTION=Uninstall",  // any letter case
@@ -80,7 +80,7 @@ TEST(TranslationTest, PassTranslatesEveryKindOfTextByKeyAndLogsMisses) {
 TEST(TranslationTest, WindowCaptionsTakeEmptyTextsAndTheUpdateWindowEndsWithTheTitle) {
     const testing::FakeLocale locale;
     Windows w;
-    TTranslation translation(locale);
+    Translation translation(locale);
     translation.TranslateForm(w.about, WindowRole::Other, {"Form8.Caption="}, {});
     EXPECT_EQ(w.about.Caption("Form8"), "");
     EXPECT_EQ(w.about.Caption("LabelCopyright"), "Copyright");

@@ -1,4 +1,4 @@
-#include "update/Unit_Update.h"
+#include "update/update_rules.h"
 
 #include <gtest/gtest.h>
 

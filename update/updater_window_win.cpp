@@ -1,4 +1,4 @@
-#include "update/Unit_Update_win.h"
+#include "update/updater_window_win.h"
 
 #include <bcrypt.h>
 #include <commctrl.h>
@@ -304,24 +304,24 @@ LRESULT CALLBACK RenameButtons(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-TForm10::~TForm10() {
+UpdaterWindow::~UpdaterWindow() {
     if (taskbar_ != nullptr)
         taskbar_->Release();
 }
 
-UINT TForm10::TaskbarButtonCreated() {
+UINT UpdaterWindow::TaskbarButtonCreated() {
     static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
     return message;
 }
 
-bool TForm10::Create(bool portable) {
+bool UpdaterWindow::Create(bool portable) {
     portable_ = portable;
     // The taskbar button's progress is a COM object of the shell.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<TForm10>;
+    wc.lpfnWndProc = &RoutedWindowProc<UpdaterWindow>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -391,11 +391,11 @@ bool TForm10::Create(bool portable) {
     components_.Add("TaskbarUpdate", "TTaskbar");
     ApplyDpi(WindowDpi(hwnd_), nullptr);
     AppTheme::Instance().AddWindow(hwnd_);
-    LoadNastr();
+    LoadOptions();
     return true;
 }
 
-void TForm10::ApplyDpi(int dpi, const RECT* suggested) {
+void UpdaterWindow::ApplyDpi(int dpi, const RECT* suggested) {
     scale_.dpi = dpi;
     // The controls take the new fonts before the old ones are deleted.
     OwnedFont font = DesignFont(scale_(12));
@@ -423,7 +423,7 @@ void TForm10::ApplyDpi(int dpi, const RECT* suggested) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void TForm10::Layout() {
+void UpdaterWindow::Layout() {
     // From the bottom up: the button bar, the options, the progress bar, the labels' box.
     const int bar = scale_(kClientHeight - 37);
     MoveWindow(TabControlButtons, 0, bar, scale_(kClientWidth), scale_(37), FALSE);
@@ -448,14 +448,14 @@ void TForm10::Layout() {
     MoveWindow(LabelServerVersion, scale_(226), scale_(59), scale_(200), scale_(15), FALSE);
 }
 
-void TForm10::SetLabel(const char* name, const std::string& text) {
+void UpdaterWindow::SetLabel(const char* name, const std::string& text) {
     components_.Find(name)->Set("Caption", text);
 }
 
-UpdateServers TForm10::Servers() const {
+UpdateServers UpdaterWindow::Servers() const {
     UpdateServers servers{kPrimaryServer, kMirrorServer};
     try {
-        const IniDocument settings = LoadSettingsDocument(PortablePath(portable_));
+        const IniDocument settings = LoadSettingsDocument(PrepareSettingsFile(portable_));
         servers.primary = settings.ReadString("Update", "Primary", servers.primary);
         servers.mirror = settings.ReadString("Update", "Mirror", servers.mirror);
     } catch (const FileError&) {
@@ -464,10 +464,10 @@ UpdateServers TForm10::Servers() const {
     return servers;
 }
 
-void TForm10::LoadNastr() {
+void UpdaterWindow::LoadOptions() {
     bool autoCheck = true;
     try {
-        autoCheck = LoadSettingsDocument(PortablePath(portable_))
+        autoCheck = LoadSettingsDocument(PrepareSettingsFile(portable_))
                         .ReadBool("Option", "CheckBoxAutoCheck", true);
     } catch (const FileError&) {
         autoCheck = true;
@@ -477,8 +477,8 @@ void TForm10::LoadNastr() {
         CheckForUpdatesInBackground();
 }
 
-void TForm10::SaveNastr() {
-    const std::string path = PortablePath(portable_);
+void UpdaterWindow::SaveOptions() {
+    const std::string path = PrepareSettingsFile(portable_);
     std::optional<IniDocument> settings;
     try {
         settings = LoadSettingsDocument(path);
@@ -497,7 +497,7 @@ void TForm10::SaveNastr() {
     }
 }
 
-void TForm10::CheckForUpdatesInBackground() {
+void UpdaterWindow::CheckForUpdatesInBackground() {
     backgroundCheck_ = std::make_unique<Job>(
         GuiThread::To(hwnd_), [this, servers = Servers(), portable = portable_](JobContext& job) {
             std::optional<std::pair<std::string, std::string>> found;
@@ -513,7 +513,8 @@ void TForm10::CheckForUpdatesInBackground() {
         });
 }
 
-void TForm10::ShowUpdatePrompt(bool available, const std::string& version, const std::string& url) {
+void UpdaterWindow::ShowUpdatePrompt(bool available, const std::string& version,
+                                     const std::string& url) {
     BackgroundServerVersion = version;
     BackgroundDownloadUrl = url;
     if (!available || BackgroundDownloadUrl.empty())
@@ -538,7 +539,7 @@ void TForm10::ShowUpdatePrompt(bool available, const std::string& version, const
     ShowModal(owner);
 }
 
-void TForm10::ShowModal(HWND owner) {
+void UpdaterWindow::ShowModal(HWND owner) {
     owner_ = owner;
     CenterOnScreen(hwnd_);
     closed_ = false;
@@ -559,7 +560,7 @@ void TForm10::ShowModal(HWND owner) {
     ShowWindow(hwnd_, SW_HIDE);
 }
 
-void TForm10::FormShow() {
+void UpdaterWindow::FormShow() {
     SetLabel("LabelUpDate", "");
     SetLabel("LabelLocalVersion", LocalVersion());
     SetLabel("LabelServerVersion", "");
@@ -573,14 +574,14 @@ void TForm10::FormShow() {
     StartCheck();
 }
 
-void TForm10::FormClose() {
+void UpdaterWindow::FormClose() {
     SetLabel("LabelUpDate", "");
     SetLabel("LabelLocalVersion", "");
     SetLabel("LabelServerVersion", "");
-    SaveNastr();
+    SaveOptions();
 }
 
-void TForm10::StartCheck() {
+void UpdaterWindow::StartCheck() {
     for (HWND control :
          {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(),
           CheckBoxAutoCheck.Handle(), ButtonDownload.Handle()})
@@ -597,7 +598,7 @@ void TForm10::StartCheck() {
         });
 }
 
-void TForm10::CheckDone(std::optional<std::pair<std::string, std::string>> found) {
+void UpdaterWindow::CheckDone(std::optional<std::pair<std::string, std::string>> found) {
     const std::string local = LocalVersion();
     if (found) {
         CurrentServerVersion = found->first;
@@ -623,7 +624,7 @@ void TForm10::CheckDone(std::optional<std::pair<std::string, std::string>> found
     EnableWindow(ButtonDownload, CompareResult == 1);
 }
 
-void TForm10::QuickStartUpdate() {
+void UpdaterWindow::QuickStartUpdate() {
     DownloadUrl = BackgroundDownloadUrl;
     CurrentServerVersion = BackgroundServerVersion;
     SetLabel("LabelUpDate",
@@ -632,7 +633,7 @@ void TForm10::QuickStartUpdate() {
     GuiThread::Post(hwnd_, [this] { ButtonDownloadClick(); });
 }
 
-void TForm10::ButtonDownloadClick() {
+void UpdaterWindow::ButtonDownloadClick() {
     if (downloading_)
         CancelDownload();
     else if (!DownloadUrl.empty())
@@ -641,7 +642,7 @@ void TForm10::ButtonDownloadClick() {
         ShowIdle(Text("LangNoDownload"));  // a forced download after a failed check
 }
 
-void TForm10::ForceUpdateClick() {
+void UpdaterWindow::ForceUpdateClick() {
     if (downloading_)
         return;
     // Ticked, the package of the last check may be downloaded whatever its version; unticked,
@@ -651,7 +652,7 @@ void TForm10::ForceUpdateClick() {
     EnableWindow(ButtonDownload, forced || CompareResult == 1);
 }
 
-void TForm10::StartDownload() {
+void UpdaterWindow::StartDownload() {
     downloading_ = true;
     SetLabel("ButtonDownload", Text("LangCancel"));
     EnableWindow(ButtonDownload, TRUE);
@@ -680,12 +681,12 @@ void TForm10::StartDownload() {
         });
 }
 
-void TForm10::DownloadProgress(int percent) {
+void UpdaterWindow::DownloadProgress(int percent) {
     SendMessageW(ProgressBarUpdate, PBM_SETPOS, percent, 0);
     SetTaskbarProgress(percent);
 }
 
-void TForm10::DownloadDone(const DownloadResult& result) {
+void UpdaterWindow::DownloadDone(const DownloadResult& result) {
     downloading_ = false;
     const std::string name = GetFileNameFromUrl(DownloadUrl);
     // Only a package that its signature shows to be ours is written. A refused one wrote
@@ -729,7 +730,7 @@ void TForm10::DownloadDone(const DownloadResult& result) {
     ShowIdle(Text("LangDownloadComplet"));
 }
 
-void TForm10::StartInstaller(const HeldPackage& installer) {
+void UpdaterWindow::StartInstaller(const HeldPackage& installer) {
     const bool quick = Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED;
     // The installer gets one of its own language names; nothing else of the settings.
     const std::wstring parameters =
@@ -766,8 +767,9 @@ void TForm10::StartInstaller(const HeldPackage& installer) {
     }
 }
 
-void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::string& zipSha256,
-                                   const std::string& currentExePath) {
+void UpdaterWindow::SimplePortableUpdate(const std::string& zipInAppDir,
+                                         const std::string& zipSha256,
+                                         const std::string& currentExePath) {
     const auto fileName = [](const std::string& path) {
         return path.substr(path.find_last_of('\\') + 1);
     };
@@ -802,14 +804,14 @@ void TForm10::SimplePortableUpdate(const std::string& zipInAppDir, const std::st
     MessageBoxW(nullptr, L"Failed to create update script!", L"Corvandel", MB_OK);
 }
 
-void TForm10::CancelDownload() {
+void UpdaterWindow::CancelDownload() {
     downloading_ = false;
     download_.reset();  // stopped at once; what it still had to report is dropped
     // Nothing of a download is written before it is complete and verified: nothing to remove.
     ShowIdle(Text("LangNoDownload"));
 }
 
-void TForm10::ShowIdle(const std::string& status) {
+void UpdaterWindow::ShowIdle(const std::string& status) {
     SetLabel("ButtonDownload", Text("LangDownload"));
     for (HWND control :
          {ButtonDownload.Handle(), ButtonClose.Handle(), GroupBoxOption.Handle(),
@@ -821,7 +823,7 @@ void TForm10::ShowIdle(const std::string& status) {
     SetTaskbarProgress(-1);
 }
 
-void TForm10::SetTaskbarProgress(int percent) {
+void UpdaterWindow::SetTaskbarProgress(int percent) {
     if (taskbar_ == nullptr)
         return;
     if (percent < 0) {
@@ -832,7 +834,7 @@ void TForm10::SetTaskbarProgress(int percent) {
     taskbar_->SetProgressValue(hwnd_, static_cast<ULONGLONG>(percent), 100);
 }
 
-LRESULT TForm10::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT UpdaterWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (GuiThread::Run(message, lParam))
         return 0;
     if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))

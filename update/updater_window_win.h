@@ -16,7 +16,7 @@
 #include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/dpi_win.h"
-#include "update/Unit_Update.h"
+#include "update/update_rules.h"
 
 namespace corvandel {
 
@@ -35,12 +35,12 @@ struct HeldPackage {
     OwnedFile file;
 };
 
-class TForm10 {
+class UpdaterWindow {
   public:
-    TForm10() = default;
-    ~TForm10();
-    TForm10(const TForm10&) = delete;
-    TForm10& operator=(const TForm10&) = delete;
+    UpdaterWindow() = default;
+    ~UpdaterWindow();
+    UpdaterWindow(const UpdaterWindow&) = delete;
+    UpdaterWindow& operator=(const UpdaterWindow&) = delete;
 
     // FormCreate: builds the window and reads its option; with the option ticked, the
     // start-up check begins.
@@ -62,8 +62,8 @@ class TForm10 {
     std::string Text(const char* name) const { return components_.Caption(name); }
     void SetLabel(const char* name, const std::string& text);
 
-    void LoadNastr();
-    void SaveNastr();
+    void LoadOptions();
+    void SaveOptions();
     UpdateServers Servers() const;
     void CheckForUpdatesInBackground();
     void ShowUpdatePrompt(bool available, const std::string& version, const std::string& url);
