@@ -9,8 +9,6 @@
 
 namespace corvandel {
 
-std::string CurrentLanguage;
-
 namespace {
 
 // Menus take "&" as the mark of an access key; a file name shows as it is written.
@@ -39,8 +37,7 @@ void MainWindow::LoadLanguage() {
     while (GetMenuItemCount(LanguageMenu) > 0)
         DeleteMenu(LanguageMenu, 0, MF_BYPOSITION);
     languageCaptions_.clear();
-    CurrentLanguage = ReadChosenLanguage(PortableMode);
-    for (const LanguageItem& item : ListLanguages(CurrentLanguage)) {
+    for (const LanguageItem& item : ListLanguages(settings_.Values().language)) {
         const int id = kCmdLanguageFirst + static_cast<int>(languageCaptions_.size());
         if (id > kCmdLanguageLast)
             break;
@@ -65,27 +62,28 @@ void MainWindow::LanguageItemClick(size_t index) {
     if (index >= languageCaptions_.size())
         return;
     const std::string name = LanguageFromCaption(languageCaptions_[index]);
-    CurrentLanguage = name;
+    const std::string previous = settings_.Values().language;
+    settings_.Values().language = name;
     for (size_t i = 0; i < languageCaptions_.size(); ++i) {
         CheckMenuItem(LanguageMenu, kCmdLanguageFirst + static_cast<UINT>(i),
                       MF_BYCOMMAND | (i == index ? MF_CHECKED : MF_UNCHECKED));
     }
     // The choice is stored at once. A settings file that cannot be read is not replaced: the
     // user is told, and the windows stay as they are.
-    const std::string path = PrepareSettingsFile(PortableMode);
     try {
-        IniDocument settings = LoadSettingsDocument(path);
-        settings.WriteString("Language", "Language", name);
-        SaveSettingsDocument(settings, path);
+        settings_.Save(SettingsGroup::Language);
     } catch (const std::exception& e) {
         const std::string where = dynamic_cast<const FileError*>(&e)
                                       ? static_cast<const FileError&>(e).Path() + "\n\n"
                                       : std::string();
         MessageBoxW(hwnd_, Widen(where + e.what()).c_str(),
                     Widen(components_.Caption("LangError")).c_str(), MB_ICONERROR);
+        settings_.Values().language = previous;
+        LoadLanguage();
+        return;
     }
     LoadLanguage();
-    ApplyLanguage(LanguageWindows(), PortableMode);
+    ApplyLanguage(LanguageWindows(), name);
     // Texts made from message items (the row count and the like) follow with a new list; a
     // scan under way writes them in the new language when it ends.
     RefreshListMenuClick();

@@ -16,27 +16,25 @@ using namespace main_window;
 void MainWindow::ShowOptions() {
     // Each option is stored under the name of the menu item that shows it.
     for (const OptionKey& option : kOptionKeys) {
-        CheckMenuItem(PopupMenu_General.Handle(), CommandByName(option.key),
+        CheckMenuItem(PopupMenu_General.Handle(), CommandByName(KeyOf(option.id).name),
                       MF_BYCOMMAND | (options_.*option.field ? MF_CHECKED : MF_UNCHECKED));
     }
 }
 
 void MainWindow::LoadOptions() {
-    const std::string path = PrepareSettingsFile(PortableMode);
-    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
-    try {
-        settings = LoadSettingsDocument(path);
-    } catch (const SettingsReadError& e) {
+    if (settings_.Unreadable()) {
         // The program starts with the defaults and says so once. The box has no owner: the
         // main window is still hidden, and a box it owned would hold up its first list.
-        settingsUnreadable_ = true;
-        MessageBoxW(nullptr, Widen(e.Path() + "\n\n" + e.what()).c_str(), L"Corvandel",
-                    MB_ICONERROR);
+        MessageBoxW(nullptr, Widen(settings_.ReadError()).c_str(), L"Corvandel", MB_ICONERROR);
     }
+    // A size the file does not hold is the window's own.
     RECT window{};
     GetWindowRect(hwnd_, &window);
-    const MainSettings options =
-        LoadMainSettings(settings, window.bottom - window.top, window.right - window.left);
+    MainSettings options = settings_.Values().main;
+    if (options.height == 0)
+        options.height = window.bottom - window.top;
+    if (options.width == 0)
+        options.width = window.right - window.left;
 
     switch (ChosenTheme(options)) {
         case ThemeChoice::Auto:
@@ -84,23 +82,16 @@ MainSettings MainWindow::CurrentOptions() {
 }
 
 void MainWindow::SaveOptions() {
-    const std::string path = PrepareSettingsFile(PortableMode);
-    const MainSettings options = CurrentOptions();
-    const bool chosen = MenuOptionsDiffer(options, startOptions_);
+    settings_.Values().main = CurrentOptions();
+    const bool chosen = MenuOptionsDiffer(settings_.Values().main, startOptions_);
     // A file that could not be read is never replaced by the defaults; only options the user
     // chose in this run are worth writing over it.
-    if (settingsUnreadable_ && !chosen)
+    if (settings_.Unreadable() && !chosen)
         return;
-    IniDocument settings = IniDocument::Parse(std::string(), SystemAnsiCodePage(), SystemLocale());
     try {
-        settings = LoadSettingsDocument(path);
+        settings_.Save(SettingsGroup::MainWindow, chosen);
     } catch (const SettingsReadError&) {
-        if (!chosen)
-            return;
-    }
-    SaveMainSettings(options, settings);
-    try {
-        SaveSettingsDocument(settings, path);
+        // It became unreadable meanwhile, and nothing was chosen: it is left alone.
     } catch (const std::exception& e) {
         // The window still closes: the user asked for it, and is told the options are lost.
         MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);

@@ -23,8 +23,6 @@
 
 namespace corvandel {
 
-bool PortableMode = false;
-
 using namespace main_window;
 
 namespace {
@@ -49,7 +47,7 @@ void AttachSystemImageLists(HWND listView) {
 
 }  // namespace
 
-MainWindow::MainWindow() = default;
+MainWindow::MainWindow(SettingsStore& settings) : settings_(settings) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -262,13 +260,12 @@ void MainWindow::HandleCommand(int id) {
 
 void MainWindow::FormCreate() {
     const std::string folder = ExecutableFolder();
-    PortableMode = files_.FileExists(folder + "portable.ini");
     CreateComponents();
     AppTheme::Instance().AddWindow(hwnd_);
     backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
     listPage_.Connect();
-    const std::string caption =
-        MainWindowCaption(GetFileVersion(ExecutablePath()), CORVANDEL_BITNESS, PortableMode);
+    const std::string caption = MainWindowCaption(GetFileVersion(ExecutablePath()),
+                                                  CORVANDEL_BITNESS, settings_.Portable());
     components_.Find("Form1")->Set("Caption", caption);
 
     SendMessageW(ListViewUninstall, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);

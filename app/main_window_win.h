@@ -18,6 +18,7 @@
 #include "removal/backups_page_win.h"
 #include "settings/languages_win.h"
 #include "settings/settings.h"
+#include "settings/settings_win.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
 #include "ui/dpi_win.h"
@@ -25,16 +26,12 @@
 
 namespace corvandel {
 
-extern bool PortableMode;
-// The chosen language's file base name, as the settings store it; empty when none.
-extern std::string CurrentLanguage;
-
 class AboutWindow;
 class UpdaterWindow;
 
 class MainWindow : public ProgramListHost {
   public:
-    MainWindow();
+    explicit MainWindow(SettingsStore& settings);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -145,6 +142,7 @@ class MainWindow : public ProgramListHost {
     OwnedFont boldFont_;
     OwnedFont menuButtonFont_;
 
+    SettingsStore& settings_;
     Win32RegistryApi registry_;
     Win32FileSystem files_;
     Win32SpecialFolders folders_;
@@ -163,9 +161,6 @@ class MainWindow : public ProgramListHost {
     bool generalMenuOpen_ = false;
     bool activated_ = false;
     bool startMaximized_ = false;
-    // The settings file could not be read at start: the program runs with the defaults and
-    // leaves the file alone unless the user chooses another option.
-    bool settingsUnreadable_ = false;
     MainSettings options_;       // the options in force; the menus show them
     MainSettings startOptions_;  // as they were once the settings file was applied
     int page_ = 0;

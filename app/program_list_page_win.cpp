@@ -32,8 +32,6 @@
 
 namespace corvandel {
 
-int SortDirection = 1;
-
 namespace {
 
 // Icons are put in the lists for at most this long at a time; the rest waits for the next
@@ -300,7 +298,7 @@ void ProgramListPage::ScanEnded() {
     // Back in the order of a scan on one thread, so that equal names keep their order.
     std::sort(rows_.begin(), rows_.end(),
               [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
-    SortByName(rows_, SortDirection, locale_);
+    SortByName(rows_, sortDirection_, locale_);
     RemoveDuplicates(rows_);
     for (size_t i = 0; i < rows_.size(); ++i)
         rows_[i].id = static_cast<uint32_t>(i);
@@ -376,7 +374,7 @@ void ProgramListPage::ShowRows() {
 
 void ProgramListPage::KeepFullCopy() {
     allRows_ = rows_;
-    allRowsDirection_ = SortDirection;
+    allRowsDirection_ = sortDirection_;
     searchTexts_ = SearchTexts(allRows_, LowerCase);
     ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
@@ -385,10 +383,10 @@ void ProgramListPage::ListViewUninstallColumnClick(int column) {
     if (scanJob_ || column >= kVisibleListColumns)
         return;
     // One direction for every column: each click flips it, whichever header was clicked.
-    SortDirection = -SortDirection;
+    sortDirection_ = -sortDirection_;
     const int selected = SelectedRow();
     const std::string selectedKey = selected >= 0 ? DuplicateKey(rows_[selected]) : "";
-    SortByColumn(rows_, column, SortDirection, locale_);
+    SortByColumn(rows_, column, sortDirection_, locale_);
     ShowRows();
     for (size_t i = 0; i < rows_.size() && !selectedKey.empty(); ++i) {
         if (DuplicateKey(rows_[i]) == selectedKey) {
@@ -410,7 +408,7 @@ void ProgramListPage::EditSearchUninstallChange() {
     const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
     const std::vector<size_t> matches = MatchingRows(searchTexts_, needle);
     // A key that leaves the same rows (most keys of a name being typed) copies nothing.
-    const bool same = SortDirection == allRowsDirection_ && matches.size() == rows_.size() &&
+    const bool same = sortDirection_ == allRowsDirection_ && matches.size() == rows_.size() &&
                       std::equal(matches.begin(), matches.end(), rows_.begin(),
                                  [this](size_t index, const UninstallEntry& row) {
                                      return index < allRows_.size() && allRows_[index].id == row.id;
@@ -421,8 +419,8 @@ void ProgramListPage::EditSearchUninstallChange() {
         for (const size_t index : matches)
             rows_.push_back(allRows_[index]);
         // The copy is sorted by name already; only the other direction needs a sort.
-        if (SortDirection != allRowsDirection_)
-            SortByName(rows_, SortDirection, locale_);
+        if (sortDirection_ != allRowsDirection_)
+            SortByName(rows_, sortDirection_, locale_);
     }
     ShowRows();
     SetFocus(search_);

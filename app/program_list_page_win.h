@@ -26,8 +26,6 @@
 
 namespace corvandel {
 
-extern int SortDirection;
-
 // What the program list asks of the window beyond any page's needs.
 class ProgramListHost : public PageHost {
   public:
@@ -120,6 +118,7 @@ class ProgramListPage {
     std::vector<UninstallEntry> allRows_;  // the hidden copy: every row of the last scan, by id
     std::vector<SearchText> searchTexts_;  // allRows_' lower-cased texts for the search
     int allRowsDirection_ = 1;             // the name order allRows_ is sorted in
+    int sortDirection_ = 1;                // 1 ascending, -1 descending; each header click flips it
     std::unordered_map<uint64_t, int> iconSlots_;  // added icons by their pictures' digest
     std::deque<FileIcon> pendingIcons_;            // icons that came and wait for a slot
     bool iconsDone_ = false;                       // the job has sent its last icons

@@ -37,7 +37,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                   ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    corvandel::MainWindow mainWindow;
+    // The settings are read once, before any window is made.
+    corvandel::SettingsStore settings(corvandel::IsPortableCopy());
+    settings.Load();
+    corvandel::MainWindow mainWindow(settings);
     if (!mainWindow.Create())
         return 1;
     corvandel::AboutWindow about;
@@ -45,13 +48,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     mainWindow.SetAboutWindow(&about);
     // Its creation reads its option and may start the start-up check.
     corvandel::UpdaterWindow updater;
-    updater.Create(corvandel::PortableMode);
+    updater.Create(settings);
     mainWindow.SetUpdateWindow(&updater);
     mainWindow.LoadOptions();
     // Language files lose what no window can use, then the chosen one applies everywhere.
     corvandel::PruneLanguageFiles(mainWindow.LanguageWindows());
     mainWindow.LoadLanguage();
-    corvandel::ApplyLanguage(mainWindow.LanguageWindows(), corvandel::PortableMode);
+    corvandel::ApplyLanguage(mainWindow.LanguageWindows(), settings.Values().language);
 
     if (!mainWindow.IsWindows10Or11()) {
         // The texts come from the window's message items, so they follow its language.

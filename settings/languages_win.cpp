@@ -67,15 +67,6 @@ std::string MissingLogPath() {
     return parent + kApplicationTitle + ".log";
 }
 
-std::string ReadChosenLanguage(bool portable) {
-    try {
-        return LoadSettingsDocument(PrepareSettingsFile(portable))
-            .ReadString("Language", "Language", "");
-    } catch (const FileError&) {
-        return std::string();
-    }
-}
-
 void PruneLanguageFiles(const std::vector<LanguageWindow>& windows) {
     const std::vector<const ComponentList*> lists = ComponentsOf(windows);
     for (const std::string& name : LanguageFileNames()) {
@@ -110,11 +101,10 @@ std::vector<LanguageItem> ListLanguages(const std::string& currentLanguage) {
         });
 }
 
-void ApplyLanguage(const std::vector<LanguageWindow>& windows, bool portable) {
+void ApplyLanguage(const std::vector<LanguageWindow>& windows, const std::string& language) {
     Translation translation(SystemLocale());
     for (const LanguageWindow& window : windows) {
-        // Both files are read afresh for every window.
-        const std::string language = ReadChosenLanguage(portable);
+        // The language file is read afresh for every window.
         const std::optional<IniDocument> document =
             ReadLanguageDocument(LanguageFolder() + language + ".ini");
         if (!document || !document->SectionExists(kApplicationTitle))

@@ -27,9 +27,6 @@ bool IsFileWritable(const std::string& path);
 // "Corvandel.log" in the parent folder of the executable's folder; used only when it exists.
 std::string MissingLogPath();
 
-// The chosen language as the settings file holds it; empty when none or unreadable.
-std::string ReadChosenLanguage(bool portable);
-
 // Prunes every writable language file of entries that no window can use; failures are
 // silent.
 void PruneLanguageFiles(const std::vector<LanguageWindow>& windows);
@@ -37,8 +34,8 @@ void PruneLanguageFiles(const std::vector<LanguageWindow>& windows);
 // The language menu's items, the chosen language checked.
 std::vector<LanguageItem> ListLanguages(const std::string& currentLanguage);
 
-// Translates every window from the chosen language's file; a missing file or section leaves
-// the windows as they are.
-void ApplyLanguage(const std::vector<LanguageWindow>& windows, bool portable);
+// Translates every window from the language's file; none chosen, a missing file or section
+// leaves the windows as they are.
+void ApplyLanguage(const std::vector<LanguageWindow>& windows, const std::string& language);
 
 }  // namespace corvandel

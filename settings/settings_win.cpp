@@ -64,14 +64,6 @@ std::string Win32AnsiCodePage::FromUtf8(std::string_view utf8) const {
     return ansi;
 }
 
-std::string PrepareSettingsFile(bool portable) {
-    const std::string path =
-        SettingsFilePath(portable, ExecutableFolder(), GetSpecialFolder(kCsidlAppData),
-                         GetCompanyName(ExecutablePath()));
-    CreateFolderTree(path.substr(0, path.find_last_of('\\')));
-    return path;
-}
-
 const AnsiCodePage& SystemAnsiCodePage() {
     static const Win32AnsiCodePage codePage;
     return codePage;
@@ -89,6 +81,38 @@ IniDocument LoadSettingsDocument(const std::string& path) {
 
 void SaveSettingsDocument(const IniDocument& document, const std::string& path) {
     WriteWholeFile(path, document.Serialize());
+}
+
+bool IsPortableCopy() {
+    return Win32FileSystem().FileExists(ExecutableFolder() + "portable.ini");
+}
+
+SettingsStore::SettingsStore(bool portable)
+    : portable_(portable),
+      path_(SettingsFilePath(portable, ExecutableFolder(), GetSpecialFolder(kCsidlAppData),
+                             GetCompanyName(ExecutablePath()))) {}
+
+void SettingsStore::Load() {
+    try {
+        values_ = ReadSettings(LoadSettingsDocument(path_));
+        readError_.clear();
+    } catch (const SettingsReadError& e) {
+        values_ = Settings{};
+        readError_ = e.Path() + "\n\n" + e.what();
+    }
+}
+
+void SettingsStore::Save(SettingsGroup group, bool replaceUnreadable) const {
+    IniDocument document(SystemAnsiCodePage(), SystemLocale());
+    try {
+        document = LoadSettingsDocument(path_);
+    } catch (const SettingsReadError&) {
+        if (!replaceUnreadable)
+            throw;
+    }
+    WriteSettings(values_, group, document);
+    CreateFolderTree(path_.substr(0, path_.find_last_of('\\')));
+    SaveSettingsDocument(document, path_);
 }
 
 }  // namespace corvandel

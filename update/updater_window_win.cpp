@@ -314,8 +314,9 @@ UINT UpdaterWindow::TaskbarButtonCreated() {
     return message;
 }
 
-bool UpdaterWindow::Create(bool portable) {
-    portable_ = portable;
+bool UpdaterWindow::Create(SettingsStore& settings) {
+    settings_ = &settings;
+    portable_ = settings.Portable();
     // The taskbar button's progress is a COM object of the shell.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -453,43 +454,25 @@ void UpdaterWindow::SetLabel(const char* name, const std::string& text) {
 }
 
 UpdateServers UpdaterWindow::Servers() const {
-    UpdateServers servers{kPrimaryServer, kMirrorServer};
-    try {
-        const IniDocument settings = LoadSettingsDocument(PrepareSettingsFile(portable_));
-        servers.primary = settings.ReadString("Update", "Primary", servers.primary);
-        servers.mirror = settings.ReadString("Update", "Mirror", servers.mirror);
-    } catch (const FileError&) {
-        // The built-in servers serve.
-    }
-    return servers;
+    // The settings file may name an organisation's own servers; the built-in ones otherwise.
+    const Settings& settings = settings_->Values();
+    return UpdateServers{settings.primaryServer.value_or(kPrimaryServer),
+                         settings.mirrorServer.value_or(kMirrorServer)};
 }
 
 void UpdaterWindow::LoadOptions() {
-    bool autoCheck = true;
-    try {
-        autoCheck = LoadSettingsDocument(PrepareSettingsFile(portable_))
-                        .ReadBool("Option", "CheckBoxAutoCheck", true);
-    } catch (const FileError&) {
-        autoCheck = true;
-    }
+    const bool autoCheck = settings_->Values().autoCheck;
     Button_SetCheck(CheckBoxAutoCheck, autoCheck ? BST_CHECKED : BST_UNCHECKED);
     if (autoCheck)
         CheckForUpdatesInBackground();
 }
 
 void UpdaterWindow::SaveOptions() {
-    const std::string path = PrepareSettingsFile(portable_);
-    std::optional<IniDocument> settings;
+    settings_->Values().autoCheck = Button_GetCheck(CheckBoxAutoCheck) == BST_CHECKED;
     try {
-        settings = LoadSettingsDocument(path);
+        settings_->Save(SettingsGroup::Updater);
     } catch (const SettingsReadError&) {
         // Not replaced; the main window has told the user at start.
-        return;
-    }
-    try {
-        settings->WriteBool("Option", "CheckBoxAutoCheck",
-                            Button_GetCheck(CheckBoxAutoCheck) == BST_CHECKED);
-        SaveSettingsDocument(*settings, path);
     } catch (const std::exception& e) {
         if (!saveFailureShown_)
             MessageBoxW(hwnd_, Widen(e.what()).c_str(), L"Corvandel", MB_ICONERROR);
@@ -734,7 +717,7 @@ void UpdaterWindow::StartInstaller(const HeldPackage& installer) {
     const bool quick = Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED;
     // The installer gets one of its own language names; nothing else of the settings.
     const std::wstring parameters =
-        quick ? Widen(InstallerParameters(ReadChosenLanguage(portable_))) : std::wstring();
+        quick ? Widen(InstallerParameters(settings_->Values().language)) : std::wstring();
     const std::wstring path = Widen(installer.path);
     std::wstring command = L"\"" + path + L"\"" + (quick ? L" " + parameters : std::wstring());
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));

@@ -12,6 +12,7 @@
 
 #include "foundation/handle_win.h"
 #include "foundation/job.h"
+#include "settings/settings_win.h"
 #include "ui/component.h"
 #include "ui/control_ids.h"
 #include "ui/controls_win.h"
@@ -44,7 +45,7 @@ class UpdaterWindow {
 
     // FormCreate: builds the window and reads its option; with the option ticked, the
     // start-up check begins.
-    bool Create(bool portable);
+    bool Create(SettingsStore& settings);
     // FormShow, then the window's own message loop until it is closed (FormClose).
     void ShowModal(HWND owner);
     ComponentList& Components() { return components_; }
@@ -89,6 +90,7 @@ class UpdaterWindow {
 
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
+    SettingsStore* settings_ = nullptr;
     bool portable_ = false;
     bool closed_ = true;
     DpiScale scale_;

@@ -42,7 +42,7 @@ TEST(CommandTableTest, NamesAndIdsAreUniqueAndShortcutsMatchTheirKeys) {
     }
     // The window shows each stored option in the menu item of the option's name.
     for (const OptionKey& option : kOptionKeys)
-        EXPECT_NE(CommandByName(option.key), 0) << option.key;
+        EXPECT_NE(CommandByName(KeyOf(option.id).name), 0) << KeyOf(option.id).name;
     EXPECT_EQ(CommandByName("NoSuchItem"), 0);
     EXPECT_EQ(ControlByName("NoSuchControl"), 0);
 }

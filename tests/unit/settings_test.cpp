@@ -155,5 +155,50 @@ TEST_F(MainSettingsTest, SavingMaximizedKeepsTheRestoredSizeAndOtherWritersKeys)
               "IconSmallMenu=0\r\nIconBigMenu=0\r\n\r\n[Language]\r\nFile=Russian.lng\r\n\r\n");
 }
 
+// Each window writes only its own keys: whatever else the file holds, another window's
+// keys and an administrator's servers among them, comes back unchanged.
+TEST_F(MainSettingsTest, EachGroupWritesItsOwnKeysAndKeepsTheRest) {
+    const std::string file =
+        "[Option]\nThemeDark=1\nCheckBoxAutoCheck=0\nHeight=700\n[Language]\nLanguage=English\n"
+        "[Update]\nPrimary=http://mirror.corp/\nMirror=\n[Other]\nKept=yes\n";
+    const Settings read = ReadSettings(Parse(file));
+    EXPECT_TRUE(read.main.themeDark);
+    EXPECT_EQ(read.main.height, 700);
+    EXPECT_EQ(read.main.width, 0);  // not in the file: the window's own
+    EXPECT_FALSE(read.autoCheck);
+    EXPECT_EQ(read.language, "English");
+    EXPECT_EQ(read.primaryServer, "http://mirror.corp/");
+    EXPECT_EQ(read.mirrorServer, "");  // named, if empty
+    EXPECT_EQ(ReadSettings(Empty()).primaryServer, std::nullopt);
+    EXPECT_TRUE(ReadSettings(Empty()).autoCheck);
+
+    Settings changed = read;
+    changed.main.themeDark = false;
+    changed.main.themeLight = true;
+    changed.autoCheck = true;
+    changed.language = "Russian";
+    changed.primaryServer = "http://elsewhere/";
+    const struct {
+        SettingsGroup group;
+        bool themeLight, autoCheck;
+        const char* language;
+    } cases[] = {
+        {SettingsGroup::MainWindow, true, false, "English"},
+        {SettingsGroup::Language, false, false, "Russian"},
+        {SettingsGroup::Updater, false, true, "English"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.group));
+        IniDocument doc = Parse(file);
+        WriteSettings(changed, c.group, doc);
+        const Settings back = ReadSettings(doc);
+        EXPECT_EQ(back.main.themeLight, c.themeLight);
+        EXPECT_EQ(back.autoCheck, c.autoCheck);
+        EXPECT_EQ(back.language, c.language);
+        EXPECT_EQ(back.primaryServer, "http://mirror.corp/");
+        EXPECT_EQ(doc.ReadString("Other", "Kept", ""), "yes");
+    }
+}
+
 }  // namespace
 }  // namespace corvandel
