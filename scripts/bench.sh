@@ -5,8 +5,8 @@
 # Per count, a fresh prefix gets COUNT entries: 60% in the 64-bit view, 25% under
 # WOW6432Node, 15% per-user; about 10% hidden (system components, child entries, entries
 # without an uninstall command); about 30% installer-database keys; and for 70% of the
-# entries a DisplayIcon file that exists on disk (hard links to one system program, so the
-# prefix stays small). Each figure is taken N times (default 3): minimum and median. Peak
+# entries a DisplayIcon file that exists on disk, each a picture of its own, as on real
+# machines (small generated icon files, so the prefix stays small). Each figure is taken N times (default 3): minimum and median. Peak
 # memory is the program's VmHWM once every icon is in place, and again after ten refreshes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,23 +37,45 @@ now() { date +%s.%N; }
 # min and median of the numbers on standard input
 stats() { sort -g | awk -v f="${1:-%.2f}" '{v[NR]=$1} END {printf f " / " f, v[1], v[int((NR+1)/2)]}'; }
 
-table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | window's worst answer while icons load (ms) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | close (s) | close in the middle of the scan (s) |
-|---|---|---|---|---|---|---|---|---|---|---|"
+table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | window's worst answer while icons load (ms) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | the same while icons load (ms) | close (s) | close in the middle of the scan (s) |
+|---|---|---|---|---|---|---|---|---|---|---|---|"
 phases=""
 for count in "${counts[@]}"; do
   export WINEPREFIX=$work/prefix-$count
   rm -rf "$WINEPREFIX"
   cp -a "$base" "$WINEPREFIX"
-  python3 - "$count" "$work/entries-$count.reg" "$work/icons-$count.txt" <<'PY'
-import random, sys
-n, reg_path, icons_path = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+  python3 - "$count" "$work/entries-$count.reg" "$WINEPREFIX/drive_c" <<'PY'
+import os, random, struct, sys
+n, reg_path, drive_c = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+
+def icon_file(seed):
+    # A 16 and a 32 pixel image of 32-bit colour: a colour and a stripe of its own.
+    pick = random.Random(seed)
+    colour = bytes([pick.randrange(256), pick.randrange(256), pick.randrange(256), 255])
+    stripe = pick.randrange(16)
+    images = []
+    for size in (16, 32):
+        pixels = b"".join(
+            (b"\xff\xff\xff\xff" if (x + y) % 16 == stripe else colour)
+            for y in range(size) for x in range(size))
+        mask = bytes(((size + 31) // 32) * 4 * size)
+        header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
+                             len(pixels) + len(mask), 0, 0, 0, 0)
+        images.append((size, header + pixels + mask))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in images)
+
 rng = random.Random(n)
 machine = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 wow = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall"
 user = r"HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 def q(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
-out, icons = ["Windows Registry Editor Version 5.00", ""], []
+out = ["Windows Registry Editor Version 5.00", ""]
 for i in range(n):
     r = rng.random()
     root, folder = (machine, r"C:\Program Files") if r < 0.60 else \
@@ -78,20 +100,17 @@ for i in range(n):
     elif hidden < 0.07:
         out.append('"ParentDisplayName"=' + q("Bench Program %05d" % (i - 1)))
     if rng.random() < 0.70:
-        out.append('"DisplayIcon"=' + q(home + "\\app.exe,0"))
-        icons.append(home + "\\app.exe")
+        out.append('"DisplayIcon"=' + q(home + "\\app.ico,0"))
+        unix = os.path.join(drive_c, home[3:].replace("\\", "/"))
+        os.makedirs(unix, exist_ok=True)
+        with open(os.path.join(unix, "app.ico"), "wb") as f:
+            f.write(icon_file(i))
     out.append("")
 open(reg_path, "w", encoding="utf-8").write("\r\n".join(out))
-open(icons_path, "w", encoding="utf-8").write("\n".join(icons) + "\n")
 PY
   iconv -f UTF-8 -t UTF-16 "$work/entries-$count.reg" >"$work/entries-$count-utf16.reg"
   wide=$("$WINE" winepath -w "$work/entries-$count-utf16.reg" 2>/dev/null)
   "$WINE" reg import "$wide" /reg:64 >/dev/null 2>&1
-  notepad=$WINEPREFIX/drive_c/windows/system32/notepad.exe
-  while IFS= read -r icon; do
-    unix="$WINEPREFIX/drive_c/$(echo "${icon#C:\\}" | tr '\\' '/')"
-    mkdir -p "$(dirname "$unix")" && ln -f "$notepad" "$unix"
-  done <"$work/icons-$count.txt"
   mkdir -p "$WINEPREFIX/drive_c/Corvandel"
   cp "$WINE_BUILD/Corvandel.exe" "$WINEPREFIX/drive_c/Corvandel/"
   "$WINESERVER" -w
@@ -103,7 +122,7 @@ PY
   driver() { "$WINE" "$WINE_BUILD/corvandel_driver.exe" "$@" 2>/dev/null; }
   program_pid() { pgrep -f 'Corvandel\\Corvandel.exe' | head -1 || true; }
   peak() { awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$(program_pid)/status" 2>/dev/null || true; }
-  for file in ours theirs icons latency memory refreshed keys close midscan; do : >"$work/$file"; done
+  for file in ours theirs icons latency memory refreshed keys loadingkeys close midscan; do : >"$work/$file"; done
   for run in $(seq "$runs"); do
     start=$(now)
     driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 >/dev/null
@@ -138,8 +157,12 @@ PY
 
     # How soon the window answers while the icons load (their first three seconds), from
     # the driver that started it: a second tool starting up meanwhile would take the cores.
+    # Keystrokes while they load are timed there too.
     driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 \
-      latency 3000 close wait-exit 60000 | awk '$1 == "latency" {print $3}' >>"$work/latency"
+      type-timed EditSearchUninstall "program 01" set-text EditSearchUninstall "" \
+      latency 3000 close wait-exit 60000 >"$work/loading-run"
+    awk '$1 == "latency" {print $3}' "$work/loading-run" >>"$work/latency"
+    awk '$1 == "key" {print $2}' "$work/loading-run" >>"$work/loadingkeys"
 
     start=$(now)
     "$WINE" uninstaller --list >/dev/null 2>&1
@@ -148,8 +171,10 @@ PY
   done
   ratio=$(paste <(sort -g "$work/ours") <(sort -g "$work/theirs") |
     awk '{a[NR]=$1; b[NR]=$2} END {m=int((NR+1)/2); printf "%.1f", a[m] / b[m]}')
-  keys=$(sort -g "$work/keys" | awk '{v[NR]=$1} END {printf "%.0f / %.0f", v[int((NR+1)/2)], v[NR]}')
-  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats <"$work/icons") | $(stats %.0f <"$work/latency") | $(stats %d <"$work/memory") | $(stats %d <"$work/refreshed") | $keys | $(stats <"$work/close") | $(stats <"$work/midscan") |"
+  median_worst() { sort -g "$1" | awk '{v[NR]=$1} END {printf "%.0f / %.0f", v[int((NR+1)/2)], v[NR]}'; }
+  keys=$(median_worst "$work/keys")
+  loadingkeys=$(median_worst "$work/loadingkeys")
+  table+=$'\n'"| $count ($listed listed by Wine) | $(stats <"$work/ours") | $(stats <"$work/theirs") | $ratio | $(stats <"$work/icons") | $(stats %.0f <"$work/latency") | $(stats %d <"$work/memory") | $(stats %d <"$work/refreshed") | $keys | $loadingkeys | $(stats <"$work/close") | $(stats <"$work/midscan") |"
   "$WINESERVER" -k 2>/dev/null || true
 done
 echo "$table"
