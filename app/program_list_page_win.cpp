@@ -29,12 +29,15 @@
 #include "ui/commands.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win.h"
+#include "ui/stored_names.h"
 
 namespace corvandel {
 
 int SortDirection = 1;
 
 namespace {
+
+namespace names = stored::main_window;
 
 // Icons are put in the lists for at most this long at a time; the rest waits for the next
 // turn of the message loop, so the window keeps answering while they come.
@@ -109,7 +112,6 @@ ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControl
                                  const Win32SpecialFolders& folders, const Win32Locale& locale)
     : host_(host),
       list_(controls.list),
-      copy_(controls.copy),
       console_(controls.console),
       search_(controls.search),
       status_(controls.status),
@@ -119,20 +121,16 @@ ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControl
       locale_(locale) {}
 
 void ProgramListPage::Connect() {
-    // Both lists show rows from memory: the visible one the filtered rows, the hidden copy
-    // every row of the last scan.
-    auto rowsOf = [](const std::vector<UninstallEntry>& rows) {
-        return ListView::Rows{[&rows] { return rows.size(); },
-                              [&rows](size_t row, int column) {
-                                  const UninstallEntry& entry = rows[row];
-                                  return column == 0                   ? entry.caption
-                                         : column <= kEntryColumnCount ? entry.columns[column - 1]
-                                                                       : std::string();
-                              },
-                              [&rows](size_t row) { return rows[row].imageIndex; }};
-    };
-    list_.SetRows(rowsOf(rows_));
-    copy_.SetRows(rowsOf(allRows_));
+    // The list shows the filtered rows from memory.
+    list_.SetRows(ListView::Rows{[this] { return rows_.size(); },
+                                 [this](size_t row, int column) {
+                                     const UninstallEntry& entry = rows_[row];
+                                     return column == 0 ? entry.caption
+                                            : column <= kEntryColumnCount
+                                                ? entry.columns[column - 1]
+                                                : std::string();
+                                 },
+                                 [this](size_t row) { return rows_[row].imageIndex; }});
     // Entries written in the last three days are drawn in bold green; a date that no longer
     // parses (the date format changed) is drawn normally.
     list_.SetRowLook([this](size_t row) -> std::optional<ListView::RowLook> {
@@ -146,11 +144,9 @@ void ProgramListPage::Connect() {
 }
 
 std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
-    // Row texts, images and looks are the lists' own business.
-    for (ListView* list : {&copy_, &list_}) {
-        if (const auto result = list->Reflect(header))
-            return result;
-    }
+    // Row texts, images and looks are the list's own business.
+    if (const auto result = list_.Reflect(header))
+        return result;
     if (header.hwndFrom != list_)
         return std::nullopt;
     switch (header.code) {
@@ -291,7 +287,7 @@ void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,
                                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }
     if (!current.empty())
-        status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " " + current);
+        status_.SetText(1, host_.Texts().Caption(names::kLangLoadingData) + " " + current);
 }
 
 void ProgramListPage::ScanEnded() {
@@ -310,7 +306,8 @@ void ProgramListPage::ScanEnded() {
     ShowRows();
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
-    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
+    status_.SetText(
+        0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
     // A text that reached the search box meanwhile filters the new rows, as it would have
     // after the scan.
     if (GetWindowTextLengthW(search_) > 0)
@@ -378,7 +375,6 @@ void ProgramListPage::KeepFullCopy() {
     allRows_ = rows_;
     allRowsDirection_ = SortDirection;
     searchTexts_ = SearchTexts(allRows_, LowerCase);
-    ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
 
 void ProgramListPage::ListViewUninstallColumnClick(int column) {
@@ -426,7 +422,8 @@ void ProgramListPage::EditSearchUninstallChange() {
     }
     ShowRows();
     SetFocus(search_);
-    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
+    status_.SetText(
+        0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
 }
 
 int ProgramListPage::SelectedRow() const {
@@ -466,7 +463,7 @@ void ProgramListPage::ListViewUninstallSelectItem() {
 }
 
 void ProgramListPage::FolderSizeArrived(int64_t size, bool webSite) {
-    detailsText_ = host_.Texts().Caption("LangSize") + " " + FormatByteSize(size);
+    detailsText_ = host_.Texts().Caption(names::kLangSize) + " " + FormatByteSize(size);
     if (!iconJob_)
         status_.SetText(1, detailsText_);
     webSiteVisible_ = webSite;
@@ -499,7 +496,7 @@ void ProgramListPage::StartIcons() {
     };
     iconJob_ = std::make_unique<IconJob>(host_.Window(), allRows_, std::move(handlers));
     lastProgress_ = 0;
-    status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " 0%");
+    status_.SetText(1, host_.Texts().Caption(names::kLangLoadingData) + " 0%");
 }
 
 void ProgramListPage::IconTextsArrived(std::vector<IconRowTexts>& texts) {
@@ -534,8 +531,8 @@ void ProgramListPage::ShowIconProgress(IconProgress progress) {
         return;
     lastProgress_ = now;
     const size_t percent = std::min<size_t>(99, progress.done * 100 / progress.total);
-    status_.SetText(1,
-                    host_.Texts().Caption("LangLoadingData") + " " + std::to_string(percent) + "%");
+    status_.SetText(
+        1, host_.Texts().Caption(names::kLangLoadingData) + " " + std::to_string(percent) + "%");
 }
 
 void ProgramListPage::PlaceIcons() {
