@@ -12,6 +12,7 @@
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
 #include "ui/modal_win.h"
+#include "ui/stored_names.h"
 #include "ui/window_proc_win.h"
 
 namespace corvandel {
@@ -30,20 +31,22 @@ constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 constexpr DWORD kDwmWindowCornerPreference = 33;
 constexpr DWORD kDwmCornerRound = 2;
 
+namespace names = stored::about_window;
+
 struct Link {
-    const char* name;
+    stored::ComponentName name;
     const char* caption;
     const char* target;
 };
 
 // The contact links of the window.
 constexpr Link kLinks[] = {
-    {"LabelTelegram", "Telegram", "https://t.me/corvandel"},
+    {names::kLabelTelegram, "Telegram", "https://t.me/corvandel"},
     // Addresses under the domain reserved for examples, until the project has mailboxes of
     // its own; these four entries are the only place that names them.
-    {"LabelGMail", "mail@corvandel.example", "mailto:mail@corvandel.example"},
-    {"LabelYaMail", "support@corvandel.example", "mailto:support@corvandel.example"},
-    {"LabelMainWebSite", "Сайт основной", "https://corvandel.example/"},
+    {names::kLabelGMail, "mail@corvandel.example", "mailto:mail@corvandel.example"},
+    {names::kLabelYaMail, "support@corvandel.example", "mailto:support@corvandel.example"},
+    {names::kLabelMainWebSite, "Сайт основной", "https://corvandel.example/"},
 };
 
 }  // namespace
@@ -58,15 +61,16 @@ bool AboutWindow::Create() {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CORVANDEL_ABOUT_CLASS;
+    wc.lpszClassName = stored::kAboutWindow.windowClass;
     wc.style = CS_DROPSHADOW;
     if (!RegisterClassExW(&wc))
         return false;
 
     // A top-level window of its own with its own taskbar button: owned by the desktop. It takes
     // its size once its DPI is known.
-    hwnd_ = CreateWindowExW(kExStyle, CORVANDEL_ABOUT_CLASS, Widen("О программе").c_str(), kStyle,
-                            0, 0, 0, 0, GetDesktopWindow(), nullptr, instance, this);
+    hwnd_ =
+        CreateWindowExW(kExStyle, stored::kAboutWindow.windowClass, Widen("О программе").c_str(),
+                        kStyle, 0, 0, 0, 0, GetDesktopWindow(), nullptr, instance, this);
     if (hwnd_ == nullptr)
         return false;
     // Rounded corners where the system draws them (Windows 11); elsewhere the call does nothing.
@@ -75,29 +79,29 @@ bool AboutWindow::Create() {
     (hwnd_, kDwmWindowCornerPreference, &round, sizeof round);
 
     // The controls are made without fonts: ApplyDpi gives them the fonts of the window's DPI.
-    auto label = [&](TextControl& control, const char* name, const std::string& text, DWORD extra) {
-        control.CreateCaptioned(components_, name, "TLabel", hwnd_, 0, WC_STATICW,
+    auto label = [&](TextControl& control, const stored::ComponentName& name,
+                     const std::string& text, DWORD extra) {
+        control.CreateCaptioned(components_, name, hwnd_, 0, WC_STATICW,
                                 WS_VISIBLE | SS_CENTER | extra, 0, nullptr, text);
     };
-    components_.Add("Form8", "TForm8")
+    components_.Add(stored::kAboutWindow.form)
         .Define("Caption", "О программе")
         .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
         .OnChange([this](const std::string& property, const std::string& value) {
             if (property == "Caption")
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
-    components_.Add("TabControlBody", "TTabControl");
-    label(LabelVersion, "LabelVersion", "", 0);
-    label(LabelCopyright, "LabelCopyright", GetLegalCopyright(ExecutablePath()), 0);
+    label(LabelVersion, names::kLabelVersion, "", 0);
+    label(LabelCopyright, names::kLabelCopyright, GetLegalCopyright(ExecutablePath()), 0);
     label(LabelTelegram, kLinks[0].name, kLinks[0].caption, SS_NOTIFY);
     label(LabelGMail, kLinks[1].name, kLinks[1].caption, SS_NOTIFY);
     label(LabelYaMail, kLinks[2].name, kLinks[2].caption, SS_NOTIFY);
     label(LabelMainWebSite, kLinks[3].name, kLinks[3].caption, SS_NOTIFY);
-    Image1.Create(components_, "Image1", "TImage", hwnd_, 0, WC_STATICW,
+    Image1.Create(components_, names::kImage1, hwnd_, 0, WC_STATICW,
                   WS_VISIBLE | SS_ICON | SS_CENTERIMAGE, 0, nullptr);
-    components_.Add("TabControlButtons", "TTabControl");
-    Button1.CreateCaptioned(components_, "Button1", "TButton", hwnd_, IDOK, WC_BUTTONW,
+    Button1.CreateCaptioned(components_, names::kButton1, hwnd_, IDOK, WC_BUTTONW,
                             WS_VISIBLE | BS_DEFPUSHBUTTON, 0, nullptr, "Ok");
+    components_.AddAll(names::kTextOnly);
     ApplyDpi(WindowDpi(hwnd_), nullptr);
     AppTheme::Instance().AddWindow(hwnd_);
     return true;
@@ -151,7 +155,7 @@ void AboutWindow::Layout() {
 }
 
 void AboutWindow::ShowModal(HWND mainWindow, const std::string& versionLine) {
-    components_.Find("LabelVersion")->Set("Caption", versionLine);
+    components_.Find(names::kLabelVersion)->Set("Caption", versionLine);
     CenterOnScreen(hwnd_);
     closed_ = false;
     EnableWindow(mainWindow, FALSE);

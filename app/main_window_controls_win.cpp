@@ -5,7 +5,6 @@
 
 #include <shellapi.h>
 
-#include "app/lang_texts.h"
 #include "app/list_columns_win.h"
 #include "app/main_window_design_win.h"
 #include "foundation/handle_win.h"
@@ -14,19 +13,19 @@
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
 #include "ui/menus_win.h"
+#include "ui/stored_names.h"
 
 namespace corvandel {
 
 using namespace main_window;
 
-namespace {}  // namespace
-
 void MainWindow::CreateComponents() {
+    namespace names = stored::main_window;
     scale_.dpi = WindowDpi(hwnd_);
     CreateFonts();
     const HFONT font = font_.Get();
     const HWND form = hwnd_;
-    components_.Add("Form1", "TForm1")
+    components_.Add(stored::kMainWindow.form)
         .Define("Caption", "Corvandel")
         .AttachHandle(reinterpret_cast<std::uintptr_t>(form))
         .OnChange([form](const std::string& property, const std::string& value) {
@@ -34,66 +33,50 @@ void MainWindow::CreateComponents() {
                 SetWindowTextW(form, Widen(value).c_str());
         });
 
-    ListviewDubUninstall.CreateColumns(
-        ListviewDubUninstall.Create(components_, "ListviewDubUninstall", "TListView", form,
-                                    kIdListviewDubUninstall, WC_LISTVIEWW,
-                                    LVS_REPORT | LVS_OWNERDATA | LVS_SHAREIMAGELISTS, 0, font),
-        kProgramColumns, 0, kListColumns - 1, scale_.dpi);
-
-    // The bars and pages are areas of the window; the controls are its direct children.
-    TabControl.Create(components_, "TabControl", "TTabControl", form, kIdTabControl, WC_STATICW, 0,
-                      0, font);
+    // The top bar, the left panel and the pages are areas of the window, not controls: the
+    // controls are its direct children.
     SpeedButton_GeneralMenu
-        .CreateCaptioned(components_, "SpeedButton_GeneralMenu", "TSpeedButton", form,
+        .CreateCaptioned(components_, names::kSpeedButtonGeneralMenu, form,
                          kIdSpeedButtonGeneralMenu, WC_BUTTONW,
                          WS_VISIBLE | BS_PUSHBUTTON | BS_FLAT, 0, menuButtonFont_.Get(), "≡")
         .Define("Hint", "");
-    components_.Add("TabApp", "TTabControl");
-
-    TabControlPanel.Create(components_, "TabControlPanel", "TTabControl", form, kIdTabControlPanel,
-                           WC_STATICW, 0, 0, font);
     const DWORD pageButton = WS_VISIBLE | BS_PUSHBUTTON | BS_MULTILINE;
     ButtonUninstall
-        .CreateCaptioned(components_, "ButtonUninstall", "TButton", form, kIdButtonUninstall,
-                         WC_BUTTONW, pageButton, 0, font, "Деинсталляция")
+        .CreateCaptioned(components_, names::kButtonUninstall, form, kIdButtonUninstall, WC_BUTTONW,
+                         pageButton, 0, font, "Деинсталляция")
         .Define("Hint", "");
     ButtonBackupsUninstall
-        .CreateCaptioned(components_, "ButtonBackupsUninstall", "TButton", form,
+        .CreateCaptioned(components_, names::kButtonBackupsUninstall, form,
                          kIdButtonBackupsUninstall, WC_BUTTONW, pageButton, 0, font, "Резерв")
         .Define("Hint", "");
     CreatePageButtonPictures();
     SetBold(ButtonUninstall, true);
 
-    components_.Add("PageControl", "TPageControl");
-    TabUninstall.CreateCaptioned(components_, "TabUninstall", "TTabSheet", form, kIdTabUninstall,
-                                 WC_STATICW, 0, 0, font, "Деинсталляция");
     ListViewUninstall.CreateColumns(
-        ListViewUninstall.Create(components_, "ListViewUninstall", "TListView", form,
-                                 kIdListViewUninstall, WC_LISTVIEWW,
+        ListViewUninstall.Create(components_, names::kListViewUninstall, form, kIdListViewUninstall,
+                                 WC_LISTVIEWW,
                                  WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
                                      LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                                  WS_EX_CLIENTEDGE, font),
         kProgramColumns, kVisibleListColumns, kListColumns - kVisibleListColumns, scale_.dpi);
     ListView_SetExtendedListViewStyle(ListViewUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    MemoLogUninstall.Create(components_, "MemoLogUninstall", "TMemo", form, kIdMemoLogUninstall,
+    MemoLogUninstall.Create(components_, names::kMemoLogUninstall, form, kIdMemoLogUninstall,
                             WC_EDITW,
                             WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
                                 ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                             WS_EX_CLIENTEDGE, font);
     SendMessageW(MemoLogUninstall, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     EditSearchUninstall.CreateWithHint(
-        components_, "EditSearchUninstall", "TEdit", form, kIdEditSearchUninstall,
+        components_, names::kEditSearchUninstall, form, kIdEditSearchUninstall,
         WS_VISIBLE | WS_TABSTOP | ES_CENTER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, font, "Поиск");
-    StatusBarUninstall.Create(components_, "StatusBarUninstall", "TStatusBar", form,
-                              kIdStatusBarUninstall, STATUSCLASSNAMEW, WS_VISIBLE, 0, font);
+    StatusBarUninstall.Create(components_, names::kStatusBarUninstall, form, kIdStatusBarUninstall,
+                              STATUSCLASSNAMEW, WS_VISIBLE, 0, font);
     SendMessageW(StatusBarUninstall, SB_SETMINHEIGHT, scale_(kStatusHeight), 0);
 
-    TabBackups.CreateCaptioned(components_, "TabBackups", "TTabSheet", form, kIdTabBackups,
-                               WC_STATICW, 0, 0, font, "Резерв");
     ListViewBackupsUninstall.CreateColumns(
         ListViewBackupsUninstall.Create(
-            components_, "ListViewBackupsUninstall", "TListView", form, kIdListViewBackupsUninstall,
+            components_, names::kListViewBackupsUninstall, form, kIdListViewBackupsUninstall,
             WC_LISTVIEWW,
             LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS | WS_TABSTOP,
             WS_EX_CLIENTEDGE, font),
@@ -101,26 +84,26 @@ void MainWindow::CreateComponents() {
     ListView_SetExtendedListViewStyle(ListViewBackupsUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     CreateMenus();
-    components_.Add("SaveDialogUninstall", "TSaveDialog")
-        .Define("Filter", "HTML|*.html")
-        .Define("Title", "");
-    components_.Add("ImageList3", "TImageList");
+    // The message texts, read when a message is shown, and the names the language files
+    // address without a control behind them.
+    components_.AddAll(names::kTextOnly);
     Layout();
 }
 
 void MainWindow::CreateMenus() {
-    PopupMenuUninstall.Build(components_, "PopupMenuUninstall", kProgramListMenu);
-    PopupMenuBackups.Build(components_, "PopupMenuBackups", kBackupsMenu);
+    namespace names = stored::main_window;
+    PopupMenuUninstall.Build(components_, names::kPopupMenuUninstall, kProgramListMenu);
+    PopupMenuBackups.Build(components_, names::kPopupMenuBackups, kBackupsMenu);
 
     // The general menu with its three submenus.
-    PopupMenu_General.Create(components_, "PopupMenu_General");
+    PopupMenu_General.Create(components_, names::kPopupMenuGeneral);
     const HMENU general = PopupMenu_General.Handle();
-    auto submenu = [&](const char* name, const char* caption, HMENU& handle) {
+    auto submenu = [&](const stored::ComponentName& name, const char* caption, HMENU& handle) {
         handle = CreatePopupMenu();
         AppendMenuW(general, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(handle),
                     Widen(caption).c_str());
         const int position = GetMenuItemCount(general) - 1;
-        components_.Add(name, "TMenuItem")
+        components_.Add(name)
             .Define("Caption", caption)
             .OnChange([general, position](const std::string& property, const std::string& value) {
                 if (property == "Caption") {
@@ -133,20 +116,14 @@ void MainWindow::CreateMenus() {
                 }
             });
     };
-    submenu("ThemeMenu", "Тема", ThemeMenu);
+    submenu(names::kThemeMenu, "Тема", ThemeMenu);
     for (const MenuItem& design : kThemeMenu)
         AppendMenuItem(components_, ThemeMenu, design);
-    submenu("LanguageMenu", "Язык", LanguageMenu);
-    submenu("ViewMenu", "Вид", ViewMenu);
+    submenu(names::kLanguageMenu, "Язык", LanguageMenu);
+    submenu(names::kViewMenu, "Вид", ViewMenu);
     for (const MenuItem& design : kViewMenu)
         AppendMenuItem(components_, ViewMenu, design);
     PopupMenu_General.Append(components_, kGeneralMenu);
-
-    // The window's message texts, translated with it and read when a message is shown.
-    components_.Add("PopupMenuLanguage", "TPopupMenu");
-    for (const auto& [name, text] : lang::kMessageTexts) {
-        components_.Add(name, "TMenuItem").Define("Caption", text);
-    }
 }
 
 void MainWindow::Layout() {
@@ -157,19 +134,14 @@ void MainWindow::Layout() {
     const int width = client.right;
     const int height = client.bottom;
     const int topBar = scale_(kTopBarHeight);
-    MoveWindow(TabControl, 0, 0, width, topBar, TRUE);
     MoveWindow(SpeedButton_GeneralMenu, width - scale_(22 + 5), scale_(5), scale_(22), scale_(22),
                TRUE);
-    MoveWindow(TabControlPanel, 0, topBar, scale_(kPanelWidth), height - topBar, TRUE);
     MoveWindow(ButtonUninstall, scale_(4), topBar + scale_(4), scale_(100), scale_(100), TRUE);
     MoveWindow(ButtonBackupsUninstall, scale_(4), topBar + scale_(108), scale_(100), scale_(100),
                TRUE);
 
     const int left = scale_(kPanelWidth);
     const int pageWidth = width - left;
-    const int pageHeight = height - topBar;
-    MoveWindow(TabUninstall, left, topBar, pageWidth, pageHeight, FALSE);
-    MoveWindow(TabBackups, left, topBar, pageWidth, pageHeight, FALSE);
 
     SendMessageW(StatusBarUninstall, WM_SIZE, 0, 0);
     RECT status{};
@@ -190,7 +162,6 @@ void MainWindow::Layout() {
     EditSearchUninstall.Place(left, searchTop, pageWidth, scale_(kSearchHeight), uninstallPage);
     ShowWindow(StatusBarUninstall, uninstallPage ? SW_SHOW : SW_HIDE);
     ListViewBackupsUninstall.Place(left, listTop, pageWidth, height - listTop, !uninstallPage);
-    MoveWindow(ListviewDubUninstall, 0, 0, 0, 0, FALSE);
 
     // "Путь установки" takes the width the other columns leave, which keep their limits.
     ListViewUninstall.KeepColumnLimits(kVisibleListColumns - 1, scale_.dpi);
@@ -239,10 +210,9 @@ void MainWindow::CreatePageButtonPictures() {
 
 void MainWindow::ApplyDpi(int oldDpi) {
     CreateFonts();
-    for (HWND control : std::initializer_list<HWND>{
-             ListviewDubUninstall, TabControl, TabControlPanel, TabUninstall, ListViewUninstall,
-             MemoLogUninstall, EditSearchUninstall, StatusBarUninstall, TabBackups,
-             ListViewBackupsUninstall}) {
+    for (HWND control :
+         std::initializer_list<HWND>{ListViewUninstall, MemoLogUninstall, EditSearchUninstall,
+                                     StatusBarUninstall, ListViewBackupsUninstall}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
     }
     SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT,

@@ -5,7 +5,6 @@
 
 #include "about/FileInfoUtils.h"
 #include "about/about_window_win.h"
-#include "app/lang_texts.h"
 #include "app/list_columns_win.h"
 #include "app/main_caption.h"
 #include "app/main_window_design_win.h"
@@ -18,6 +17,7 @@
 #include "ui/commands.h"
 #include "ui/control_ids.h"
 #include "ui/menus_win.h"
+#include "ui/stored_names.h"
 #include "ui/window_proc_win.h"
 #include "update/updater_window_win.h"
 
@@ -61,7 +61,7 @@ bool MainWindow::Create() {
     wc.hIconSm = wc.hIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CORVANDEL_MAIN_CLASS;
+    wc.lpszClassName = stored::kMainWindow.windowClass;
     if (!RegisterClassExW(&wc))
         return false;
 
@@ -74,8 +74,8 @@ bool MainWindow::Create() {
     const int height = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    hwnd_ = CreateWindowExW(0, CORVANDEL_MAIN_CLASS, L"Corvandel", style, x, y, width, height,
-                            nullptr, nullptr, instance, this);
+    hwnd_ = CreateWindowExW(0, stored::kMainWindow.windowClass, L"Corvandel", style, x, y, width,
+                            height, nullptr, nullptr, instance, this);
     return hwnd_ != nullptr;
 }
 
@@ -266,11 +266,10 @@ void MainWindow::FormCreate() {
     listPage_.Connect();
     const std::string caption = MainWindowCaption(GetFileVersion(ExecutablePath()),
                                                   CORVANDEL_BITNESS, settings_.Portable());
-    components_.Find("Form1")->Set("Caption", caption);
+    components_.Find(stored::kMainWindow.form)->Set("Caption", caption);
 
     SendMessageW(ListViewUninstall, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     AttachSystemImageLists(ListViewUninstall);
-    AttachSystemImageLists(ListviewDubUninstall);
     AttachSystemImageLists(ListViewBackupsUninstall);
     CreateDirectoryW(Widen(folder + "backup").c_str(), nullptr);  // may already exist
     page_ = 0;
@@ -278,7 +277,6 @@ void MainWindow::FormCreate() {
 }
 
 void MainWindow::EnablePanel(bool enabled) {
-    EnableWindow(TabControlPanel, enabled);
     EnableWindow(ButtonUninstall, enabled);
     EnableWindow(ButtonBackupsUninstall, enabled);
 }
@@ -381,7 +379,7 @@ void MainWindow::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT fl
         if (present && !listPage_.WebSiteVisible()) {
             RemoveMenu(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND);
         } else if (!present && listPage_.WebSiteVisible()) {
-            const Component* item = components_.Find("WebSiteUninstallMenu");
+            const Component* item = components_.Find(stored::main_window::kWebSiteUninstallMenu);
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;
             const std::wstring text = MenuText(item->Text("Caption"), kProgramListMenu[3].shortcut);
@@ -421,7 +419,7 @@ void MainWindow::ViewLogMenuClick() {
 void MainWindow::AboutMenuClick() {
     ReleaseGeneralMenuButton();
     if (about_)
-        about_->ShowModal(hwnd_, components_.Caption("Form1"));
+        about_->ShowModal(hwnd_, components_.Caption(stored::kMainWindow.form));
 }
 
 void MainWindow::ButtonUninstallClick() {

@@ -113,15 +113,10 @@ class MainWindow : public ProgramListHost {
     AboutWindow* about_ = nullptr;
     UpdaterWindow* update_ = nullptr;
 
-    Control TabControl;
     Button SpeedButton_GeneralMenu;
-    Control TabControlPanel;
     Button ButtonUninstall;
     Button ButtonBackupsUninstall;
-    TextControl TabUninstall;
-    TextControl TabBackups;
     ListView ListViewUninstall;
-    ListView ListviewDubUninstall;
     Edit MemoLogUninstall;
     Edit EditSearchUninstall;
     StatusBar StatusBarUninstall;
@@ -148,13 +143,10 @@ class MainWindow : public ProgramListHost {
     Win32SpecialFolders folders_;
     Win32Locale locale_;
 
-    ProgramListPage listPage_{*this,
-                              {ListViewUninstall, ListviewDubUninstall, MemoLogUninstall,
-                               EditSearchUninstall, StatusBarUninstall},
-                              registry_,
-                              files_,
-                              folders_,
-                              locale_};
+    ProgramListPage listPage_{
+        *this,     {ListViewUninstall, MemoLogUninstall, EditSearchUninstall, StatusBarUninstall},
+        registry_, files_,
+        folders_,  locale_};
     int consoleHeight_ = 0;  // at 96 DPI
     // Design sizes (96 DPI) in this window's pixels: scale_(11).
     DpiScale scale_;

@@ -21,10 +21,13 @@
 #include "removal/removal_rules.h"
 #include "settings/settings_win.h"
 #include "ui/control_ids.h"
+#include "ui/stored_names.h"
 
 namespace corvandel {
 
 namespace {
+
+namespace names = stored::main_window;
 
 bool PathExists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -59,7 +62,7 @@ std::string ProgramListPage::ExportRegistry(const std::string& text) {
     const int selected = SelectedRow();
     // Never delete without a backup: an entry whose export failed is kept.
     if (selected < 0 || text.empty())
-        throw std::runtime_error(host_.Texts().Caption("LangNoBackup"));
+        throw std::runtime_error(host_.Texts().Caption(names::kLangNoBackup));
     const std::string folder = ExecutableFolder() + "backup\\";
     CreateDirectoryW(Widen(folder).c_str(), nullptr);
     // The display name is chosen by whoever wrote the entry: it never leaves the folder and
@@ -76,19 +79,19 @@ void ProgramListPage::DeleteKeyUninstallMenuClick() {
         return;
     const UninstallEntry entry = rows_[selected];
     const std::string question =
-        host_.Texts().Caption("LangDelete") + " [ " + entry.caption + " ] ?";
+        host_.Texts().Caption(names::kLangDelete) + " [ " + entry.caption + " ] ?";
     if (MessageBoxW(host_.Window(), Widen(question).c_str(),
-                    Widen(host_.Texts().Caption("LangAttention")).c_str(),
+                    Widen(host_.Texts().Caption(names::kLangAttention)).c_str(),
                     MB_ICONQUESTION | MB_YESNO) != IDYES) {
         return;
     }
-    const std::wstring errorTitle = Widen(host_.Texts().Caption("LangError"));
+    const std::wstring errorTitle = Widen(host_.Texts().Caption(names::kLangError));
     // Read again now: the backup holds the keys as they are at the moment of deletion, and a
     // key that cannot be read in full is not deleted at all.
     const EntryExport exported = ExportEntry(registry_, entry.caption, entry.columns[kColRootName],
                                              entry.columns[kColKeyPath]);
     if (exported.problem || exported.keys.empty()) {
-        std::string message = host_.Texts().Caption("LangNoBackup");
+        std::string message = host_.Texts().Caption(names::kLangNoBackup);
         if (exported.problem)
             message += "\n\n" + ProblemText(*exported.problem);
         MessageBoxW(host_.Window(), Widen(message).c_str(), errorTitle.c_str(), MB_ICONERROR);
@@ -163,12 +166,12 @@ void ProgramListPage::LogCreateMenuClick() {
     reportFileName_ = fileName;
 
     const std::vector<std::string> captions =
-        list_.ColumnCaptions(*host_.Texts().Find("ListViewUninstall"));
+        list_.ColumnCaptions(*host_.Texts().Find(names::kListViewUninstall));
     const std::vector<std::vector<std::string>> cells = list_.VisibleCells();
     const std::string path = Narrow(fileName);
     try {
         CreateFolderTree(path.substr(0, path.find_last_of('\\') + 1));
-        WriteWholeFile(path, HtmlReport("ListViewUninstall", captions, cells));
+        WriteWholeFile(path, HtmlReport(names::kListViewUninstall.name, captions, cells));
     } catch (const std::exception&) {
         // A report that cannot be written is simply missing, as the user can see.
     }

@@ -29,10 +29,13 @@
 #include "ui/commands.h"
 #include "ui/control_ids.h"
 #include "ui/dpi_win.h"
+#include "ui/stored_names.h"
 
 namespace corvandel {
 
 namespace {
+
+namespace names = stored::main_window;
 
 // Icons are put in the lists for at most this long at a time; the rest waits for the next
 // turn of the message loop, so the window keeps answering while they come.
@@ -107,7 +110,6 @@ ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControl
                                  const Win32SpecialFolders& folders, const Win32Locale& locale)
     : host_(host),
       list_(controls.list),
-      copy_(controls.copy),
       console_(controls.console),
       search_(controls.search),
       status_(controls.status),
@@ -117,20 +119,16 @@ ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControl
       locale_(locale) {}
 
 void ProgramListPage::Connect() {
-    // Both lists show rows from memory: the visible one the filtered rows, the hidden copy
-    // every row of the last scan.
-    auto rowsOf = [](const std::vector<UninstallEntry>& rows) {
-        return ListView::Rows{[&rows] { return rows.size(); },
-                              [&rows](size_t row, int column) {
-                                  const UninstallEntry& entry = rows[row];
-                                  return column == 0                   ? entry.caption
-                                         : column <= kEntryColumnCount ? entry.columns[column - 1]
-                                                                       : std::string();
-                              },
-                              [&rows](size_t row) { return rows[row].imageIndex; }};
-    };
-    list_.SetRows(rowsOf(rows_));
-    copy_.SetRows(rowsOf(allRows_));
+    // The list shows the filtered rows from memory.
+    list_.SetRows(ListView::Rows{[this] { return rows_.size(); },
+                                 [this](size_t row, int column) {
+                                     const UninstallEntry& entry = rows_[row];
+                                     return column == 0 ? entry.caption
+                                            : column <= kEntryColumnCount
+                                                ? entry.columns[column - 1]
+                                                : std::string();
+                                 },
+                                 [this](size_t row) { return rows_[row].imageIndex; }});
     // Entries written in the last three days are drawn in bold green; a date that no longer
     // parses (the date format changed) is drawn normally.
     list_.SetRowLook([this](size_t row) -> std::optional<ListView::RowLook> {
@@ -144,11 +142,9 @@ void ProgramListPage::Connect() {
 }
 
 std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
-    // Row texts, images and looks are the lists' own business.
-    for (ListView* list : {&copy_, &list_}) {
-        if (const auto result = list->Reflect(header))
-            return result;
-    }
+    // Row texts, images and looks are the list's own business.
+    if (const auto result = list_.Reflect(header))
+        return result;
     if (header.hwndFrom != list_)
         return std::nullopt;
     switch (header.code) {
@@ -289,7 +285,7 @@ void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,
                                 LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     }
     if (!current.empty())
-        status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " " + current);
+        status_.SetText(1, host_.Texts().Caption(names::kLangLoadingData) + " " + current);
 }
 
 void ProgramListPage::ScanEnded() {
@@ -308,7 +304,8 @@ void ProgramListPage::ScanEnded() {
     ShowRows();
     host_.ScanRunning(false);
     EnableWindow(search_, TRUE);
-    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
+    status_.SetText(
+        0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
     // A text that reached the search box meanwhile filters the new rows, as it would have
     // after the scan.
     if (GetWindowTextLengthW(search_) > 0)
@@ -376,7 +373,6 @@ void ProgramListPage::KeepFullCopy() {
     allRows_ = rows_;
     allRowsDirection_ = sortDirection_;
     searchTexts_ = SearchTexts(allRows_, LowerCase);
-    ListView_SetItemCountEx(copy_, static_cast<int>(allRows_.size()), 0);
 }
 
 void ProgramListPage::ListViewUninstallColumnClick(int column) {
@@ -424,7 +420,8 @@ void ProgramListPage::EditSearchUninstallChange() {
     }
     ShowRows();
     SetFocus(search_);
-    status_.SetText(0, host_.Texts().Caption("LangElements") + " " + std::to_string(rows_.size()));
+    status_.SetText(
+        0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
 }
 
 int ProgramListPage::SelectedRow() const {
@@ -464,7 +461,7 @@ void ProgramListPage::ListViewUninstallSelectItem() {
 }
 
 void ProgramListPage::FolderSizeArrived(int64_t size, bool webSite) {
-    detailsText_ = host_.Texts().Caption("LangSize") + " " + FormatByteSize(size);
+    detailsText_ = host_.Texts().Caption(names::kLangSize) + " " + FormatByteSize(size);
     if (!iconJob_)
         status_.SetText(1, detailsText_);
     webSiteVisible_ = webSite;
@@ -497,7 +494,7 @@ void ProgramListPage::StartIcons() {
     };
     iconJob_ = std::make_unique<IconJob>(host_.Window(), allRows_, std::move(handlers));
     lastProgress_ = 0;
-    status_.SetText(1, host_.Texts().Caption("LangLoadingData") + " 0%");
+    status_.SetText(1, host_.Texts().Caption(names::kLangLoadingData) + " 0%");
 }
 
 void ProgramListPage::IconTextsArrived(std::vector<IconRowTexts>& texts) {
@@ -532,8 +529,8 @@ void ProgramListPage::ShowIconProgress(IconProgress progress) {
         return;
     lastProgress_ = now;
     const size_t percent = std::min<size_t>(99, progress.done * 100 / progress.total);
-    status_.SetText(1,
-                    host_.Texts().Caption("LangLoadingData") + " " + std::to_string(percent) + "%");
+    status_.SetText(
+        1, host_.Texts().Caption(names::kLangLoadingData) + " " + std::to_string(percent) + "%");
 }
 
 void ProgramListPage::PlaceIcons() {

@@ -41,7 +41,6 @@ class ProgramListHost : public PageHost {
 
 struct ProgramListControls {
     ListView& list;
-    ListView& copy;  // the hidden full copy the search filters from
     Edit& console;
     Edit& search;
     StatusBar& status;
@@ -105,7 +104,6 @@ class ProgramListPage {
 
     ProgramListHost& host_;
     ListView& list_;
-    ListView& copy_;
     Edit& console_;
     Edit& search_;
     StatusBar& status_;
@@ -115,7 +113,7 @@ class ProgramListPage {
     const Win32Locale& locale_;
 
     std::vector<UninstallEntry> rows_;     // what the list shows, in its order
-    std::vector<UninstallEntry> allRows_;  // the hidden copy: every row of the last scan, by id
+    std::vector<UninstallEntry> allRows_;  // the full copy: every row of the last scan, by id
     std::vector<SearchText> searchTexts_;  // allRows_' lower-cased texts for the search
     int allRowsDirection_ = 1;             // the name order allRows_ is sorted in
     int sortDirection_ = 1;                // 1 ascending, -1 descending; each header click flips it

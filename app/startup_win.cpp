@@ -8,6 +8,7 @@
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
+#include "ui/stored_names.h"
 #include "update/updater_window_win.h"
 
 namespace {
@@ -16,10 +17,10 @@ namespace {
 HANDLE InstanceMutex = nullptr;
 
 bool IsAlreadyRunning() {
-    InstanceMutex = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, L"Corvandel");
+    InstanceMutex = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, corvandel::stored::kInstanceMutex);
     if (InstanceMutex != nullptr)
         return true;
-    InstanceMutex = CreateMutexW(nullptr, FALSE, L"Corvandel");
+    InstanceMutex = CreateMutexW(nullptr, FALSE, corvandel::stored::kInstanceMutex);
     return false;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ui/stored_names.h"
+
 namespace corvandel {
 
 // Command ids are given explicitly: stored nowhere, but never renumbered by a new item.
@@ -51,65 +53,71 @@ inline constexpr uint16_t kVkF1 = 0x70;
 inline constexpr uint16_t kVkF5 = 0x74;
 
 struct MenuItem {
-    int id;                // 0 for a separator
-    const char* name;      // the component name, which language files address
-    const char* caption;   // the default caption
-    const char* shortcut;  // the text shown after the caption; "" for none
-    uint16_t key = 0;      // the shortcut's virtual key; 0 when the item has none
+    int id;                           // 0 for a separator
+    stored::ComponentName component;  // the name language files address
+    const char* caption;              // the default caption
+    const char* shortcut;             // the text shown after the caption; "" for none
+    uint16_t key = 0;                 // the shortcut's virtual key; 0 when the item has none
     uint8_t modifiers = 0;
     bool radio = false;
 };
 
 // The program list's context menu; its shortcuts work while the list has the focus.
 inline constexpr MenuItem kProgramListMenu[] = {
-    {kCmdUninstallUninstallMenu, "UninstallUninstallMenu", "Деинсталляция", "Shift+Del", kVkDelete,
-     kShift},
-    {0, "N26", "-", ""},
-    {kCmdOpenFolderUninstallMenu, "OpenFolderUninstallMenu", "Открыть папку", "Ctrl+O", 'O', kCtrl},
-    {kCmdWebSiteUninstallMenu, "WebSiteUninstallMenu", "Сайт программы", "Ctrl+W", 'W', kCtrl},
-    {0, "N5", "-", ""},
-    {kCmdDeleteKeyUninstallMenu, "DeleteKeyUninstallMenu", "Удалить", "Del", kVkDelete, 0},
-    {0, "N25", "-", ""},
-    {kCmdRegistryKeyOpenUninstallMenu, "RegistryKeyOpenUninstallMenu", "Registry", ""},
+    {kCmdUninstallUninstallMenu, stored::main_window::kUninstallUninstallMenu, "Деинсталляция",
+     "Shift+Del", kVkDelete, kShift},
+    {0, stored::main_window::kN26, "-", ""},
+    {kCmdOpenFolderUninstallMenu, stored::main_window::kOpenFolderUninstallMenu, "Открыть папку",
+     "Ctrl+O", 'O', kCtrl},
+    {kCmdWebSiteUninstallMenu, stored::main_window::kWebSiteUninstallMenu, "Сайт программы",
+     "Ctrl+W", 'W', kCtrl},
+    {0, stored::main_window::kN5, "-", ""},
+    {kCmdDeleteKeyUninstallMenu, stored::main_window::kDeleteKeyUninstallMenu, "Удалить", "Del",
+     kVkDelete, 0},
+    {0, stored::main_window::kN25, "-", ""},
+    {kCmdRegistryKeyOpenUninstallMenu, stored::main_window::kRegistryKeyOpenUninstallMenu,
+     "Registry", ""},
 };
 
 // The backups list's context menu; its shortcuts work while that list has the focus.
 inline constexpr MenuItem kBackupsMenu[] = {
-    {kCmdBackupsUpdateMenu, "BackupsUpdateMenu", "Обновить", "F5", kVkF5, 0},
-    {0, "SeparatorBack1", "-", ""},
-    {kCmdBackupsRestoreMenu, "BackupsRestoreMenu", "Восстановить", "Alt+BkSp", kVkBack, kAlt},
-    {0, "SeparatorBack2", "-", ""},
-    {kCmdBackupsDelAllMenu, "BackupsDelAllMenu", "Удалить все", "Shift+Del", kVkDelete, kShift},
-    {kCmdBackupsDelMenu, "BackupsDelMenu", "Удалить", "Del", kVkDelete, 0},
+    {kCmdBackupsUpdateMenu, stored::main_window::kBackupsUpdateMenu, "Обновить", "F5", kVkF5, 0},
+    {0, stored::main_window::kSeparatorBack1, "-", ""},
+    {kCmdBackupsRestoreMenu, stored::main_window::kBackupsRestoreMenu, "Восстановить", "Alt+BkSp",
+     kVkBack, kAlt},
+    {0, stored::main_window::kSeparatorBack2, "-", ""},
+    {kCmdBackupsDelAllMenu, stored::main_window::kBackupsDelAllMenu, "Удалить все", "Shift+Del",
+     kVkDelete, kShift},
+    {kCmdBackupsDelMenu, stored::main_window::kBackupsDelMenu, "Удалить", "Del", kVkDelete, 0},
 };
 
 // The general menu's submenus and, after them, its own items. Their shortcut texts are shown
 // only; the keys are not bound.
 inline constexpr MenuItem kThemeMenu[] = {
-    {kCmdThemeAuto, "ThemeAuto", "Системная", "", 0, 0, true},
-    {kCmdThemeLight, "ThemeLight", "Светлая", "", 0, 0, true},
-    {kCmdThemeDark, "ThemeDark", "Темная", "", 0, 0, true},
+    {kCmdThemeAuto, stored::main_window::kThemeAuto, "Системная", "", 0, 0, true},
+    {kCmdThemeLight, stored::main_window::kThemeLight, "Светлая", "", 0, 0, true},
+    {kCmdThemeDark, stored::main_window::kThemeDark, "Темная", "", 0, 0, true},
 };
 inline constexpr MenuItem kViewMenu[] = {
-    {kCmdIconSmallMenu, "IconSmallMenu", "Маленькие значки", "", 0, 0, true},
-    {kCmdIconBigMenu, "IconBigMenu", "Большие значки", "", 0, 0, true},
+    {kCmdIconSmallMenu, stored::main_window::kIconSmallMenu, "Маленькие значки", "", 0, 0, true},
+    {kCmdIconBigMenu, stored::main_window::kIconBigMenu, "Большие значки", "", 0, 0, true},
 };
 inline constexpr MenuItem kGeneralMenu[] = {
-    {0, "N3", "-", ""},
-    {kCmdRefreshListMenu, "RefreshListMenu", "Обновить", "F5"},
-    {kCmdViewLogMenu, "ViewLogMenu", "Показать консоль", ""},
-    {kCmdLogCreateMenu, "LogCreateMenu", "Создать отчет", ""},
-    {0, "MenuItem5", "-", ""},
-    {kCmdCheckUpdateMenu, "CheckUpdateMenu", "Проверить обновления", ""},
-    {0, "N1", "-", ""},
-    {kCmdAboutMenu, "AboutMenu", "О программе", "F1"},
+    {0, stored::main_window::kN3, "-", ""},
+    {kCmdRefreshListMenu, stored::main_window::kRefreshListMenu, "Обновить", "F5"},
+    {kCmdViewLogMenu, stored::main_window::kViewLogMenu, "Показать консоль", ""},
+    {kCmdLogCreateMenu, stored::main_window::kLogCreateMenu, "Создать отчет", ""},
+    {0, stored::main_window::kMenuItem5, "-", ""},
+    {kCmdCheckUpdateMenu, stored::main_window::kCheckUpdateMenu, "Проверить обновления", ""},
+    {0, stored::main_window::kN1, "-", ""},
+    {kCmdAboutMenu, stored::main_window::kAboutMenu, "О программе", "F1"},
 };
 
 // The command id of a menu item by its component name; 0 when there is none.
 constexpr int CommandByName(std::string_view name) {
     const auto find = [name](const auto& items) {
         for (const MenuItem& item : items) {
-            if (item.id != 0 && name == item.name)
+            if (item.id != 0 && name == item.component.name)
                 return item.id;
         }
         return 0;

@@ -3,6 +3,7 @@
 // (Caption, Hint, Text, TextHint, Title, Filter, column captions). Language files and the
 // settings address components by these names, so the names never change.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "ui/stored_names.h"
 
 namespace corvandel {
 
@@ -77,6 +80,19 @@ class ComponentList {
         items_.push_back(std::make_unique<Component>(name, className));
         return *items_.back();
     }
+    Component& Add(const stored::ComponentName& name) { return Add(name.name, name.type); }
+    // A component without a control, with its text if it has one.
+    Component& Add(const stored::TextOnly& entry) {
+        Component& component = Add(entry.component);
+        if (entry.property != nullptr)
+            component.Define(entry.property, entry.text);
+        return component;
+    }
+    template <std::size_t N>
+    void AddAll(const stored::TextOnly (&entries)[N]) {
+        for (const stored::TextOnly& entry : entries)
+            Add(entry);
+    }
     Component* Find(const std::string& name) const {
         for (const auto& item : items_) {
             if (item->Name() == name)
@@ -89,6 +105,13 @@ class ComponentList {
         const Component* component = Find(name);
         return component ? component->Text("Caption") : std::string();
     }
+    Component* Find(const stored::ComponentName& name) const {
+        return Find(std::string(name.name));
+    }
+    std::string Caption(const stored::ComponentName& name) const {
+        return Caption(std::string(name.name));
+    }
+    std::string Caption(const stored::TextOnly& entry) const { return Caption(entry.component); }
     const std::vector<std::unique_ptr<Component>>& Items() const { return items_; }
 
   private:

@@ -1,27 +1,20 @@
 #pragma once
-// Window classes and control identifiers, and the controls' component names, by which the
-// end-to-end driver finds them.
+// Control identifiers, and the controls' component names, by which the end-to-end driver
+// finds them.
 
 #include <string_view>
 
-#define CORVANDEL_MAIN_CLASS L"TForm1"
-#define CORVANDEL_ABOUT_CLASS L"TForm8"
-#define CORVANDEL_UPDATE_CLASS L"TForm10"
+#include "ui/stored_names.h"
 
 enum ControlId : int {
     kIdListViewUninstall = 1001,
     kIdStatusBarUninstall = 1002,
-    kIdListviewDubUninstall = 1003,
     kIdMemoLogUninstall = 1004,
     kIdEditSearchUninstall = 1005,
     kIdListViewBackupsUninstall = 1006,
     kIdSpeedButtonGeneralMenu = 1007,
     kIdButtonUninstall = 1008,
     kIdButtonBackupsUninstall = 1009,
-    kIdTabControl = 1010,
-    kIdTabControlPanel = 1011,
-    kIdTabUninstall = 1012,
-    kIdTabBackups = 1013,
 };
 
 // The update window's controls that show its state; its two buttons are IDOK and IDCANCEL.
@@ -42,19 +35,14 @@ struct ControlName {
 };
 
 inline constexpr ControlName kControlNames[] = {
-    {kIdListViewUninstall, "ListViewUninstall"},
-    {kIdStatusBarUninstall, "StatusBarUninstall"},
-    {kIdListviewDubUninstall, "ListviewDubUninstall"},
-    {kIdMemoLogUninstall, "MemoLogUninstall"},
-    {kIdEditSearchUninstall, "EditSearchUninstall"},
-    {kIdListViewBackupsUninstall, "ListViewBackupsUninstall"},
-    {kIdSpeedButtonGeneralMenu, "SpeedButton_GeneralMenu"},
-    {kIdButtonUninstall, "ButtonUninstall"},
-    {kIdButtonBackupsUninstall, "ButtonBackupsUninstall"},
-    {kIdTabControl, "TabControl"},
-    {kIdTabControlPanel, "TabControlPanel"},
-    {kIdTabUninstall, "TabUninstall"},
-    {kIdTabBackups, "TabBackups"},
+    {kIdListViewUninstall, corvandel::stored::main_window::kListViewUninstall.name},
+    {kIdStatusBarUninstall, corvandel::stored::main_window::kStatusBarUninstall.name},
+    {kIdMemoLogUninstall, corvandel::stored::main_window::kMemoLogUninstall.name},
+    {kIdEditSearchUninstall, corvandel::stored::main_window::kEditSearchUninstall.name},
+    {kIdListViewBackupsUninstall, corvandel::stored::main_window::kListViewBackupsUninstall.name},
+    {kIdSpeedButtonGeneralMenu, corvandel::stored::main_window::kSpeedButtonGeneralMenu.name},
+    {kIdButtonUninstall, corvandel::stored::main_window::kButtonUninstall.name},
+    {kIdButtonBackupsUninstall, corvandel::stored::main_window::kButtonBackupsUninstall.name},
 };
 
 // The id of a control of the main window by its component name; 0 when there is none.

@@ -29,14 +29,14 @@ class Control {
     operator HWND() const { return hwnd_; }
 
     // Creates the child window, gives it the font and registers its component.
-    Component& Create(ComponentList& components, const char* name, const char* kind, HWND parent,
+    Component& Create(ComponentList& components, const stored::ComponentName& name, HWND parent,
                       int id, const wchar_t* windowClass, DWORD style, DWORD exStyle, HFONT font,
                       const std::string& text = std::string()) {
         hwnd_ = CreateWindowExW(exStyle, windowClass, Widen(text).c_str(), WS_CHILD | style, 0, 0,
                                 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 GetModuleHandleW(nullptr), nullptr);
         SetFont(font, false);
-        return components.Add(name, kind).AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_));
+        return components.Add(name).AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_));
     }
     void SetFont(HFONT font, bool redraw) const {
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
@@ -54,11 +54,11 @@ class Control {
 // A control whose window text is its caption ("Caption") or its text ("Text").
 class TextControl : public Control {
   public:
-    Component& CreateCaptioned(ComponentList& components, const char* name, const char* kind,
+    Component& CreateCaptioned(ComponentList& components, const stored::ComponentName& name,
                                HWND parent, int id, const wchar_t* windowClass, DWORD style,
                                DWORD exStyle, HFONT font, const std::string& caption) {
-        Component& component = Control::Create(components, name, kind, parent, id, windowClass,
-                                               style, exStyle, font, caption);
+        Component& component = Control::Create(components, name, parent, id, windowClass, style,
+                                               exStyle, font, caption);
         const HWND hwnd = hwnd_;
         return component.Define("Caption", caption)
             .OnChange([hwnd](const std::string& property, const std::string& value) {
@@ -73,11 +73,11 @@ class Button : public TextControl {};
 // An edit box; "TextHint" is the grey cue text of an empty one.
 class Edit : public TextControl {
   public:
-    Component& CreateWithHint(ComponentList& components, const char* name, const char* kind,
+    Component& CreateWithHint(ComponentList& components, const stored::ComponentName& name,
                               HWND parent, int id, DWORD style, DWORD exStyle, HFONT font,
                               const std::string& hint) {
         Component& component =
-            Control::Create(components, name, kind, parent, id, WC_EDITW, style, exStyle, font);
+            Control::Create(components, name, parent, id, WC_EDITW, style, exStyle, font);
         const HWND hwnd = hwnd_;
         SetHint(hwnd, hint);
         return component.Define("TextHint", hint)

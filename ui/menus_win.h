@@ -40,8 +40,7 @@ inline std::wstring MenuText(const std::string& caption, const char* shortcut) {
 // One item of a menu from the command table, registered as a component whose "Caption"
 // becomes the item's text (with its shortcut text after a tab).
 inline void AppendMenuItem(ComponentList& components, HMENU menu, const MenuItem& design) {
-    Component& component =
-        components.Add(design.name, "TMenuItem").Define("Caption", design.caption);
+    Component& component = components.Add(design.component).Define("Caption", design.caption);
     if (design.id == 0) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         return;
@@ -71,9 +70,9 @@ inline void AppendMenuItem(ComponentList& components, HMENU menu, const MenuItem
 // A popup menu that owns its handle and the shortcut keys of its items.
 class PopupMenu {
   public:
-    void Create(ComponentList& components, const char* name) {
+    void Create(ComponentList& components, const stored::ComponentName& name) {
         menu_.Reset(CreatePopupMenu());
-        components.Add(name, "TPopupMenu");
+        components.Add(name);
     }
     template <size_t N>
     void Append(ComponentList& components, const MenuItem (&items)[N]) {
@@ -82,7 +81,8 @@ class PopupMenu {
         shortcuts_ = ShortcutTable(items);
     }
     template <size_t N>
-    void Build(ComponentList& components, const char* name, const MenuItem (&items)[N]) {
+    void Build(ComponentList& components, const stored::ComponentName& name,
+               const MenuItem (&items)[N]) {
         Create(components, name);
         Append(components, items);
     }

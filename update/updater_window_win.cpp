@@ -41,25 +41,7 @@ constexpr int kClientHeight = 191;
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_BORDER;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW;
 
-// The window's message texts, translated with it and read when they are shown.
-constexpr std::pair<const char*, const char*> kMessageTexts[] = {
-    {"LangNoDownload", "Файлы обновления не загружены!"},
-    {"LangDownloadComplet", "Файлы обновления загружены!"},
-    {"LangNoUpdate", "Нет обновления"},
-    {"LangServerVersion", "Версия на сервере:"},
-    {"LangVersionComputer", "Версия на компьютере:"},
-    {"LangUpdateAvailable", "Доступно обновление"},
-    {"LangDownload", "Скачать"},
-    {"LangCancel", "Отмена"},
-    {"LangUpdateNow", "Хотите обновить приложение сейчас?"},
-    {"LangYes", "Да"},
-    {"LangNo", "Нет"},
-    {"LangCheckUpdate", "Проверка обновления..."},
-    {"LangFailedCheckUpdates", "Не удалось проверить обновления"},
-    {"LangConnectionError", "Ошибка соединения"},
-    {"LangNoSignature", "Нет подписи файла обновления!"},
-    {"LangBadSignature", "Подпись файла обновления неверна!"},
-};
+namespace names = stored::update_window;
 
 std::string LocalVersion() {
     return GetFileVersion(ExecutablePath());
@@ -326,70 +308,63 @@ bool UpdaterWindow::Create(SettingsStore& settings) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CORVANDEL_UPDATE_CLASS;
+    wc.lpszClassName = stored::kUpdateWindow.windowClass;
     wc.hIcon = LoadIconW(instance, L"MAINICON");
     if (!RegisterClassExW(&wc))
         return false;
     // A taskbar button of its own, where the download's progress shows: owned by the desktop.
     // It takes its size once its DPI is known.
-    hwnd_ = CreateWindowExW(kExStyle, CORVANDEL_UPDATE_CLASS, L"Обновление", kStyle, 0, 0, 0, 0,
-                            GetDesktopWindow(), nullptr, instance, this);
+    hwnd_ = CreateWindowExW(kExStyle, stored::kUpdateWindow.windowClass, L"Обновление", kStyle, 0,
+                            0, 0, 0, GetDesktopWindow(), nullptr, instance, this);
     if (hwnd_ == nullptr)
         return false;
     // The controls are made without fonts: ApplyDpi gives them the fonts of the window's DPI.
     const HFONT font = nullptr;
-    components_.Add("Form10", "TForm10")
+    components_.Add(stored::kUpdateWindow.form)
         .Define("Caption", "Обновление")
         .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
         .OnChange([this](const std::string& property, const std::string& value) {
             if (property == "Caption")
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
-    TabControlButtons.Create(components_, "TabControlButtons", "TTabControl", hwnd_, 0, WC_STATICW,
+    TabControlButtons.Create(components_, names::kTabControlButtons, hwnd_, 0, WC_STATICW,
                              WS_VISIBLE, 0, font);
-    ButtonDownload.CreateCaptioned(components_, "ButtonDownload", "TButton", hwnd_, IDOK,
-                                   WC_BUTTONW, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, font,
-                                   "Скачать");
-    ButtonClose.CreateCaptioned(components_, "ButtonClose", "TButton", hwnd_, IDCANCEL, WC_BUTTONW,
+    ButtonDownload.CreateCaptioned(components_, names::kButtonDownload, hwnd_, IDOK, WC_BUTTONW,
+                                   WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, font, "Скачать");
+    ButtonClose.CreateCaptioned(components_, names::kButtonClose, hwnd_, IDCANCEL, WC_BUTTONW,
                                 WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, font, "Закрыть");
-    GroupBoxOption.CreateCaptioned(components_, "GroupBoxOption", "TGroupBox", hwnd_,
-                                   kIdGroupBoxOption, WC_BUTTONW, WS_VISIBLE | BS_GROUPBOX, 0, font,
-                                   "Опции");
+    GroupBoxOption.CreateCaptioned(components_, names::kGroupBoxOption, hwnd_, kIdGroupBoxOption,
+                                   WC_BUTTONW, WS_VISIBLE | BS_GROUPBOX, 0, font, "Опции");
     const DWORD check = WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
-    CheckBoxQuickUpdate.CreateCaptioned(components_, "CheckBoxQuickUpdate", "TCheckBox", hwnd_,
+    CheckBoxQuickUpdate.CreateCaptioned(components_, names::kCheckBoxQuickUpdate, hwnd_,
                                         kIdCheckBoxQuickUpdate, WC_BUTTONW, check, 0, font,
                                         "Быстрое");
-    CheckBoxForceUpdate.CreateCaptioned(components_, "CheckBoxForceUpdate", "TCheckBox", hwnd_,
+    CheckBoxForceUpdate.CreateCaptioned(components_, names::kCheckBoxForceUpdate, hwnd_,
                                         kIdCheckBoxForceUpdate, WC_BUTTONW, check, 0, font,
                                         "Принудительное");
-    CheckBoxAutoCheck.CreateCaptioned(components_, "CheckBoxAutoCheck", "TCheckBox", hwnd_,
+    CheckBoxAutoCheck.CreateCaptioned(components_, names::kCheckBoxAutoCheck, hwnd_,
                                       kIdCheckBoxAutoCheck, WC_BUTTONW, check, 0, font,
                                       "Проверять при запуске");
     Button_SetCheck(CheckBoxQuickUpdate, BST_CHECKED);
     Button_SetCheck(CheckBoxAutoCheck, BST_CHECKED);
-    ProgressBarUpdate.Create(components_, "ProgressBarUpdate", "TProgressBar", hwnd_,
-                             kIdProgressBarUpdate, PROGRESS_CLASSW, WS_VISIBLE, 0, font);
+    ProgressBarUpdate.Create(components_, names::kProgressBarUpdate, hwnd_, kIdProgressBarUpdate,
+                             PROGRESS_CLASSW, WS_VISIBLE, 0, font);
     SendMessageW(ProgressBarUpdate, PBM_SETRANGE32, 0, 100);
-    GroupBox1.Create(components_, "GroupBox1", "TGroupBox", hwnd_, 0, WC_BUTTONW,
-                     WS_VISIBLE | BS_GROUPBOX, 0, font);
-    LabelUpDate.CreateCaptioned(components_, "LabelUpDate", "TLabel", hwnd_, kIdLabelUpDate,
-                                WC_STATICW, WS_VISIBLE | SS_CENTER, 0, font,
-                                "Проверка обновления...");
-    LabelLocalTitle.CreateCaptioned(components_, "LabelLocalTitle", "TLabel", hwnd_, 0, WC_STATICW,
+    GroupBox1.Create(components_, names::kGroupBox1, hwnd_, 0, WC_BUTTONW, WS_VISIBLE | BS_GROUPBOX,
+                     0, font);
+    LabelUpDate.CreateCaptioned(components_, names::kLabelUpDate, hwnd_, kIdLabelUpDate, WC_STATICW,
+                                WS_VISIBLE | SS_CENTER, 0, font, "Проверка обновления...");
+    LabelLocalTitle.CreateCaptioned(components_, names::kLabelLocalTitle, hwnd_, 0, WC_STATICW,
                                     WS_VISIBLE | SS_RIGHT, 0, font, "Версия на компьютере:");
-    LabelLocalVersion.CreateCaptioned(components_, "LabelLocalVersion", "TLabel", hwnd_,
+    LabelLocalVersion.CreateCaptioned(components_, names::kLabelLocalVersion, hwnd_,
                                       kIdLabelLocalVersion, WC_STATICW, WS_VISIBLE, 0, font, "");
-    LabelServerTitle.CreateCaptioned(components_, "LabelServerTitle", "TLabel", hwnd_, 0,
-                                     WC_STATICW, WS_VISIBLE | SS_RIGHT, 0, font,
-                                     "Версия на сервере:");
-    LabelServerVersion.CreateCaptioned(components_, "LabelServerVersion", "TLabel", hwnd_,
+    LabelServerTitle.CreateCaptioned(components_, names::kLabelServerTitle, hwnd_, 0, WC_STATICW,
+                                     WS_VISIBLE | SS_RIGHT, 0, font, "Версия на сервере:");
+    LabelServerVersion.CreateCaptioned(components_, names::kLabelServerVersion, hwnd_,
                                        kIdLabelServerVersion, WC_STATICW, WS_VISIBLE, 0, font, "");
-    components_.Add("PopupMenuLanguage", "TPopupMenu");
-    for (const auto& [name, text] : kMessageTexts)
-        components_.Add(name, "TMenuItem").Define("Caption", text);
-    components_.Add("IdHTTP1", "TIdHTTP");
-    components_.Add("IdHTTP2", "TIdHTTP");
-    components_.Add("TaskbarUpdate", "TTaskbar");
+    // The message texts, read when a message is shown, and the names the language files
+    // address without a control behind them.
+    components_.AddAll(names::kTextOnly);
     ApplyDpi(WindowDpi(hwnd_), nullptr);
     AppTheme::Instance().AddWindow(hwnd_);
     LoadOptions();
@@ -449,7 +424,7 @@ void UpdaterWindow::Layout() {
     MoveWindow(LabelServerVersion, scale_(226), scale_(59), scale_(200), scale_(15), FALSE);
 }
 
-void UpdaterWindow::SetLabel(const char* name, const std::string& text) {
+void UpdaterWindow::SetLabel(const stored::ComponentName& name, const std::string& text) {
     components_.Find(name)->Set("Caption", text);
 }
 
@@ -502,12 +477,12 @@ void UpdaterWindow::ShowUpdatePrompt(bool available, const std::string& version,
     BackgroundDownloadUrl = url;
     if (!available || BackgroundDownloadUrl.empty())
         return;
-    const std::string text = Text("LangUpdateAvailable") + " " + BackgroundServerVersion + "\r\n" +
-                             Text("LangUpdateNow");
-    yesText = Widen(Text("LangYes"));
-    noText = Widen(Text("LangNo"));
+    const std::string text = Text(names::kLangUpdateAvailable) + " " + BackgroundServerVersion +
+                             "\r\n" + Text(names::kLangUpdateNow);
+    yesText = Widen(Text(names::kLangYes));
+    noText = Widen(Text(names::kLangNo));
     renameHook = SetWindowsHookExW(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
-    const HWND owner = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+    const HWND owner = FindWindowW(stored::kMainWindow.windowClass, nullptr);
     const int answer = MessageBoxW(owner, Widen(text).c_str(), L"Corvandel",
                                    MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON1);
     if (renameHook != nullptr) {
@@ -544,10 +519,10 @@ void UpdaterWindow::ShowModal(HWND owner) {
 }
 
 void UpdaterWindow::FormShow() {
-    SetLabel("LabelUpDate", "");
-    SetLabel("LabelLocalVersion", LocalVersion());
-    SetLabel("LabelServerVersion", "");
-    SetLabel("LabelUpDate", Text("LangCheckUpdate"));
+    SetLabel(names::kLabelUpDate, "");
+    SetLabel(names::kLabelLocalVersion, LocalVersion());
+    SetLabel(names::kLabelServerVersion, "");
+    SetLabel(names::kLabelUpDate, Text(names::kLangCheckUpdate));
     Button_SetCheck(CheckBoxForceUpdate, BST_UNCHECKED);
     if (QuickStartPending) {
         QuickStartPending = false;
@@ -558,9 +533,9 @@ void UpdaterWindow::FormShow() {
 }
 
 void UpdaterWindow::FormClose() {
-    SetLabel("LabelUpDate", "");
-    SetLabel("LabelLocalVersion", "");
-    SetLabel("LabelServerVersion", "");
+    SetLabel(names::kLabelUpDate, "");
+    SetLabel(names::kLabelLocalVersion, "");
+    SetLabel(names::kLabelServerVersion, "");
     SaveOptions();
 }
 
@@ -587,20 +562,21 @@ void UpdaterWindow::CheckDone(std::optional<std::pair<std::string, std::string>>
         CurrentServerVersion = found->first;
         DownloadUrl = found->second;
         CompareResult = CompareVersions(CurrentServerVersion, local);
-        SetLabel("LabelUpDate", CompareResult == 1 ? Text("LangUpdateAvailable") + " " + local +
-                                                         " ---> " + CurrentServerVersion
-                                                   : Text("LangNoUpdate"));
-        SetLabel("LabelServerVersion", CurrentServerVersion);
+        SetLabel(names::kLabelUpDate, CompareResult == 1
+                                          ? Text(names::kLangUpdateAvailable) + " " + local +
+                                                " ---> " + CurrentServerVersion
+                                          : Text(names::kLangNoUpdate));
+        SetLabel(names::kLabelServerVersion, CurrentServerVersion);
     } else {
-        SetLabel("LabelUpDate", Text("LangFailedCheckUpdates"));
-        SetLabel("LabelServerVersion", Text("LangConnectionError"));
+        SetLabel(names::kLabelUpDate, Text(names::kLangFailedCheckUpdates));
+        SetLabel(names::kLabelServerVersion, Text(names::kLangConnectionError));
         CompareResult = 0;
         DownloadUrl.clear();
         CurrentServerVersion.clear();
     }
     if (Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED || downloading_)
         return;
-    SetLabel("ButtonDownload", Text("LangDownload"));
+    SetLabel(names::kButtonDownload, Text(names::kLangDownload));
     for (HWND control : {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(),
                          CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()})
         EnableWindow(control, TRUE);
@@ -610,8 +586,8 @@ void UpdaterWindow::CheckDone(std::optional<std::pair<std::string, std::string>>
 void UpdaterWindow::QuickStartUpdate() {
     DownloadUrl = BackgroundDownloadUrl;
     CurrentServerVersion = BackgroundServerVersion;
-    SetLabel("LabelUpDate",
-             Text("LangUpdateAvailable") + " " + LocalVersion() + " ---> " + CurrentServerVersion);
+    SetLabel(names::kLabelUpDate, Text(names::kLangUpdateAvailable) + " " + LocalVersion() +
+                                      " ---> " + CurrentServerVersion);
     // The download starts once the window has shown itself.
     GuiThread::Post(hwnd_, [this] { ButtonDownloadClick(); });
 }
@@ -622,7 +598,7 @@ void UpdaterWindow::ButtonDownloadClick() {
     else if (!DownloadUrl.empty())
         StartDownload();
     else
-        ShowIdle(Text("LangNoDownload"));  // a forced download after a failed check
+        ShowIdle(Text(names::kLangNoDownload));  // a forced download after a failed check
 }
 
 void UpdaterWindow::ForceUpdateClick() {
@@ -631,13 +607,13 @@ void UpdaterWindow::ForceUpdateClick() {
     // Ticked, the package of the last check may be downloaded whatever its version; unticked,
     // the button is as the check left it.
     const bool forced = Button_GetCheck(CheckBoxForceUpdate) == BST_CHECKED;
-    SetLabel("ButtonDownload", Text("LangDownload"));
+    SetLabel(names::kButtonDownload, Text(names::kLangDownload));
     EnableWindow(ButtonDownload, forced || CompareResult == 1);
 }
 
 void UpdaterWindow::StartDownload() {
     downloading_ = true;
-    SetLabel("ButtonDownload", Text("LangCancel"));
+    SetLabel(names::kButtonDownload, Text(names::kLangCancel));
     EnableWindow(ButtonDownload, TRUE);
     for (HWND control :
          {ButtonClose.Handle(), GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(),
@@ -676,9 +652,9 @@ void UpdaterWindow::DownloadDone(const DownloadResult& result) {
     // nothing, and a file of that name that was there before (an archive kept from an earlier
     // update) is not this download's to remove.
     if (result.outcome != DownloadOutcome::Verified) {
-        ShowIdle(Text(result.outcome == DownloadOutcome::Failed        ? "LangNoDownload"
-                      : result.outcome == DownloadOutcome::NoSignature ? "LangNoSignature"
-                                                                       : "LangBadSignature"));
+        ShowIdle(Text(result.outcome == DownloadOutcome::Failed        ? names::kLangNoDownload
+                      : result.outcome == DownloadOutcome::NoSignature ? names::kLangNoSignature
+                                                                       : names::kLangBadSignature));
         return;
     }
     if (!portable_) {
@@ -686,31 +662,31 @@ void UpdaterWindow::DownloadDone(const DownloadResult& result) {
         // writers, until its process has started: what runs is what was verified.
         std::optional<HeldPackage> held = WriteHeldPackage(name, result.package);
         if (!held) {
-            ShowIdle(Text("LangNoDownload"));
+            ShowIdle(Text(names::kLangNoDownload));
             return;
         }
-        SetLabel("LabelUpDate", Text("LangDownloadComplet"));
+        SetLabel(names::kLabelUpDate, Text(names::kLangDownloadComplet));
         StartInstaller(*held);
-        ShowIdle(Text("LangDownloadComplet"));
+        ShowIdle(Text(names::kLangDownloadComplet));
         return;
     }
     // An archive with an entry that would land outside the program's folder is refused whole,
     // before anything of it is written.
     if (!ArchiveStaysInFolder(result.package)) {
-        ShowIdle(Text("LangNoDownload"));
+        ShowIdle(Text(names::kLangNoDownload));
         return;
     }
     const std::string destination = ExecutableFolder() + name;
     try {
         WriteWholeFile(destination, result.package);
     } catch (const FileError&) {
-        ShowIdle(Text("LangNoDownload"));
+        ShowIdle(Text(names::kLangNoDownload));
         return;
     }
-    SetLabel("LabelUpDate", Text("LangDownloadComplet"));
+    SetLabel(names::kLabelUpDate, Text(names::kLangDownloadComplet));
     if (Button_GetCheck(CheckBoxQuickUpdate) == BST_CHECKED)
         SimplePortableUpdate(destination, Sha256Hex(result.package).value_or(""), ExecutablePath());
-    ShowIdle(Text("LangDownloadComplet"));
+    ShowIdle(Text(names::kLangDownloadComplet));
 }
 
 void UpdaterWindow::StartInstaller(const HeldPackage& installer) {
@@ -791,18 +767,18 @@ void UpdaterWindow::CancelDownload() {
     downloading_ = false;
     download_.reset();  // stopped at once; what it still had to report is dropped
     // Nothing of a download is written before it is complete and verified: nothing to remove.
-    ShowIdle(Text("LangNoDownload"));
+    ShowIdle(Text(names::kLangNoDownload));
 }
 
 void UpdaterWindow::ShowIdle(const std::string& status) {
-    SetLabel("ButtonDownload", Text("LangDownload"));
+    SetLabel(names::kButtonDownload, Text(names::kLangDownload));
     for (HWND control :
          {ButtonDownload.Handle(), ButtonClose.Handle(), GroupBoxOption.Handle(),
           CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(), CheckBoxAutoCheck.Handle()})
         EnableWindow(control, TRUE);
     SendMessageW(ProgressBarUpdate, PBM_SETPOS, 0, 0);
     ShowWindow(ProgressBarUpdate, SW_HIDE);
-    SetLabel("LabelUpDate", status);
+    SetLabel(names::kLabelUpDate, status);
     SetTaskbarProgress(-1);
 }
 

@@ -60,8 +60,8 @@ class UpdaterWindow {
     // (WM_DPICHANGED) or, without one, the design's size, and is laid out.
     void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
-    std::string Text(const char* name) const { return components_.Caption(name); }
-    void SetLabel(const char* name, const std::string& text);
+    std::string Text(const stored::TextOnly& text) const { return components_.Caption(text); }
+    void SetLabel(const stored::ComponentName& name, const std::string& text);
 
     void LoadOptions();
     void SaveOptions();

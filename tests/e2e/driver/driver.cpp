@@ -97,8 +97,14 @@
 #include "foundation/text.h"
 #include "ui/commands.h"
 #include "ui/control_ids.h"
+#include "ui/stored_names.h"
 
 namespace {
+
+// The window classes the program registers.
+const wchar_t* const kMainClass = corvandel::stored::kMainWindow.windowClass;
+const wchar_t* const kAboutClass = corvandel::stored::kAboutWindow.windowClass;
+const wchar_t* const kUpdateClass = corvandel::stored::kUpdateWindow.windowClass;
 
 struct Program {
     PROCESS_INFORMATION info{};
@@ -204,7 +210,7 @@ bool WaitFor(DWORD timeoutMs, Check check) {
 }
 
 HWND MainWindow() {
-    const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
+    const auto windows = TopWindows(kMainClass);
     if (windows.empty())
         Fail("the main window is not shown");
     return windows.front();
@@ -338,8 +344,8 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 
 // The shown About or update window of the current copy, once it shows.
 HWND ShownDialog(const std::string& which) {
-    const wchar_t* className = which == "about"    ? CORVANDEL_ABOUT_CLASS
-                               : which == "update" ? CORVANDEL_UPDATE_CLASS
+    const wchar_t* className = which == "about"    ? kAboutClass
+                               : which == "update" ? kUpdateClass
                                                    : nullptr;
     if (className == nullptr)
         Fail("no window is named " + which);
@@ -461,7 +467,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         const auto [timeout, used] = optional(1, 0);
         HWND main = nullptr;
         WaitFor(timeout, [&] {
-            main = FindWindowW(CORVANDEL_MAIN_CLASS, nullptr);
+            main = FindWindowW(kMainClass, nullptr);
             return main != nullptr && IsWindowVisible(main);
         });
         if (!main)
@@ -510,7 +516,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "wait-window") {
         const auto [timeout, used] = optional(1, 30000);
-        if (!WaitFor(timeout, [] { return !TopWindows(CORVANDEL_MAIN_CLASS).empty(); })) {
+        if (!WaitFor(timeout, [] { return !TopWindows(kMainClass).empty(); })) {
             Fail("the main window did not appear");
         }
         return 1 + used;
@@ -524,7 +530,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         const auto [timeout, used] = optional(3, 60000);
         std::string last;
         const bool ok = WaitFor(timeout, [&] {
-            const auto windows = TopWindows(CORVANDEL_MAIN_CLASS);
+            const auto windows = TopWindows(kMainClass);
             if (windows.empty())
                 return false;
             const HWND status = GetDlgItem(windows.front(), kIdStatusBarUninstall);
@@ -903,7 +909,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         // Ticks or unticks an option of the update window, shown or not, as a click would.
         HWND window = nullptr;
         WaitFor(10000, [&] {
-            window = FindWindowW(CORVANDEL_UPDATE_CLASS, nullptr);  // hidden ones too
+            window = FindWindowW(kUpdateClass, nullptr);  // hidden ones too
             return window != nullptr;
         });
         if (window == nullptr)
@@ -924,7 +930,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         command == "update-close") {
         HWND window = nullptr;
         WaitFor(10000, [&] {
-            const auto shown = TopWindows(CORVANDEL_UPDATE_CLASS);
+            const auto shown = TopWindows(kUpdateClass);
             window = shown.empty() ? nullptr : shown.front();
             return window != nullptr && IsWindowVisible(window);
         });
@@ -1049,10 +1055,10 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     if (command == "about" || command == "about-close" || command == "about-texts") {
         // The window may still be on its way after the command that opens it.
         WaitFor(10000, [] {
-            const auto shown = TopWindows(CORVANDEL_ABOUT_CLASS);
+            const auto shown = TopWindows(kAboutClass);
             return !shown.empty() && IsWindowVisible(shown.front());
         });
-        const auto windows = TopWindows(CORVANDEL_ABOUT_CLASS);
+        const auto windows = TopWindows(kAboutClass);
         if (windows.empty())
             Fail("the About window is not shown");
         if (command == "about-close") {

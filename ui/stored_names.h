@@ -1,0 +1,218 @@
+#pragma once
+// The names the program shares with the world outside its code, in one place: the names and
+// type names of the windows and their components, by which language files key their texts
+// ("Form1.ButtonUninstall.Caption") and the log of missing texts lists them; the window
+// classes that the installer and the tests look for; the mutex that keeps one copy running.
+// Code creates and finds components through these entries only, so that renaming a C++
+// identifier never changes a file or a name another program relies on.
+
+namespace corvandel::stored {
+
+// A component's name and type name.
+struct ComponentName {
+    const char* name;
+    const char* type;
+};
+
+// A window: its component, whose name begins every language key of the window, and the class
+// it registers.
+struct WindowName {
+    ComponentName form;
+    const wchar_t* windowClass;
+};
+
+// A component with texts but no control: a message text that a window reads when it shows the
+// message, or a name the language files have always addressed. Translated like any other.
+struct TextOnly {
+    ComponentName component;
+    const char* property = nullptr;  // none: the component holds no text
+    const char* text = "";           // the design-time text of `property`
+};
+
+inline constexpr WindowName kMainWindow{{"Form1", "TForm1"}, L"TForm1"};
+inline constexpr WindowName kAboutWindow{{"Form8", "TForm8"}, L"TForm8"};
+inline constexpr WindowName kUpdateWindow{{"Form10", "TForm10"}, L"TForm10"};
+
+// Opened by every copy that starts: a second copy finds it and ends.
+inline constexpr wchar_t kInstanceMutex[] = L"Corvandel";
+
+namespace main_window {
+
+// Controls.
+inline constexpr ComponentName kSpeedButtonGeneralMenu{"SpeedButton_GeneralMenu", "TSpeedButton"};
+inline constexpr ComponentName kButtonUninstall{"ButtonUninstall", "TButton"};
+inline constexpr ComponentName kButtonBackupsUninstall{"ButtonBackupsUninstall", "TButton"};
+inline constexpr ComponentName kListViewUninstall{"ListViewUninstall", "TListView"};
+inline constexpr ComponentName kMemoLogUninstall{"MemoLogUninstall", "TMemo"};
+inline constexpr ComponentName kEditSearchUninstall{"EditSearchUninstall", "TEdit"};
+inline constexpr ComponentName kStatusBarUninstall{"StatusBarUninstall", "TStatusBar"};
+inline constexpr ComponentName kListViewBackupsUninstall{"ListViewBackupsUninstall", "TListView"};
+
+// Menus and their items.
+inline constexpr ComponentName kPopupMenuUninstall{"PopupMenuUninstall", "TPopupMenu"};
+inline constexpr ComponentName kPopupMenuBackups{"PopupMenuBackups", "TPopupMenu"};
+inline constexpr ComponentName kPopupMenuGeneral{"PopupMenu_General", "TPopupMenu"};
+inline constexpr ComponentName kThemeMenu{"ThemeMenu", "TMenuItem"};
+inline constexpr ComponentName kLanguageMenu{"LanguageMenu", "TMenuItem"};
+inline constexpr ComponentName kViewMenu{"ViewMenu", "TMenuItem"};
+inline constexpr ComponentName kUninstallUninstallMenu{"UninstallUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kN26{"N26", "TMenuItem"};
+inline constexpr ComponentName kOpenFolderUninstallMenu{"OpenFolderUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kWebSiteUninstallMenu{"WebSiteUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kN5{"N5", "TMenuItem"};
+inline constexpr ComponentName kDeleteKeyUninstallMenu{"DeleteKeyUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kN25{"N25", "TMenuItem"};
+inline constexpr ComponentName kRegistryKeyOpenUninstallMenu{"RegistryKeyOpenUninstallMenu",
+                                                             "TMenuItem"};
+inline constexpr ComponentName kBackupsUpdateMenu{"BackupsUpdateMenu", "TMenuItem"};
+inline constexpr ComponentName kSeparatorBack1{"SeparatorBack1", "TMenuItem"};
+inline constexpr ComponentName kBackupsRestoreMenu{"BackupsRestoreMenu", "TMenuItem"};
+inline constexpr ComponentName kSeparatorBack2{"SeparatorBack2", "TMenuItem"};
+inline constexpr ComponentName kBackupsDelAllMenu{"BackupsDelAllMenu", "TMenuItem"};
+inline constexpr ComponentName kBackupsDelMenu{"BackupsDelMenu", "TMenuItem"};
+inline constexpr ComponentName kThemeAuto{"ThemeAuto", "TMenuItem"};
+inline constexpr ComponentName kThemeLight{"ThemeLight", "TMenuItem"};
+inline constexpr ComponentName kThemeDark{"ThemeDark", "TMenuItem"};
+inline constexpr ComponentName kIconSmallMenu{"IconSmallMenu", "TMenuItem"};
+inline constexpr ComponentName kIconBigMenu{"IconBigMenu", "TMenuItem"};
+inline constexpr ComponentName kN3{"N3", "TMenuItem"};
+inline constexpr ComponentName kRefreshListMenu{"RefreshListMenu", "TMenuItem"};
+inline constexpr ComponentName kViewLogMenu{"ViewLogMenu", "TMenuItem"};
+inline constexpr ComponentName kLogCreateMenu{"LogCreateMenu", "TMenuItem"};
+inline constexpr ComponentName kMenuItem5{"MenuItem5", "TMenuItem"};
+inline constexpr ComponentName kCheckUpdateMenu{"CheckUpdateMenu", "TMenuItem"};
+inline constexpr ComponentName kN1{"N1", "TMenuItem"};
+inline constexpr ComponentName kAboutMenu{"AboutMenu", "TMenuItem"};
+
+// Message texts.
+inline constexpr TextOnly kLangAttention{{"LangAttention", "TMenuItem"}, "Caption", "Внимание!"};
+inline constexpr TextOnly kLangTotal{{"LangTotal", "TMenuItem"}, "Caption", "Всего: "};
+inline constexpr TextOnly kLangLoadingData{
+    {"LangLoadingData", "TMenuItem"}, "Caption", "Загрузка данных: "};
+inline constexpr TextOnly kLangDelete{{"LangDelete", "TMenuItem"}, "Caption", "Удалить"};
+inline constexpr TextOnly kLangOnlyWindows{
+    {"LangOnlyWindows", "TMenuItem"},
+    "Caption",
+    "Эта программа совместима только с Windows 10 и Windows 11."};
+inline constexpr TextOnly kLangError{{"LangError", "TMenuItem"}, "Caption", "Ошибка"};
+inline constexpr TextOnly kLangSize{{"LangSize", "TMenuItem"}, "Caption", "Размер: "};
+inline constexpr TextOnly kLangElements{{"LangElements", "TMenuItem"}, "Caption", "Элементов:"};
+inline constexpr TextOnly kLangNoBackup{
+    {"LangNoBackup", "TMenuItem"}, "Caption", "Резервная копия не сохранена, запись не удалена."};
+
+// The window's components without a control, in the order the window adds them after its
+// controls and menus. The language files keep every line addressed to one of them.
+inline constexpr TextOnly kTextOnly[] = {
+    {{"ListviewDubUninstall", "TListView"}},
+    {{"TabControl", "TTabControl"}},
+    {{"TabApp", "TTabControl"}},
+    {{"TabControlPanel", "TTabControl"}},
+    {{"PageControl", "TPageControl"}},
+    {{"TabUninstall", "TTabSheet"}, "Caption", "Деинсталляция"},
+    {{"TabBackups", "TTabSheet"}, "Caption", "Резерв"},
+    {{"PopupMenuLanguage", "TPopupMenu"}},
+    kLangAttention,
+    kLangTotal,
+    kLangLoadingData,
+    kLangDelete,
+    kLangOnlyWindows,
+    kLangError,
+    kLangSize,
+    kLangElements,
+    kLangNoBackup,
+    {{"SaveDialogUninstall", "TSaveDialog"}, "Filter", "HTML|*.html"},
+    {{"ImageList3", "TImageList"}},
+};
+
+}  // namespace main_window
+
+namespace about_window {
+
+inline constexpr ComponentName kLabelVersion{"LabelVersion", "TLabel"};
+inline constexpr ComponentName kLabelCopyright{"LabelCopyright", "TLabel"};
+inline constexpr ComponentName kLabelTelegram{"LabelTelegram", "TLabel"};
+inline constexpr ComponentName kLabelGMail{"LabelGMail", "TLabel"};
+inline constexpr ComponentName kLabelYaMail{"LabelYaMail", "TLabel"};
+inline constexpr ComponentName kLabelMainWebSite{"LabelMainWebSite", "TLabel"};
+inline constexpr ComponentName kImage1{"Image1", "TImage"};
+inline constexpr ComponentName kButton1{"Button1", "TButton"};
+
+inline constexpr TextOnly kTextOnly[] = {
+    {{"TabControlBody", "TTabControl"}},
+    {{"TabControlButtons", "TTabControl"}},
+};
+
+}  // namespace about_window
+
+namespace update_window {
+
+inline constexpr ComponentName kTabControlButtons{"TabControlButtons", "TTabControl"};
+inline constexpr ComponentName kButtonDownload{"ButtonDownload", "TButton"};
+inline constexpr ComponentName kButtonClose{"ButtonClose", "TButton"};
+inline constexpr ComponentName kGroupBoxOption{"GroupBoxOption", "TGroupBox"};
+inline constexpr ComponentName kCheckBoxQuickUpdate{"CheckBoxQuickUpdate", "TCheckBox"};
+inline constexpr ComponentName kCheckBoxForceUpdate{"CheckBoxForceUpdate", "TCheckBox"};
+inline constexpr ComponentName kCheckBoxAutoCheck{"CheckBoxAutoCheck", "TCheckBox"};
+inline constexpr ComponentName kProgressBarUpdate{"ProgressBarUpdate", "TProgressBar"};
+inline constexpr ComponentName kGroupBox1{"GroupBox1", "TGroupBox"};
+inline constexpr ComponentName kLabelUpDate{"LabelUpDate", "TLabel"};
+inline constexpr ComponentName kLabelLocalTitle{"LabelLocalTitle", "TLabel"};
+inline constexpr ComponentName kLabelLocalVersion{"LabelLocalVersion", "TLabel"};
+inline constexpr ComponentName kLabelServerTitle{"LabelServerTitle", "TLabel"};
+inline constexpr ComponentName kLabelServerVersion{"LabelServerVersion", "TLabel"};
+
+// Message texts.
+inline constexpr TextOnly kLangNoDownload{
+    {"LangNoDownload", "TMenuItem"}, "Caption", "Файлы обновления не загружены!"};
+inline constexpr TextOnly kLangDownloadComplet{
+    {"LangDownloadComplet", "TMenuItem"}, "Caption", "Файлы обновления загружены!"};
+inline constexpr TextOnly kLangNoUpdate{{"LangNoUpdate", "TMenuItem"}, "Caption", "Нет обновления"};
+inline constexpr TextOnly kLangServerVersion{
+    {"LangServerVersion", "TMenuItem"}, "Caption", "Версия на сервере:"};
+inline constexpr TextOnly kLangVersionComputer{
+    {"LangVersionComputer", "TMenuItem"}, "Caption", "Версия на компьютере:"};
+inline constexpr TextOnly kLangUpdateAvailable{
+    {"LangUpdateAvailable", "TMenuItem"}, "Caption", "Доступно обновление"};
+inline constexpr TextOnly kLangDownload{{"LangDownload", "TMenuItem"}, "Caption", "Скачать"};
+inline constexpr TextOnly kLangCancel{{"LangCancel", "TMenuItem"}, "Caption", "Отмена"};
+inline constexpr TextOnly kLangUpdateNow{
+    {"LangUpdateNow", "TMenuItem"}, "Caption", "Хотите обновить приложение сейчас?"};
+inline constexpr TextOnly kLangYes{{"LangYes", "TMenuItem"}, "Caption", "Да"};
+inline constexpr TextOnly kLangNo{{"LangNo", "TMenuItem"}, "Caption", "Нет"};
+inline constexpr TextOnly kLangCheckUpdate{
+    {"LangCheckUpdate", "TMenuItem"}, "Caption", "Проверка обновления..."};
+inline constexpr TextOnly kLangFailedCheckUpdates{
+    {"LangFailedCheckUpdates", "TMenuItem"}, "Caption", "Не удалось проверить обновления"};
+inline constexpr TextOnly kLangConnectionError{
+    {"LangConnectionError", "TMenuItem"}, "Caption", "Ошибка соединения"};
+inline constexpr TextOnly kLangNoSignature{
+    {"LangNoSignature", "TMenuItem"}, "Caption", "Нет подписи файла обновления!"};
+inline constexpr TextOnly kLangBadSignature{
+    {"LangBadSignature", "TMenuItem"}, "Caption", "Подпись файла обновления неверна!"};
+
+inline constexpr TextOnly kTextOnly[] = {
+    {{"PopupMenuLanguage", "TPopupMenu"}},
+    kLangNoDownload,
+    kLangDownloadComplet,
+    kLangNoUpdate,
+    kLangServerVersion,
+    kLangVersionComputer,
+    kLangUpdateAvailable,
+    kLangDownload,
+    kLangCancel,
+    kLangUpdateNow,
+    kLangYes,
+    kLangNo,
+    kLangCheckUpdate,
+    kLangFailedCheckUpdates,
+    kLangConnectionError,
+    kLangNoSignature,
+    kLangBadSignature,
+    {{"IdHTTP1", "TIdHTTP"}},
+    {{"IdHTTP2", "TIdHTTP"}},
+    {{"TaskbarUpdate", "TTaskbar"}},
+};
+
+}  // namespace update_window
+
+}  // namespace corvandel::stored
