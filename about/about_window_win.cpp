@@ -127,14 +127,7 @@ void AboutWindow::ApplyDpi(int dpi, const RECT* suggested) {
     SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(icon.Get()), 0);
     icon_ = std::move(icon);
 
-    if (suggested != nullptr) {
-        MoveToRect(hwnd_, *suggested);
-    } else {
-        RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
-        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
-        SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceFixedWindow(hwnd_, suggested, SIZE{kClientWidth, kClientHeight}, kStyle, kExStyle, dpi);
     Layout();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

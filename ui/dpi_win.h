@@ -46,4 +46,18 @@ inline void MoveToRect(HWND window, const RECT& rect) {
                  rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A dialog-like window of a fixed client size in design pixels: at the place the system
+// suggests on a DPI change, else its client size at this DPI where it is.
+inline void PlaceFixedWindow(HWND window, const RECT* suggested, SIZE designClient, DWORD style,
+                             DWORD exStyle, int dpi) {
+    if (suggested != nullptr) {
+        MoveToRect(window, *suggested);
+        return;
+    }
+    RECT frame{0, 0, ScaleForDpi(designClient.cx, dpi), ScaleForDpi(designClient.cy, dpi)};
+    AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi));
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace corvandel

@@ -182,6 +182,8 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
             throw HttpError("the answer is too large", ERROR_FILE_TOO_LARGE);
         response.body.append(chunk.data(), read);
         checkDeadline();
+        if (options.job != nullptr && options.job->Stopping())
+            throw HttpError("stopped", ERROR_CANCELLED);
         if (progress && !progress(static_cast<int64_t>(response.body.size()), expected))
             throw HttpError("stopped", ERROR_CANCELLED);
     }

@@ -387,14 +387,7 @@ void UpdaterWindow::ApplyDpi(int dpi, const RECT* suggested) {
     font_ = std::move(font);
     boldFont_ = std::move(boldFont);
 
-    if (suggested != nullptr) {
-        MoveToRect(hwnd_, *suggested);
-    } else {
-        RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
-        AdjustWindowRectExForDpi(&frame, kStyle, FALSE, kExStyle, static_cast<UINT>(dpi));
-        SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    PlaceFixedWindow(hwnd_, suggested, SIZE{kClientWidth, kClientHeight}, kStyle, kExStyle, dpi);
     Layout();
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -455,20 +448,27 @@ void UpdaterWindow::SaveOptions() {
     }
 }
 
+std::unique_ptr<Job> UpdaterWindow::StartVersionCheck(
+    std::function<void(std::optional<std::pair<std::string, std::string>>)> done) {
+    return std::make_unique<Job>(GuiThread::To(hwnd_), [servers = Servers(), portable = portable_,
+                                                        done = std::move(done)](JobContext& job) {
+        // A failure of any kind is a check that found nothing.
+        std::optional<std::pair<std::string, std::string>> found;
+        try {
+            found = FetchServerVersion(servers, portable, job);
+        } catch (...) {
+            found.reset();
+        }
+        job.Post([done, found = std::move(found)] { done(found); });
+    });
+}
+
 void UpdaterWindow::CheckForUpdatesInBackground() {
-    backgroundCheck_ = std::make_unique<Job>(
-        GuiThread::To(hwnd_), [this, servers = Servers(), portable = portable_](JobContext& job) {
-            std::optional<std::pair<std::string, std::string>> found;
-            try {
-                found = FetchServerVersion(servers, portable, job);
-            } catch (...) {
-                return;  // a start-up check that fails asks nothing
-            }
-            const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
-            job.Post([this, available, found] {
-                ShowUpdatePrompt(available, found ? found->first : "", found ? found->second : "");
-            });
-        });
+    // A start-up check that fails asks nothing.
+    backgroundCheck_ = StartVersionCheck([this](auto found) {
+        const bool available = found && CompareVersions(found->first, LocalVersion()) == 1;
+        ShowUpdatePrompt(available, found ? found->first : "", found ? found->second : "");
+    });
 }
 
 void UpdaterWindow::ShowUpdatePrompt(bool available, const std::string& version,
@@ -544,16 +544,7 @@ void UpdaterWindow::StartCheck() {
          {GroupBoxOption.Handle(), CheckBoxQuickUpdate.Handle(), CheckBoxForceUpdate.Handle(),
           CheckBoxAutoCheck.Handle(), ButtonDownload.Handle()})
         EnableWindow(control, FALSE);
-    check_ = std::make_unique<Job>(
-        GuiThread::To(hwnd_), [this, servers = Servers(), portable = portable_](JobContext& job) {
-            std::optional<std::pair<std::string, std::string>> found;
-            try {
-                found = FetchServerVersion(servers, portable, job);
-            } catch (...) {
-                found.reset();  // shown as a failed check
-            }
-            job.Post([this, found = std::move(found)] { CheckDone(found); });
-        });
+    check_ = StartVersionCheck([this](auto found) { CheckDone(std::move(found)); });
 }
 
 void UpdaterWindow::CheckDone(std::optional<std::pair<std::string, std::string>> found) {

@@ -7,7 +7,9 @@
 
 #include <shobjidl.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/handle_win.h"
@@ -66,6 +68,9 @@ class UpdaterWindow {
     void LoadOptions();
     void SaveOptions();
     UpdateServers Servers() const;
+    // Asks the servers for their version off this thread; done gets the answer here.
+    std::unique_ptr<Job> StartVersionCheck(
+        std::function<void(std::optional<std::pair<std::string, std::string>>)> done);
     void CheckForUpdatesInBackground();
     void ShowUpdatePrompt(bool available, const std::string& version, const std::string& url);
     void FormShow();
