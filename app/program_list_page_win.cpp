@@ -315,7 +315,9 @@ void ProgramListPage::ScanEnded() {
     if (!rows_.empty()) {
         ListView_EnsureVisible(list_, 0, FALSE);
         ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        SetFocus(list_);
+        // A modal window that opened meanwhile (the update question, say) keeps the focus.
+        if (IsWindowEnabled(host_.Window()))
+            SetFocus(list_);
     }
     host_.ScanFinished();
 }
