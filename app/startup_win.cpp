@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
@@ -73,5 +75,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // The windows are gone. A request to an update server that the system does not break off
+    // at once (a name lookup that waits for an absent network, say) is not waited for: the
+    // process ends with it, as it would have with the window closed.
+    if (!updater.StopWork(std::chrono::milliseconds(1500)))
+        ExitProcess(static_cast<UINT>(msg.wParam));
     return static_cast<int>(msg.wParam);
 }

@@ -70,4 +70,13 @@ bool Job::Returned() const {
     return state_->returned;
 }
 
+bool Job::AwaitReturn(std::chrono::steady_clock::time_point deadline) const {
+    while (!state_->returned) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 }  // namespace corvandel

@@ -5,6 +5,7 @@
 // thread outlives what it reports to, and nothing it posted runs after that.
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -47,6 +48,8 @@ class Job {
     void RequestStop();
     // True once the work has returned (its finished call may still be on the way).
     bool Returned() const;
+    // Waits until the work has returned, at most until the deadline; true when it has.
+    bool AwaitReturn(std::chrono::steady_clock::time_point deadline) const;
 
   private:
     std::shared_ptr<JobContext::State> state_;

@@ -100,8 +100,10 @@ HttpResponse HttpGet(const std::string& url, const HttpOptions& options,
         CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetOption)
         (session.Get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
     }
+    // The name lookup is bounded as the connection is.
     CORVANDEL_SYSTEM_CALL(L"winhttp.dll", WinHttpSetTimeouts)
-    (session.Get(), 0, options.connectTimeoutMs, options.connectTimeoutMs, options.readTimeoutMs);
+    (session.Get(), options.connectTimeoutMs, options.connectTimeoutMs, options.connectTimeoutMs,
+     options.readTimeoutMs);
 
     const std::wstring wideUrl = Widen(url);
     URL_COMPONENTS parts{};

@@ -448,6 +448,20 @@ void UpdaterWindow::SaveOptions() {
     }
 }
 
+bool UpdaterWindow::StopWork(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (Job* job : {backgroundCheck_.get(), check_.get(), download_.get()}) {
+        if (job != nullptr)
+            job->RequestStop();
+    }
+    bool ended = true;
+    for (const Job* job : {backgroundCheck_.get(), check_.get(), download_.get()}) {
+        if (job != nullptr && !job->AwaitReturn(deadline))
+            ended = false;
+    }
+    return ended;
+}
+
 std::unique_ptr<Job> UpdaterWindow::StartVersionCheck(
     std::function<void(std::optional<std::pair<std::string, std::string>>)> done) {
     return std::make_unique<Job>(GuiThread::To(hwnd_), [servers = Servers(), portable = portable_,

@@ -7,6 +7,7 @@
 
 #include <shobjidl.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -48,6 +49,8 @@ class UpdaterWindow {
     // FormCreate: builds the window and reads its option; with the option ticked, the
     // start-up check begins.
     bool Create(SettingsStore& settings);
+    // Asks the checks and the download to stop; true when they all ended within the limit.
+    bool StopWork(std::chrono::milliseconds limit);
     // FormShow, then the window's own message loop until it is closed (FormClose).
     void ShowModal(HWND owner);
     ComponentList& Components() { return components_; }

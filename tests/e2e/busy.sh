@@ -22,9 +22,10 @@ e2e_seed "$reg"
 EXE="$APP_DIR_WIN\\Corvandel.exe"
 T=$'\t'
 
-# English is the first language item. The status is read right after, to show the scan was
-# still running when all of it arrived.
-out=$(e2e_driver launch "$EXE" wait-window column-click 0 set-text EditSearchUninstall "Busy 01" \
+# English is the first language item. All of it arrives once the scan shows what it reads;
+# the status is read right after, to show the scan was still running when it had arrived.
+out=$(e2e_driver launch "$EXE" wait-window wait-status 1 "Загрузка данных" 60000 \
+  column-click 0 set-text EditSearchUninstall "Busy 01" \
   language 0 column-click 1 status wait-status 0 "Items:" 120000 status rows \
   set-text EditSearchUninstall "" wait-status 0 "Items: $count" status rows close wait-exit)
 e2e_check "the scan was under way" "status${T}" "$(grep '^status' <<<"$out" | head -1 | cut -f1,2)"
