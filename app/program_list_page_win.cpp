@@ -581,6 +581,29 @@ void ProgramListPage::PlaceIcons() {
     }
 }
 
+namespace {
+
+// Adds a picture to an image list: its bitmaps as they are when they fit the list's cells,
+// else as an icon the list scales. -1 when the list took nothing.
+int AddPicture(HIMAGELIST list, const IconPicture& picture) {
+    int width = 0;
+    int height = 0;
+    ImageList_GetIconSize(list, &width, &height);
+    if (picture.color && picture.size.cx == width && picture.size.cy == height)
+        return ImageList_Add(list, picture.color.Get(), picture.mask.Get());
+    const OwnedIcon icon = picture.ToIcon();
+    return icon ? ImageList_AddIcon(list, icon.Get()) : -1;
+}
+
+}  // namespace
+
+HIMAGELIST ProgramListPage::ImageList(bool large) {
+    HIMAGELIST& list = imageLists_[large ? 1 : 0];
+    if (list == nullptr)
+        list = SystemImageList(large);
+    return list;
+}
+
 std::optional<int> ProgramListPage::AddIcon(const FileIcon& icon) {
     if (!icon.small && !icon.large)
         return std::nullopt;
@@ -588,16 +611,16 @@ std::optional<int> ProgramListPage::AddIcon(const FileIcon& icon) {
         if (const auto known = iconSlots_.find(icon.picture); known != iconSlots_.end())
             return known->second;
     }
-    const HIMAGELIST small = SystemImageList(false);
-    const HIMAGELIST large = SystemImageList(true);
+    const HIMAGELIST small = ImageList(false);
+    const HIMAGELIST large = ImageList(true);
     if (small == nullptr || large == nullptr)
         return std::nullopt;
     // Added to both lists, so that a switch of icon size keeps every row's index.
     const bool inStep = ImageList_GetImageCount(small) == ImageList_GetImageCount(large);
-    const int index = ImageList_AddIcon(small, icon.small ? icon.small.Get() : icon.large.Get());
+    const int index = AddPicture(small, icon.small ? icon.small : icon.large);
     if (index < 0)
         return std::nullopt;
-    const int other = ImageList_AddIcon(large, icon.large ? icon.large.Get() : icon.small.Get());
+    const int other = AddPicture(large, icon.large ? icon.large : icon.small);
     if (!inStep || other != index)
         iconListsInStep_ = false;
     if (icon.picture != 0)

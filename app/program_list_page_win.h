@@ -95,6 +95,8 @@ class ProgramListPage {
     // Puts waiting icons in the lists for a short while, and asks for another turn when
     // some are left.
     void PlaceIcons();
+    // The system's image list of one size; asked of the shell once.
+    HIMAGELIST ImageList(bool large);
     // The list slot of a file's own icon, in both system lists; pictures the lists have
     // already share its slot, so that refreshes do not grow the lists. Nothing when the icon
     // could not be added.
@@ -117,6 +119,7 @@ class ProgramListPage {
     std::vector<SearchText> searchTexts_;  // allRows_' lower-cased texts for the search
     int allRowsDirection_ = 1;             // the name order allRows_ is sorted in
     int sortDirection_ = 1;                // 1 ascending, -1 descending; each header click flips it
+    HIMAGELIST imageLists_[2] = {};        // the system's small and large lists, once asked
     std::unordered_map<uint64_t, int> iconSlots_;  // added icons by their pictures' digest
     std::deque<FileIcon> pendingIcons_;            // icons that came and wait for a slot
     bool iconsDone_ = false;                       // the job has sent its last icons

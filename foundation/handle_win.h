@@ -66,6 +66,11 @@ struct FontTraits {
     static Handle Invalid() { return nullptr; }
     static bool Free(Handle h) { return DeleteObject(h) != FALSE; }
 };
+struct BitmapTraits {
+    using Handle = HBITMAP;
+    static Handle Invalid() { return nullptr; }
+    static bool Free(Handle h) { return DeleteObject(h) != FALSE; }
+};
 struct MenuTraits {
     using Handle = HMENU;
     static Handle Invalid() { return nullptr; }
@@ -92,6 +97,7 @@ using OwnedFile = Owned<FileTraits>;
 using OwnedFind = Owned<FindTraits>;
 using OwnedKey = Owned<KeyTraits>;
 using OwnedFont = Owned<FontTraits>;
+using OwnedBitmap = Owned<BitmapTraits>;
 using OwnedMenu = Owned<MenuTraits>;
 using OwnedImageList = Owned<ImageListTraits>;
 using OwnedIcon = Owned<IconTraits>;

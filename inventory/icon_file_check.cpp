@@ -389,4 +389,67 @@ IconFileKind CheckIconFile(const std::string& path, const ByteSource& file) {
     return IconFileKind::OtherFile;
 }
 
+std::optional<IconImageSpan> PickIconImage(const ByteSource& file, int size) {
+    unsigned char header[6];
+    if (!file.Read(0, header, sizeof header) || U16(header) != 0 || U16(header + 2) != 1)
+        return std::nullopt;
+    const uint16_t count = U16(header + 4);
+    std::vector<unsigned char> entries(size_t{16} * count);
+    if (count == 0 || !file.Read(sizeof header, entries.data(), entries.size()))
+        return std::nullopt;
+    // Ranked by how far the side is from the wanted one (larger sides first, since shrinking
+    // loses less than growing), then by colours and bytes.
+    std::optional<IconImageSpan> best;
+    std::array<int64_t, 3> bestRank{};
+    for (uint16_t i = 0; i < count; ++i) {
+        const unsigned char* entry = entries.data() + size_t{16} * i;
+        const int side = entry[0] == 0 ? 256 : entry[0];  // 0 stands for 256
+        const int64_t distance = side >= size ? side - size : 1000 + size - side;
+        const std::array<int64_t, 3> rank{-distance, U16(entry + 6), U32(entry + 8)};
+        if (!best || rank > bestRank) {
+            best = IconImageSpan{U32(entry + 12), U32(entry + 8)};
+            bestRank = rank;
+        }
+    }
+    return best;
+}
+
+std::optional<std::vector<uint32_t>> DecodeIconImage(const std::vector<unsigned char>& image,
+                                                     int size) {
+    constexpr size_t kHeader = 40;
+    if (size <= 0 || size > kMaxImageSide || image.size() < kHeader)
+        return std::nullopt;
+    const uint32_t headerSize = U32(image.data());
+    if (headerSize < kHeader || headerSize > image.size() || I32(image.data() + 4) != size ||
+        I32(image.data() + 8) != 2 * size || U16(image.data() + 12) != 1 ||
+        U16(image.data() + 14) != 32 || U32(image.data() + 16) != 0 ||
+        U32(image.data() + 32) != 0) {
+        return std::nullopt;
+    }
+    const size_t side = static_cast<size_t>(size);
+    const size_t colourRow = side * 4;
+    const size_t maskRow = (side + 31) / 32 * 4;
+    if ((image.size() - headerSize) / side < colourRow + maskRow)
+        return std::nullopt;
+    const unsigned char* colours = image.data() + headerSize;
+    const unsigned char* mask = colours + colourRow * side;
+    std::vector<uint32_t> pixels(side * side);
+    bool alpha = false;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = U32(colours + i * 4);
+        alpha = alpha || (pixels[i] >> 24) != 0;
+    }
+    if (!alpha) {
+        // An older picture: what the mask covers is transparent, the rest opaque.
+        for (size_t y = 0; y < side; ++y) {
+            for (size_t x = 0; x < side; ++x) {
+                const bool clear = (mask[y * maskRow + x / 8] & (0x80 >> (x % 8))) != 0;
+                uint32_t& pixel = pixels[y * side + x];
+                pixel = clear ? 0 : (pixel | 0xFF000000u);
+            }
+        }
+    }
+    return pixels;
+}
+
 }  // namespace corvandel

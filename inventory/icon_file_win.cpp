@@ -9,33 +9,26 @@ namespace corvandel {
 
 namespace {
 
-class HandleBytes : public ByteSource {
-  public:
-    HandleBytes(HANDLE file, uint64_t size) : file_(file), size_(size) {}
-    uint64_t Size() const override { return size_; }
-    bool Read(uint64_t offset, void* out, size_t size) const override {
-        if (offset > size_ || size > size_ - offset)
-            return false;
-        auto* bytes = static_cast<unsigned char*>(out);
-        while (size > 0) {
-            OVERLAPPED at{};
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 20));
-            DWORD got = 0;
-            if (!ReadFile(file_, bytes, want, &got, &at) || got == 0)
-                return false;
-            bytes += got;
-            offset += got;
-            size -= got;
-        }
-        return true;
-    }
+// How much of a file is read at once when it is opened: an icon file of the usual sizes
+// whole, and a program's headers and, often, its resource directory.
+constexpr size_t kHeadBytes = 64 * 1024;
 
-  private:
-    HANDLE file_;
-    uint64_t size_;
-};
+bool ReadAt(HANDLE file, uint64_t offset, void* out, size_t size) {
+    auto* bytes = static_cast<unsigned char*>(out);
+    while (size > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 20));
+        DWORD got = 0;
+        if (!ReadFile(file, bytes, want, &got, &at) || got == 0)
+            return false;
+        bytes += got;
+        offset += got;
+        size -= got;
+    }
+    return true;
+}
 
 // A drive letter's files may live on another machine: such a file is not read at all.
 bool OnNetworkDrive(const std::string& path) {
@@ -64,9 +57,25 @@ CheckedIconFile::CheckedIconFile(const std::string& path) {
         file_.Reset();
         return;
     }
-    kind_ = CheckIconFile(path, HandleBytes(file_.Get(), static_cast<uint64_t>(size.QuadPart)));
+    size_ = static_cast<uint64_t>(size.QuadPart);
+    head_.resize(static_cast<size_t>(std::min<uint64_t>(size_, kHeadBytes)));
+    if (!ReadAt(file_.Get(), 0, head_.data(), head_.size())) {
+        file_.Reset();
+        return;
+    }
+    kind_ = CheckIconFile(path, *this);
     if (!Readable())
         file_.Reset();
+}
+
+bool CheckedIconFile::Read(uint64_t offset, void* out, size_t size) const {
+    if (!file_ || offset > size_ || size > size_ - offset)
+        return false;
+    if (offset + size <= head_.size()) {
+        std::copy_n(head_.data() + offset, size, static_cast<unsigned char*>(out));
+        return true;
+    }
+    return ReadAt(file_.Get(), offset, out, size);
 }
 
 }  // namespace corvandel

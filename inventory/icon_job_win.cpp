@@ -37,6 +37,8 @@ void InParallel(size_t count, const std::function<void(size_t, int)>& work, cons
     helper.join();
 }
 
+constexpr uint64_t kDigestStart = 0xCBF29CE484222325ull;  // FNV-1a
+
 void Mix(uint64_t& digest, const void* data, size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) {
@@ -66,22 +68,86 @@ void MixBitmap(uint64_t& digest, HDC dc, HBITMAP bitmap) {
     Mix(digest, pixels.data(), pixels.size() * sizeof pixels[0]);
 }
 
-// Adds an icon's pictures (colour and mask bits with their sizes) to a digest.
-void MixIcon(uint64_t& digest, HDC dc, HICON icon) {
+// The icon's bitmaps, its own icon destroyed; an empty picture without an icon.
+IconPicture TakePicture(HICON icon) {
+    IconPicture picture;
     ICONINFO info{};
     if (icon == nullptr || !GetIconInfo(icon, &info)) {
-        Mix(digest, "-", 1);
-        return;
+        if (icon != nullptr)
+            DestroyIcon(icon);
+        return picture;
     }
-    MixBitmap(digest, dc, info.hbmColor);
-    MixBitmap(digest, dc, info.hbmMask);
-    if (info.hbmColor)
-        DeleteObject(info.hbmColor);
-    if (info.hbmMask)
-        DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+    picture.color = OwnedBitmap(info.hbmColor);
+    picture.mask = OwnedBitmap(info.hbmMask);
+    BITMAP mask{};
+    if (picture.mask && GetObjectW(picture.mask.Get(), sizeof mask, &mask) != 0)
+        picture.size = {mask.bmWidth, picture.color ? mask.bmHeight : mask.bmHeight / 2};
+    else
+        picture.mask.Reset();
+    return picture;
+}
+
+// A picture from its pixels (bottom row first, 0xAARRGGBB); its mask covers what is fully
+// transparent.
+IconPicture PictureFromPixels(const std::vector<uint32_t>& pixels, int size) {
+    IconPicture picture;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    picture.color =
+        OwnedBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!picture.color || bits == nullptr)
+        return {};
+    std::copy(pixels.begin(), pixels.end(), static_cast<uint32_t*>(bits));
+    // A monochrome bitmap's rows run top down, each a whole number of 16-bit words.
+    const size_t side = static_cast<size_t>(size);
+    const size_t row = (side + 15) / 16 * 2;
+    std::vector<BYTE> mask(row * side);
+    for (size_t y = 0; y < side; ++y) {
+        for (size_t x = 0; x < side; ++x) {
+            if ((pixels[(side - 1 - y) * side + x] >> 24) == 0)
+                mask[y * row + x / 8] |= static_cast<BYTE>(0x80 >> (x % 8));
+        }
+    }
+    picture.mask = OwnedBitmap(CreateBitmap(size, size, 1, 1, mask.data()));
+    if (!picture.mask)
+        return {};
+    picture.size = {size, size};
+    return picture;
+}
+
+// The picture of an icon file for one size, made from the file's bytes; empty when neither
+// this program nor the system makes one of them (the system's icon reader is asked then).
+// Adds the pixels it unpacked itself to the digest and counts them.
+IconPicture PictureFromFile(const CheckedIconFile& file, int size, uint64_t& digest,
+                            int& unpacked) {
+    const auto span = PickIconImage(file, size);
+    if (!span)
+        return {};
+    std::vector<BYTE> bytes(span->length);
+    if (bytes.empty() || !file.Read(span->offset, bytes.data(), bytes.size()))
+        return {};
+    if (const auto pixels = DecodeIconImage(bytes, size)) {
+        Mix(digest, pixels->data(), pixels->size() * sizeof(uint32_t));
+        ++unpacked;
+        return PictureFromPixels(*pixels, size);
+    }
+    return TakePicture(CreateIconFromResourceEx(bytes.data(), span->length, TRUE, 0x00030000, size,
+                                                size, LR_DEFAULTCOLOR));
 }
 
 }  // namespace
+
+OwnedIcon IconPicture::ToIcon() const {
+    ICONINFO info{TRUE, 0, 0, mask.Get(), color.Get()};
+    return OwnedIcon(mask ? CreateIconIndirect(&info) : nullptr);
+}
 
 FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
     FileIcon icon;
@@ -91,24 +157,38 @@ FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
     if (!file.Readable())
         return icon;
     const std::string extension = LowerExtension(path);
+    // Pictures unpacked here are digested as they are unpacked; the system's, from its bits.
+    uint64_t digest = kDigestStart;
+    int unpacked = 0;
     if (extension == ".dll") {
         // ExtractIcon answers 1 for a file without icons and 0 for one it cannot read.
         const HICON first = ExtractIconW(GetModuleHandleW(nullptr), Widen(path).c_str(), 0);
         if (reinterpret_cast<UINT_PTR>(first) > 32)
-            icon.large = OwnedIcon(first);
+            icon.large = TakePicture(first);
+    } else if (file.Kind() == IconFileKind::IconFile &&
+               (icon.small =
+                    PictureFromFile(file, GetSystemMetrics(SM_CXSMICON), digest, unpacked)) &&
+               (icon.large =
+                    PictureFromFile(file, GetSystemMetrics(SM_CXICON), digest, unpacked))) {
+        // An icon file's pictures are made from the bytes already read.
     } else if (anyKind || extension == ".exe" || extension == ".ico") {
         HICON large = nullptr;
         HICON small = nullptr;
         if (ExtractIconExW(Widen(path).c_str(), 0, &large, &small, 1) != 0) {
-            icon.large = OwnedIcon(large);
-            icon.small = OwnedIcon(small);
+            icon.large = TakePicture(large);
+            icon.small = TakePicture(small);
         }
     }
-    if (icon.large || icon.small) {
+    if (unpacked == 2 && icon.small && icon.large) {
+        icon.picture = digest;
+    } else if (icon.large || icon.small) {
         if (const HDC dc = CreateCompatibleDC(nullptr)) {
-            icon.picture = 0xCBF29CE484222325ull;
-            MixIcon(icon.picture, dc, icon.small.Get());
-            MixIcon(icon.picture, dc, icon.large.Get());
+            icon.picture = kDigestStart;
+            for (const IconPicture* picture : {&icon.small, &icon.large}) {
+                MixBitmap(icon.picture, dc, picture->color.Get());
+                MixBitmap(icon.picture, dc, picture->mask.Get());
+                Mix(icon.picture, picture->color ? "+" : "-", 1);
+            }
             DeleteDC(dc);
         }
     }

@@ -26,13 +26,26 @@ struct IconRowTexts {
     std::string installLocation;
 };
 
+// One picture of an icon as the bitmaps an image list takes: colour and mask. Made off the
+// window's thread, so that the window only copies bits. An icon without colour (black and
+// white) has its mask alone, twice as high.
+struct IconPicture {
+    OwnedBitmap color;
+    OwnedBitmap mask;
+    SIZE size{};  // of the picture, not of the doubled mask
+
+    explicit operator bool() const { return static_cast<bool>(mask); }
+    // The picture as an icon again, for a list of another size or a colourless picture.
+    OwnedIcon ToIcon() const;
+};
+
 // The icon of one icon file, in both system sizes. Without an icon of its own the file's
 // icon is the shell's, asked on the window's thread.
 struct FileIcon {
     std::string source;
     std::vector<uint32_t> ids;  // the rows that show it
-    OwnedIcon small;
-    OwnedIcon large;
+    IconPicture small;
+    IconPicture large;
     // A digest of both pictures: files with the same icon share one list slot. 0 when it
     // could not be taken.
     uint64_t picture = 0;

@@ -275,6 +275,76 @@ TEST(IconFileCheckTest, FilesOfOtherKindsGoByTheirNames) {
         EXPECT_EQ(CheckIconFile(c.name, MemoryBytes(c.bytes)), c.expected) << c.name;
 }
 
+// A directory of images of the given sides and colour depths, each image an empty 100 bytes.
+Bytes Directory(uint16_t type, const std::vector<std::pair<int, int>>& images) {
+    Built b;
+    b.Put16(0);
+    b.Put16(type);
+    b.Put16(static_cast<uint32_t>(images.size()));
+    for (size_t i = 0; i < images.size(); ++i) {
+        const auto side = static_cast<unsigned char>(images[i].first % 256);
+        b.bytes.insert(b.bytes.end(), {side, side, 0, 0});
+        b.Put16(1);
+        b.Put16(static_cast<uint32_t>(images[i].second));
+        b.Put32(100);
+        b.Put32(static_cast<uint32_t>(1000 + 100 * i));
+    }
+    return b.bytes;
+}
+
+TEST(IconFileCheckTest, PicksTheImageNearestInSizeWithTheMostColours) {
+    const std::vector<std::pair<int, int>> mixed = {{16, 8}, {16, 32}, {32, 32}, {48, 4}};
+    const struct {
+        std::vector<std::pair<int, int>> images;
+        int size;
+        int expected;  // the image's place, -1 for none
+    } cases[] = {
+        {mixed, 16, 1},
+        {mixed, 32, 2},
+        {mixed, 20, 2},                  // the smallest larger one
+        {mixed, 64, 3},                  // else the largest smaller one
+        {{{48, 32}, {256, 32}}, 64, 1},  // a side of 0 is 256
+        {{{16, 4}, {16, 4}}, 16, 0},
+    };
+    for (const auto& c : cases) {
+        const auto span = PickIconImage(MemoryBytes(Directory(1, c.images)), c.size);
+        ASSERT_TRUE(span.has_value()) << c.size;
+        EXPECT_EQ(span->offset, 1000u + 100u * static_cast<unsigned>(c.expected)) << c.size;
+    }
+    EXPECT_FALSE(PickIconImage(MemoryBytes(Directory(2, mixed)), 16));  // a cursor file
+    EXPECT_FALSE(PickIconImage(MemoryBytes(Directory(1, {})), 16));
+}
+
+TEST(IconFileCheckTest, UnpacksPlainPicturesAndLeavesTheRestToTheSystem) {
+    Built icon = IconFile();
+    const size_t image = icon.at["first.header"];
+    Bytes plain(icon.bytes.begin() + static_cast<long>(image),
+                icon.bytes.begin() + static_cast<long>(image + kImageSize));
+    // Top left pixel red, the next one masked; no alpha anywhere.
+    const size_t top = 40 + 15 * 64;
+    plain[top + 2] = 0xFF;
+    plain[40 + 1024 + 15 * 4] = 0x40;
+    const auto pixels = DecodeIconImage(plain, 16);
+    ASSERT_TRUE(pixels.has_value());
+    EXPECT_EQ((*pixels)[15 * 16], 0xFFFF0000u);
+    EXPECT_EQ((*pixels)[15 * 16 + 1], 0u);
+    EXPECT_EQ((*pixels)[0], 0xFF000000u);
+
+    Bytes alpha = plain;
+    alpha[top + 3] = 0x80;  // with alpha the mask is not consulted
+    EXPECT_EQ((*DecodeIconImage(alpha, 16))[15 * 16 + 1], 0u);
+    EXPECT_EQ((*DecodeIconImage(alpha, 16))[15 * 16], 0x80FF0000u);
+
+    Bytes fewerColours = plain;
+    fewerColours[14] = 8;
+    Bytes cut = plain;
+    cut.resize(kImageSize - 1);
+    EXPECT_FALSE(DecodeIconImage(plain, 32));  // another size: the system scales
+    EXPECT_FALSE(DecodeIconImage(fewerColours, 16));
+    EXPECT_FALSE(DecodeIconImage(cut, 16));
+    EXPECT_FALSE(DecodeIconImage(Bytes{0x89, 'P', 'N', 'G'}, 16));
+}
+
 TEST(IconFileCheckTest, OnlyLocalFileNamesAreOpened) {
     const struct {
         const char* path;
