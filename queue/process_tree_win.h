@@ -1,0 +1,29 @@
+#pragma once
+// Runs one program and waits for everything it starts: the process and every process it
+// creates belong to a job object of their own, and the run ends when the job has no process
+// left. Many uninstallers copy themselves to the temporary folder, start the copy and end at
+// once; the copy is still part of the job.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+#include "queue/queue_rules.h"
+
+namespace corvandel {
+
+struct TreeRun {
+    bool started = false;
+    uint32_t startError = 0;  // GetLastError of the failed start
+    bool timedOut = false;    // the limit passed: every process of the tree was ended
+    bool abandoned = false;   // stopping() asked to stop waiting: the tree runs on by itself
+    uint32_t exitCode = 0;    // of the process started, once it ended
+};
+
+// Starts launch.application with launch.commandLine (no shell, no command interpreter), in the
+// application's folder, with its windows shown, and waits as described above. stopping is
+// asked several times a second.
+TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds limit,
+                       const std::function<bool()>& stopping);
+
+}  // namespace corvandel
