@@ -44,6 +44,14 @@ set_tests_properties(win PROPERTIES FIXTURES_REQUIRED wine_base TIMEOUT 300
 add_executable(fake_uninstaller WIN32 tests/e2e/fake_uninstaller.cpp)
 target_link_options(fake_uninstaller PRIVATE ${WIN_LINK_OPTIONS} -municode)
 
+# Stands in for the uninstallers and msiexec.exe of the uninstall queue's tests: each entry's
+# command line chooses how long it runs, which keys it deletes, its exit code and whether it
+# hands over to a copy of itself.
+add_executable(queue_fake WIN32 tests/e2e/queue_fake.cpp)
+target_link_libraries(queue_fake PRIVATE advapi32)
+target_link_options(queue_fake PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(queue_fake PRIVATE -Wall -Wextra)
+
 # Planted beside the program under system libraries' names; it must never be loaded.
 add_library(planted_library SHARED tests/e2e/planted_library.cpp)
 set_target_properties(planted_library PROPERTIES PREFIX "")
