@@ -56,11 +56,11 @@ void MainWindow::CreateComponents() {
         ListViewUninstall.Create(components_, names::kListViewUninstall, form, kIdListViewUninstall,
                                  WC_LISTVIEWW,
                                  WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                     LVS_SINGLESEL | LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
+                                     LVS_SHAREIMAGELISTS | LVS_OWNERDATA,
                                  WS_EX_CLIENTEDGE, font),
         kProgramColumns, kVisibleListColumns, kListColumns - kVisibleListColumns, scale_.dpi);
     ListView_SetExtendedListViewStyle(ListViewUninstall,
-                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+                                      LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
     MemoLogUninstall.Create(components_, names::kMemoLogUninstall, form, kIdMemoLogUninstall,
                             WC_EDITW,
                             WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |

@@ -1,5 +1,6 @@
 #include "app/main_window_win.h"
 
+
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -11,7 +12,9 @@
 #include "app/windows_version.h"
 #include "appearance/theme_win.h"
 #include "foundation/handle_win.h"
+#include "foundation/text.h"
 #include "foundation/win_text.h"
+#include "queue/queue_window_win.h"
 #include "settings/settings.h"
 #include "settings/settings_win.h"
 #include "ui/commands.h"
@@ -170,8 +173,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 DestroyWindow(hwnd_);
                 return 0;
             }
-            // A scan or walk under way is stopped, not waited for to its end.
+            // A scan or walk under way is stopped, not waited for to its end; an uninstaller
+            // the queue started runs on by itself, and no further one starts.
             listPage_.StopWork();
+            if (queue_ != nullptr)
+                queue_->StopWork();
             FormClose();
             DestroyWindow(hwnd_);
             return 0;
@@ -217,6 +223,13 @@ void MainWindow::HandleCommand(int id) {
             break;
         case kCmdRefreshListMenu:
             RefreshListMenuClick();
+            break;
+        case kCmdBrokenOnlyMenu:
+            ReleaseGeneralMenuButton();
+            brokenOnly_ = !brokenOnly_;
+            CheckMenuItem(PopupMenu_General.Handle(), kCmdBrokenOnlyMenu,
+                          MF_BYCOMMAND | (brokenOnly_ ? MF_CHECKED : MF_UNCHECKED));
+            listPage_.SetBrokenOnly(brokenOnly_);
             break;
         case kCmdViewLogMenu:
             ReleaseGeneralMenuButton();
@@ -290,12 +303,27 @@ void MainWindow::FormClose() {
 }
 
 void MainWindow::HandleRemovalCommand(int id) {
+    // While a queue runs the list is for reading: nothing else starts or removes anything.
+    const bool queueRunning = queue_ != nullptr && queue_->Running();
     switch (id) {
         case kCmdUninstallUninstallMenu:
-            listPage_.RunUninstaller();
+            if (!queueRunning)
+                listPage_.RunUninstaller();
+            break;
+        case kCmdUninstallSelectedMenu:
+            OpenQueue();
+            break;
+        case kCmdModifyUninstallMenu:
+            if (!queueRunning)
+                listPage_.StartEntryTool(EntryToolKind::Modify);
+            break;
+        case kCmdRepairUninstallMenu:
+            if (!queueRunning)
+                listPage_.StartEntryTool(EntryToolKind::Repair);
             break;
         case kCmdDeleteKeyUninstallMenu:
-            listPage_.DeleteKeyUninstallMenuClick();
+            if (!queueRunning)
+                listPage_.DeleteKeyUninstallMenuClick();
             break;
         case kCmdOpenFolderUninstallMenu:
             listPage_.OpenFolderUninstallMenuClick();
@@ -319,6 +347,32 @@ void MainWindow::HandleRemovalCommand(int id) {
             backupsPage_.DeleteAll();
             break;
     }
+}
+
+void MainWindow::SetQueueWindow(QueueWindow* queue) {
+    queue_ = queue;
+    // The list is read again once, when the whole queue has ended.
+    queue_->OnFinished([this] { listPage_.RefreshKeepingSelection(); });
+}
+
+void MainWindow::OpenQueue() {
+    if (queue_ == nullptr)
+        return;
+    if (queue_->Running()) {
+        queue_->Open({});
+        return;
+    }
+    std::vector<QueueChoice> choices;
+    for (const UninstallEntry& entry : listPage_.SelectedEntries()) {
+        QueueChoice choice;
+        choice.item = {entry.caption, entry.columns[kColRootName], entry.columns[kColKeyPath]};
+        const std::string& path = entry.columns[kColKeyPath];
+        const std::string key = path.substr(path.find_last_of('\\') + 1);
+        choice.ownEntry = AsciiLower(key) == AsciiLower(stored::kOwnUninstallKey);
+        choices.push_back(std::move(choice));
+    }
+    if (!choices.empty())
+        queue_->Open(std::move(choices));
 }
 
 void MainWindow::LogCreateMenuClick() {
@@ -362,6 +416,9 @@ void MainWindow::SetBold(HWND button, bool bold) {
 }
 
 bool MainWindow::PreTranslateMessage(MSG& msg) {
+    // The queue window is not modal: its keys (Tab, Enter, Esc) are handled here.
+    if (queue_ != nullptr && (msg.hwnd == queue_->Handle() || IsChild(queue_->Handle(), msg.hwnd)))
+        return IsDialogMessageW(queue_->Handle(), &msg) != FALSE;
     // The context menus' shortcuts work in their own lists; the program list's not while a
     // scan runs.
     if (msg.hwnd == ListViewUninstall && !listPage_.Scanning())
@@ -373,6 +430,18 @@ bool MainWindow::PreTranslateMessage(MSG& msg) {
 
 void MainWindow::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT flags) {
     if (&popup == &PopupMenuUninstall) {
+        // The entry's own modify and repair programs, when its values name them; nothing new
+        // starts while a queue runs.
+        const bool queueRunning = queue_ != nullptr && queue_->Running();
+        const auto enable = [&popup](int id, bool enabled) {
+            EnableMenuItem(popup.Handle(), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        };
+        enable(kCmdModifyUninstallMenu,
+               !queueRunning && listPage_.EntryTool(EntryToolKind::Modify).has_value());
+        enable(kCmdRepairUninstallMenu,
+               !queueRunning && listPage_.EntryTool(EntryToolKind::Repair).has_value());
+        enable(kCmdUninstallUninstallMenu, !queueRunning);
+        enable(kCmdDeleteKeyUninstallMenu, !queueRunning);
         // The web-site item shows only for entries that have a web address.
         const bool present = GetMenuState(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
                              static_cast<UINT>(-1);
@@ -382,11 +451,15 @@ void MainWindow::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT fl
             const Component* item = components_.Find(stored::main_window::kWebSiteUninstallMenu);
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;
-            const std::wstring text = MenuText(item->Text("Caption"), kProgramListMenu[3].shortcut);
+            UINT position = 0;
+            while (kProgramListMenu[position].id != kCmdWebSiteUninstallMenu)
+                ++position;
+            const std::wstring text =
+                MenuText(item->Text("Caption"), kProgramListMenu[position].shortcut);
             info.fMask = MIIM_ID | MIIM_STRING;
             info.wID = kCmdWebSiteUninstallMenu;
             info.dwTypeData = const_cast<wchar_t*>(text.c_str());
-            InsertMenuItemW(popup.Handle(), 3, TRUE, &info);
+            InsertMenuItemW(popup.Handle(), position, TRUE, &info);
         }
     }
     popup.Show(owner, at, flags);

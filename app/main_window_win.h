@@ -27,6 +27,7 @@
 namespace corvandel {
 
 class AboutWindow;
+class QueueWindow;
 class UpdaterWindow;
 
 class MainWindow : public ProgramListHost {
@@ -43,6 +44,7 @@ class MainWindow : public ProgramListHost {
     ComponentList& Components() { return components_; }
     void SetAboutWindow(AboutWindow* about) { about_ = about; }
     void SetUpdateWindow(UpdaterWindow* update) { update_ = update; }
+    void SetQueueWindow(QueueWindow* queue);
 
     void LoadOptions();
     // The windows the language files address, in the program's window order.
@@ -58,6 +60,9 @@ class MainWindow : public ProgramListHost {
     friend LRESULT CALLBACK RoutedWindowProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleNotify(NMHDR& header);
+    // "Деинсталлировать выбранные": the queue window with the selected entries, or with the
+    // queue that runs.
+    void OpenQueue();
     void HandleCommand(int id);
 
     // Window life cycle.
@@ -112,6 +117,8 @@ class MainWindow : public ProgramListHost {
     ComponentList components_;
     AboutWindow* about_ = nullptr;
     UpdaterWindow* update_ = nullptr;
+    QueueWindow* queue_ = nullptr;
+    bool brokenOnly_ = false;  // the list shows only entries whose uninstaller is gone
 
     Button SpeedButton_GeneralMenu;
     Button ButtonUninstall;

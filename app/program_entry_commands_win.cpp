@@ -16,6 +16,7 @@
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/presentation.h"
+#include "queue/queue_rules.h"
 #include "removal/registry_editor_win.h"
 #include "removal/registry_export.h"
 #include "removal/removal_rules.h"
@@ -39,6 +40,24 @@ std::string ProblemText(const ExportProblem& problem) {
     if (problem.inValue)
         where += " \"" + (problem.valueName.empty() ? std::string("@") : problem.valueName) + "\"";
     return where + "\n" + SystemErrorText(problem.error);
+}
+
+// Starts a program the entry's values name, without a shell and without waiting for it; the
+// system's error when it does not start, else 0.
+DWORD StartProgram(const ProcessLaunch& launch) {
+    std::wstring commandLine = Widen(launch.commandLine);
+    const std::wstring application = Widen(launch.application);
+    const std::wstring folder = application.substr(0, application.find_last_of(L'\\') + 1);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+        return GetLastError();
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
 }
 
 }  // namespace
@@ -115,6 +134,31 @@ void ProgramListPage::DeleteKeyUninstallMenuClick() {
         registry.DeleteKey(key.path);
     }
     StartScan();
+}
+
+std::optional<ProcessLaunch> ProgramListPage::EntryTool(EntryToolKind kind) const {
+    const int selected = SelectedRow();
+    if (selected < 0)
+        return std::nullopt;
+    const UninstallEntry& row = rows_[selected];
+    const auto facts = ReadEntryFacts(registry_, row.columns[kColRootName], row.columns[kColKeyPath]);
+    if (!facts)
+        return std::nullopt;
+    const std::string system = folders_.GetSpecialFolder(kCsidlSystem);
+    return kind == EntryToolKind::Repair ? PlanRepair(*facts, system)
+                                         : PlanModify(*facts, files_, folders_, system);
+}
+
+void ProgramListPage::StartEntryTool(EntryToolKind kind) {
+    const auto launch = EntryTool(kind);
+    if (!launch)
+        return;
+    if (const DWORD error = StartProgram(*launch)) {
+        const std::string text = host_.Texts().Caption(names::kLangCannotStart) + ": " +
+                                 launch->commandLine + "\n" + SystemErrorText(error);
+        MessageBoxW(host_.Window(), Widen(text).c_str(),
+                    Widen(host_.Texts().Caption(names::kLangError)).c_str(), MB_ICONERROR);
+    }
 }
 
 void ProgramListPage::OpenFolderUninstallMenuClick() {

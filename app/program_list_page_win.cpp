@@ -39,7 +39,10 @@ namespace names = stored::main_window;
 
 // Icons are put in the lists for at most this long at a time; the rest waits for the next
 // turn of the message loop, so the window keeps answering while they come.
-constexpr ULONGLONG kIconSliceMs = 30;
+constexpr ULONGLONG kIconSliceMs = 10;
+// The list is drawn anew with the icons placed so far at most this often: each drawing costs
+// the window as much as a slice.
+constexpr ULONGLONG kIconDrawIntervalMs = 150;
 // The icons' progress is shown at most this often: each showing costs the status bar a
 // drawing pass.
 constexpr ULONGLONG kProgressIntervalMs = 250;
@@ -131,11 +134,20 @@ void ProgramListPage::Connect() {
                                  [this](size_t row) { return rows_[row].imageIndex; }});
     // Entries written in the last three days are drawn in bold green; a date that no longer
     // parses (the date format changed) is drawn normally.
+    // Entries whose uninstaller is gone are drawn grey.
     list_.SetRowLook([this](size_t row) -> std::optional<ListView::RowLook> {
-        if (row >= rows_.size() || !IsRecentEntry(rows_[row].columns[kColInstallDate],
-                                                  locale_.ShortDateFormat(), locale_.Now())) {
+        if (row >= rows_.size())
             return std::nullopt;
+        const bool recent = IsRecentEntry(rows_[row].columns[kColInstallDate],
+                                          locale_.ShortDateFormat(), locale_.Now());
+        if (rows_[row].uninstallerMissing) {
+            const AppTheme& theme = AppTheme::Instance();
+            return ListView::RowLook{theme.Active() ? theme.Colors().grayText
+                                                    : GetSysColor(COLOR_GRAYTEXT),
+                                     recent ? host_.BoldFont() : nullptr};
         }
+        if (!recent)
+            return std::nullopt;
         return ListView::RowLook{AppTheme::Instance().RecentTextColor(kRecentColor),
                                  host_.BoldFont()};
     });
@@ -153,8 +165,11 @@ std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
             return 0;
         case LVN_ITEMCHANGED: {
             const auto& change = reinterpret_cast<NMLISTVIEW&>(header);
+            // Several rows may be selected; the details follow the row that got the focus
+            // with its selection, not every row of a range.
             if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
-                !(change.uOldState & LVIS_SELECTED) && !filling_) {
+                !(change.uOldState & LVIS_SELECTED) && !filling_ && change.iItem >= 0 &&
+                (ListView_GetSelectedCount(list_) == 1 || change.iItem == SelectedRow())) {
                 ListViewUninstallSelectItem();
             }
             return 0;
@@ -163,6 +178,17 @@ std::optional<LRESULT> ProgramListPage::HandleNotify(NMHDR& header) {
             if (!filling_)
                 ListViewUninstallSelectItem();
             return 0;
+        case LVN_GETINFOTIPW: {
+            // A greyed entry says why when the pointer rests on it.
+            auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(header);
+            if (tip.iItem >= 0 && static_cast<size_t>(tip.iItem) < rows_.size() &&
+                rows_[tip.iItem].uninstallerMissing && tip.cchTextMax > 0) {
+                const std::wstring text =
+                    Widen(host_.Texts().Caption(names::kLangUninstallerMissing));
+                lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
+            }
+            return 0;
+        }
     }
     return std::nullopt;
 }
@@ -309,12 +335,22 @@ void ProgramListPage::ScanEnded() {
     // A text that reached the search box meanwhile filters the new rows, as it would have
     // after the scan.
     if (GetWindowTextLengthW(search_) > 0)
-        EditSearchUninstallChange();
+        ApplyFilter();
     // The count and the rows are there; icons and icon sources follow as they are found.
     StartIcons();
     if (!rows_.empty()) {
-        ListView_EnsureVisible(list_, 0, FALSE);
-        ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        // The entry selected before the refresh, where it is still listed; else the first.
+        int selected = 0;
+        for (size_t i = 0; i < rows_.size() && !keptSelection_.empty(); ++i) {
+            if (DuplicateKey(rows_[i]) == keptSelection_) {
+                selected = static_cast<int>(i);
+                break;
+            }
+        }
+        keptSelection_.clear();
+        ListView_EnsureVisible(list_, selected, FALSE);
+        ListView_SetItemState(list_, selected, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
         // A modal window that opened meanwhile (the update question, say) keeps the focus.
         if (IsWindowEnabled(host_.Window()))
             SetFocus(list_);
@@ -400,11 +436,27 @@ void ProgramListPage::ListViewUninstallColumnClick(int column) {
 void ProgramListPage::EditSearchUninstallChange() {
     if (filling_ || scanJob_)
         return;
+    ApplyFilter();
+    SetFocus(search_);
+}
+
+void ProgramListPage::SetBrokenOnly(bool brokenOnly) {
+    brokenOnly_ = brokenOnly;
+    if (!scanJob_)
+        ApplyFilter();
+}
+
+void ProgramListPage::ApplyFilter() {
     // The filter works on the copy in memory, so one pass is quick and never nests.
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(search_)) + 1, L'\0');
     text.resize(GetWindowTextW(search_, text.data(), static_cast<int>(text.size())));
     const std::u16string needle = LowerCase(std::u16string(text.begin(), text.end()));
-    const std::vector<size_t> matches = MatchingRows(searchTexts_, needle);
+    std::vector<size_t> matches = MatchingRows(searchTexts_, needle);
+    if (brokenOnly_) {
+        std::erase_if(matches, [this](size_t index) {
+            return index >= allRows_.size() || !allRows_[index].uninstallerMissing;
+        });
+    }
     // A key that leaves the same rows (most keys of a name being typed) copies nothing.
     const bool same = sortDirection_ == allRowsDirection_ && matches.size() == rows_.size() &&
                       std::equal(matches.begin(), matches.end(), rows_.begin(),
@@ -421,14 +473,34 @@ void ProgramListPage::EditSearchUninstallChange() {
             SortByName(rows_, sortDirection_, locale_);
     }
     ShowRows();
-    SetFocus(search_);
     status_.SetText(
         0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
 }
 
 int ProgramListPage::SelectedRow() const {
+    // With several rows selected, the one with the focus is the one the details show.
+    const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+    if (focused >= 0 && ListView_GetItemState(list_, focused, LVIS_SELECTED) != 0)
+        return focused;
     return list_.Selected();
 }
+
+std::vector<UninstallEntry> ProgramListPage::SelectedEntries() const {
+    std::vector<UninstallEntry> entries;
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+         row >= 0 && static_cast<size_t>(row) < rows_.size();
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) {
+        entries.push_back(rows_[row]);
+    }
+    return entries;
+}
+
+void ProgramListPage::RefreshKeepingSelection() {
+    const int selected = SelectedRow();
+    keptSelection_ = selected >= 0 ? DuplicateKey(rows_[selected]) : std::string();
+    StartScan();
+}
+
 
 void ProgramListPage::ListViewUninstallSelectItem() {
     const int selected = SelectedRow();
@@ -506,13 +578,17 @@ void ProgramListPage::IconTextsArrived(std::vector<IconRowTexts>& texts) {
         UninstallEntry& row = allRows_[text.id];
         row.columns[kColIconSource] = std::move(text.iconSource);
         row.columns[kColInstallLocation] = std::move(text.installLocation);
+        row.uninstallerMissing = text.uninstallerMissing;
     }
     for (UninstallEntry& row : rows_) {
         if (row.id < allRows_.size()) {
             row.columns[kColIconSource] = allRows_[row.id].columns[kColIconSource];
             row.columns[kColInstallLocation] = allRows_[row.id].columns[kColInstallLocation];
+            row.uninstallerMissing = allRows_[row.id].uninstallerMissing;
         }
     }
+    if (brokenOnly_)
+        ApplyFilter();
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -561,12 +637,16 @@ void ProgramListPage::PlaceIcons() {
                 allRows_[id].imageIndex = *index;
         }
     }
-    if (placed) {
+    iconsUndrawn_ = iconsUndrawn_ || placed;
+    const ULONGLONG now = GetTickCount64();
+    if (iconsUndrawn_ && (pendingIcons_.empty() || now - lastIconDraw_ >= kIconDrawIntervalMs)) {
         for (UninstallEntry& row : rows_) {
             if (row.id < allRows_.size())
                 row.imageIndex = allRows_[row.id].imageIndex;
         }
         InvalidateRect(list_, nullptr, FALSE);
+        iconsUndrawn_ = false;
+        lastIconDraw_ = now;
     }
     if (!pendingIcons_.empty()) {
         const IconJob* job = iconJob_.get();

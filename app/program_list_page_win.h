@@ -20,6 +20,7 @@
 #include "inventory/icon_job_win.h"
 #include "inventory/presentation.h"
 #include "inventory/uninstall_entry.h"
+#include "queue/queue_rules.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
 #include "ui/page_host_win.h"
@@ -46,6 +47,9 @@ struct ProgramListControls {
     StatusBar& status;
 };
 
+// The entry's own programs besides its uninstaller.
+enum class EntryToolKind { Modify, Repair };
+
 class ProgramListPage {
   public:
     ProgramListPage(ProgramListHost& host, const ProgramListControls& controls,
@@ -64,11 +68,21 @@ class ProgramListPage {
     // Stops and waits for the page's background work (the window is closing).
     void StopWork();
     void EditSearchUninstallChange();
+    // Lists only the entries whose uninstaller is gone (true), or all of them.
+    void SetBrokenOnly(bool brokenOnly);
+    // Reads the entries anew and selects the entry selected now, where it is still listed.
+    void RefreshKeepingSelection();
     void SetIconSize(bool large);
     int SelectedRow() const;
+    // Every selected row, in the list's order.
+    std::vector<UninstallEntry> SelectedEntries() const;
 
     // Commands on the selected entry.
     void RunUninstaller();
+    // What "Изменить" or "Исправить" would start for the selected entry; nothing when the
+    // entry's values allow neither.
+    std::optional<ProcessLaunch> EntryTool(EntryToolKind kind) const;
+    void StartEntryTool(EntryToolKind kind);
     void DeleteKeyUninstallMenuClick();
     void OpenFolderUninstallMenuClick();
     void WebSiteUninstallMenuClick();
@@ -79,6 +93,8 @@ class ProgramListPage {
     void ScanRowsArrived(std::vector<UninstallEntry>& rows, const std::string& current);
     void ScanEnded();
     void ShowRows();
+    // The search text and the broken-entry filter over the full list.
+    void ApplyFilter();
     void KeepFullCopy();
     void ListViewUninstallColumnClick(int column);
     // Widens the caption and publisher columns to their texts (at least 200 at 96 DPI).
@@ -124,6 +140,8 @@ class ProgramListPage {
     std::deque<FileIcon> pendingIcons_;            // icons that came and wait for a slot
     bool iconsDone_ = false;                       // the job has sent its last icons
     ULONGLONG lastProgress_ = 0;
+    ULONGLONG lastIconDraw_ = 0;
+    bool iconsUndrawn_ = false;  // icons were placed since the list was last drawn
     bool iconListsInStep_ = true;  // an added icon has one index in both system lists
     std::string detailsText_;      // the selection's status text, shown again after icons
     std::wstring reportFileName_;
@@ -132,6 +150,8 @@ class ProgramListPage {
     // Set while the page changes the list's rows or selection itself, so that the
     // notifications this sends are not taken for the user's.
     bool filling_ = false;
+    bool brokenOnly_ = false;
+    std::string keptSelection_;  // the duplicate key of the entry to select after a refresh
 
     // Last, so that they are stopped and joined before anything they report to goes.
     std::unique_ptr<Job> scanJob_;

@@ -10,6 +10,7 @@
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
+#include "queue/queue_window_win.h"
 #include "ui/stored_names.h"
 #include "update/updater_window_win.h"
 
@@ -53,6 +54,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     corvandel::UpdaterWindow updater;
     updater.Create(settings);
     mainWindow.SetUpdateWindow(&updater);
+    corvandel::QueueWindow queue;
+    queue.Create(mainWindow.Handle());
+    mainWindow.SetQueueWindow(&queue);
     mainWindow.LoadOptions();
     // Language files lose what no window can use, then the chosen one applies everywhere.
     corvandel::PruneLanguageFiles(mainWindow.LanguageWindows());

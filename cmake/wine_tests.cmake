@@ -68,11 +68,11 @@ target_compile_options(script_standin PRIVATE -Wall -Wextra)
 get_filename_component(UPDATE_KEY_FOLDER ${CORVANDEL_UPDATE_KEY} DIRECTORY)
 
 foreach(name list instance windows7 window removal views settings dpi icons busy hostile languages themes update
-        release)
+        release queue)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES
     FIXTURES_REQUIRED "wine_base;wine_win7"
     TIMEOUT 300
-    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS};SCRIPT_STANDIN=$<TARGET_FILE:script_standin>;PLANTED_LIBRARY=$<TARGET_FILE:planted_library>;TEST_SIGNING_KEY=${UPDATE_KEY_FOLDER}/private.pem;CORVANDEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "${WINE_ARCH_ENV};CORVANDEL_EXE=$<TARGET_FILE:Corvandel>;CORVANDEL_DRIVER=$<TARGET_FILE:corvandel_driver>;FAKE_UNINSTALLER=$<TARGET_FILE:fake_uninstaller>;QUEUE_FAKE=$<TARGET_FILE:queue_fake>;WINE_BASE_PREFIX=${WINE_BASE_PREFIX};WINE_WIN7_PREFIX=${WINE_WIN7_PREFIX};E2E_WORK=${CMAKE_BINARY_DIR}/e2e/${name};CORVANDEL_BITNESS=${CORVANDEL_BITNESS};SCRIPT_STANDIN=$<TARGET_FILE:script_standin>;PLANTED_LIBRARY=$<TARGET_FILE:planted_library>;TEST_SIGNING_KEY=${UPDATE_KEY_FOLDER}/private.pem;CORVANDEL_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endforeach()

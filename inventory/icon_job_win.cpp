@@ -13,6 +13,7 @@
 #include "foundation/registry_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
+#include "inventory/command_parse.h"
 #include "inventory/icon_file_win.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
@@ -197,16 +198,39 @@ FileIcon ExtractFileIcon(const std::string& path, bool anyKind) {
 
 namespace {
 
+// The answers of one row's file questions, kept for the next question about the same row: the
+// icon source and the uninstaller check ask about the same files.
+class RowFiles : public FileSystem {
+  public:
+    bool FileExists(const std::string& path) const override {
+        for (const auto& [asked, exists] : known_) {
+            if (asked == path)
+                return exists;
+        }
+        const bool exists = system_.FileExists(path);
+        known_.emplace_back(path, exists);
+        return exists;
+    }
+    void Forget() { known_.clear(); }
+
+  private:
+    Win32FileSystem system_;
+    mutable std::vector<std::pair<std::string, bool>> known_;
+};
+
 void FillTexts(const IconJob::Handlers& handlers, const JobContext& job,
                std::vector<UninstallEntry>& rows) {
-    const Win32FileSystem files;
+    RowFiles files[2];
     Win32SpecialFolders folders[2];  // each worker keeps its own answers
     std::atomic<size_t> done{0};
     std::atomic<ULONGLONG> lastReport{GetTickCount64()};
     InParallel(
         rows.size(),
         [&](size_t i, int worker) {
-            rows[i].columns[kColIconSource] = IconSource(rows[i], files, folders[worker]);
+            files[worker].Forget();
+            rows[i].columns[kColIconSource] = IconSource(rows[i], files[worker], folders[worker]);
+            rows[i].uninstallerMissing = UninstallerIsMissing(
+                rows[i].columns[kColUninstallString], files[worker], folders[worker]);
             const size_t finished = ++done;
             const ULONGLONG now = GetTickCount64();
             ULONGLONG last = lastReport;
@@ -226,7 +250,8 @@ void FillTexts(const IconJob::Handlers& handlers, const JobContext& job,
     auto texts = std::make_shared<std::vector<IconRowTexts>>();
     texts->reserve(rows.size());
     for (const UninstallEntry& row : rows) {
-        texts->push_back({row.id, row.columns[kColIconSource], row.columns[kColInstallLocation]});
+        texts->push_back({row.id, row.columns[kColIconSource], row.columns[kColInstallLocation],
+                          row.uninstallerMissing});
     }
     job.Post([&handlers, texts] { handlers.texts(*texts); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The icons of the program list, worked out off the window's thread once the list is shown:
-// each row's icon source (the files its entry names), the installer products' own icons and
+// each row's icon source (the files its entry names) and whether its uninstaller is still
+// there, the installer products' own icons and
 // the folders of entries that name none; then the icon of each distinct icon file, once.
 // Results reach the window in batches, on its own thread, as they come.
 
@@ -24,6 +25,7 @@ struct IconRowTexts {
     uint32_t id = 0;
     std::string iconSource;
     std::string installLocation;
+    bool uninstallerMissing = false;
 };
 
 // One picture of an icon as the bitmaps an image list takes: colour and mask. Made off the

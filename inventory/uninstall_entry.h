@@ -32,6 +32,9 @@ struct UninstallEntry {
     // The row's place in the full list of the last scan; the list's rows keep it through
     // sorting and searching, so late results find their rows.
     uint32_t id = 0;
+    // The uninstall command names a program file that is gone; known once the icons' job has
+    // looked.
+    bool uninstallerMissing = false;
 
     bool operator==(const UninstallEntry&) const = default;
 };

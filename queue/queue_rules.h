@@ -1,7 +1,7 @@
 #pragma once
 // The rules of uninstalling several programs in a row: which command runs for an entry (quiet
-// or with the uninstaller's own windows), what modify and repair start, which entries have lost
-// their uninstaller, and what a finished run means for the entry. Pure decisions over values
+// or with the uninstaller's own windows), what modify and repair start, and what a finished run
+// means for the entry. Pure decisions over values
 // read from the entry's key; the machine is reached through the interfaces only.
 
 #include <cstdint>
@@ -34,8 +34,8 @@ std::optional<EntryFacts> ReadEntryFacts(RegistryApi& api, const std::string& ro
                                          const std::string& keyPath);
 
 // The product code of an installer entry: the key name or the code after "/I" or "/X" in the
-// uninstall string, when it is a well-formed {8-4-4-4-12} hexadecimal code; nothing else ever
-// reaches the installer's command line.
+// uninstall string (IsProductCode, CommandProductCode of inventory/command_parse.h); nothing
+// else ever reaches the installer's command line.
 std::optional<std::string> ProductCode(const EntryFacts& facts);
 
 // What the uninstaller file itself shows of the installer system that made it.
@@ -95,12 +95,6 @@ std::optional<ProcessLaunch> PlanModify(const EntryFacts& facts, const FileSyste
 // "Исправить": msiexec.exe /fa{code} for an installer entry; nothing when NoRepair is 1 or
 // the entry is no installer entry.
 std::optional<ProcessLaunch> PlanRepair(const EntryFacts& facts, const std::string& systemFolder);
-
-// True when the entry's uninstall command names a program file that does not exist (after the
-// command parsing of the list resolves it). msiexec commands count by their product code (a
-// well-formed code is never broken), rundll32 commands by the library they name.
-bool UninstallerIsMissing(const std::string& uninstallString, const FileSystem& files,
-                          const SpecialFolders& folders);
 
 // What happened to one queued entry.
 enum class QueueState {

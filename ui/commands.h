@@ -31,6 +31,10 @@ enum CommandId : int {
     kCmdLogCreateMenu = 2017,
     kCmdCheckUpdateMenu = 2018,
     kCmdAboutMenu = 2019,
+    kCmdUninstallSelectedMenu = 2020,
+    kCmdModifyUninstallMenu = 2021,
+    kCmdRepairUninstallMenu = 2022,
+    kCmdBrokenOnlyMenu = 2023,
 };
 
 // The language menu's items, one per language file, numbered in menu order.
@@ -66,6 +70,10 @@ struct MenuItem {
 inline constexpr MenuItem kProgramListMenu[] = {
     {kCmdUninstallUninstallMenu, stored::main_window::kUninstallUninstallMenu, "Деинсталляция",
      "Shift+Del", kVkDelete, kShift},
+    {kCmdUninstallSelectedMenu, stored::main_window::kUninstallSelectedMenu,
+     "Деинсталлировать выбранные", ""},
+    {kCmdModifyUninstallMenu, stored::main_window::kModifyUninstallMenu, "Изменить", ""},
+    {kCmdRepairUninstallMenu, stored::main_window::kRepairUninstallMenu, "Исправить", ""},
     {0, stored::main_window::kN26, "-", ""},
     {kCmdOpenFolderUninstallMenu, stored::main_window::kOpenFolderUninstallMenu, "Открыть папку",
      "Ctrl+O", 'O', kCtrl},
@@ -105,6 +113,7 @@ inline constexpr MenuItem kViewMenu[] = {
 inline constexpr MenuItem kGeneralMenu[] = {
     {0, stored::main_window::kN3, "-", ""},
     {kCmdRefreshListMenu, stored::main_window::kRefreshListMenu, "Обновить", "F5"},
+    {kCmdBrokenOnlyMenu, stored::main_window::kBrokenOnlyMenu, "Только без деинсталлятора", ""},
     {kCmdViewLogMenu, stored::main_window::kViewLogMenu, "Показать консоль", ""},
     {kCmdLogCreateMenu, stored::main_window::kLogCreateMenu, "Создать отчет", ""},
     {0, stored::main_window::kMenuItem5, "-", ""},

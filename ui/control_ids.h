@@ -29,6 +29,19 @@ enum UpdateControlId : int {
     kIdGroupBoxOption = 1108,
 };
 
+// The queue window's controls.
+enum QueueControlId : int {
+    kIdListViewQueue = 1201,
+    kIdRadioQuiet = 1202,
+    kIdRadioQuietOnly = 1203,
+    kIdRadioInteractive = 1204,
+    kIdProgressBarQueue = 1205,
+    kIdLabelQueueStatus = 1206,
+    kIdButtonStart = 1207,
+    kIdButtonStop = 1208,
+    kIdButtonCloseQueue = 1209,
+};
+
 struct ControlName {
     int id;
     const char* name;

@@ -32,6 +32,10 @@ struct TextOnly {
 inline constexpr WindowName kMainWindow{{"Form1", "TForm1"}, L"TForm1"};
 inline constexpr WindowName kAboutWindow{{"Form8", "TForm8"}, L"TForm8"};
 inline constexpr WindowName kUpdateWindow{{"Form10", "TForm10"}, L"TForm10"};
+inline constexpr WindowName kQueueWindow{{"FormQueue", "TFormQueue"}, L"TFormQueue"};
+
+// The key name the program's own installer gives its uninstall entry.
+inline constexpr char kOwnUninstallKey[] = "Corvandel";
 
 // Opened by every copy that starts: a second copy finds it and ends.
 inline constexpr wchar_t kInstanceMutex[] = L"Corvandel";
@@ -64,6 +68,11 @@ inline constexpr ComponentName kDeleteKeyUninstallMenu{"DeleteKeyUninstallMenu",
 inline constexpr ComponentName kN25{"N25", "TMenuItem"};
 inline constexpr ComponentName kRegistryKeyOpenUninstallMenu{"RegistryKeyOpenUninstallMenu",
                                                              "TMenuItem"};
+inline constexpr ComponentName kUninstallSelectedMenu{"UninstallSelectedMenu", "TMenuItem"};
+inline constexpr ComponentName kModifyUninstallMenu{"ModifyUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kRepairUninstallMenu{"RepairUninstallMenu", "TMenuItem"};
+inline constexpr ComponentName kN27{"N27", "TMenuItem"};
+inline constexpr ComponentName kBrokenOnlyMenu{"BrokenOnlyMenu", "TMenuItem"};
 inline constexpr ComponentName kBackupsUpdateMenu{"BackupsUpdateMenu", "TMenuItem"};
 inline constexpr ComponentName kSeparatorBack1{"SeparatorBack1", "TMenuItem"};
 inline constexpr ComponentName kBackupsRestoreMenu{"BackupsRestoreMenu", "TMenuItem"};
@@ -99,6 +108,10 @@ inline constexpr TextOnly kLangSize{{"LangSize", "TMenuItem"}, "Caption", "Ра�
 inline constexpr TextOnly kLangElements{{"LangElements", "TMenuItem"}, "Caption", "Элементов:"};
 inline constexpr TextOnly kLangNoBackup{
     {"LangNoBackup", "TMenuItem"}, "Caption", "Резервная копия не сохранена, запись не удалена."};
+inline constexpr TextOnly kLangUninstallerMissing{
+    {"LangUninstallerMissing", "TMenuItem"}, "Caption", "Деинсталлятор не найден"};
+inline constexpr TextOnly kLangCannotStart{
+    {"LangCannotStart", "TMenuItem"}, "Caption", "Не удалось запустить"};
 
 // The window's components without a control, in the order the window adds them after its
 // controls and menus. The language files keep every line addressed to one of them.
@@ -122,6 +135,8 @@ inline constexpr TextOnly kTextOnly[] = {
     kLangNoBackup,
     {{"SaveDialogUninstall", "TSaveDialog"}, "Filter", "HTML|*.html"},
     {{"ImageList3", "TImageList"}},
+    kLangUninstallerMissing,
+    kLangCannotStart,
 };
 
 }  // namespace main_window
@@ -214,5 +229,53 @@ inline constexpr TextOnly kTextOnly[] = {
 };
 
 }  // namespace update_window
+
+namespace queue_window {
+
+inline constexpr ComponentName kListViewQueue{"ListViewQueue", "TListView"};
+inline constexpr ComponentName kRadioQuiet{"RadioQuiet", "TRadioButton"};
+inline constexpr ComponentName kRadioQuietOnly{"RadioQuietOnly", "TRadioButton"};
+inline constexpr ComponentName kRadioInteractive{"RadioInteractive", "TRadioButton"};
+inline constexpr ComponentName kProgressBarQueue{"ProgressBarQueue", "TProgressBar"};
+inline constexpr ComponentName kLabelQueueStatus{"LabelQueueStatus", "TLabel"};
+inline constexpr ComponentName kButtonStart{"ButtonStart", "TButton"};
+inline constexpr ComponentName kButtonStop{"ButtonStop", "TButton"};
+inline constexpr ComponentName kButtonClose{"ButtonClose", "TButton"};
+
+// What the state column and the status line say.
+inline constexpr TextOnly kLangWaiting{{"LangWaiting", "TMenuItem"}, "Caption", "Ожидает"};
+inline constexpr TextOnly kLangRunning{{"LangRunning", "TMenuItem"}, "Caption", "Выполняется"};
+inline constexpr TextOnly kLangRemoved{{"LangRemoved", "TMenuItem"}, "Caption", "Удалена"};
+inline constexpr TextOnly kLangStillListed{
+    {"LangStillListed", "TMenuItem"}, "Caption", "Осталась в списке"};
+inline constexpr TextOnly kLangFailedCode{{"LangFailedCode", "TMenuItem"}, "Caption", "Ошибка, код"};
+inline constexpr TextOnly kLangTimedOut{
+    {"LangTimedOut", "TMenuItem"}, "Caption", "Ошибка: превышено время ожидания"};
+inline constexpr TextOnly kLangNotStarted{
+    {"LangNotStarted", "TMenuItem"}, "Caption", "Ошибка: не запускается, код"};
+inline constexpr TextOnly kLangNoCommand{
+    {"LangNoCommand", "TMenuItem"}, "Caption", "Ошибка: нет команды удаления"};
+inline constexpr TextOnly kLangMissing{
+    {"LangMissing", "TMenuItem"}, "Caption", "Деинсталлятор не найден"};
+inline constexpr TextOnly kLangSkipped{
+    {"LangSkipped", "TMenuItem"}, "Caption", "Пропущена: нет тихого способа"};
+inline constexpr TextOnly kLangCancelled{{"LangCancelled", "TMenuItem"}, "Caption", "Отменена"};
+inline constexpr TextOnly kLangQuietTag{{"LangQuietTag", "TMenuItem"}, "Caption", "тихо"};
+inline constexpr TextOnly kLangDone{{"LangDone", "TMenuItem"}, "Caption", "Готово:"};
+inline constexpr TextOnly kLangOf{{"LangOf", "TMenuItem"}, "Caption", "из"};
+inline constexpr TextOnly kLangRestart{
+    {"LangRestart", "TMenuItem"}, "Caption", "Для завершения удаления нужна перезагрузка."};
+inline constexpr TextOnly kLangOwnLast{
+    {"LangOwnLast", "TMenuItem"},
+    "Caption",
+    "В очереди есть сама эта программа. Она будет удалена последней. Удалить и её?"};
+
+inline constexpr TextOnly kTextOnly[] = {
+    kLangWaiting, kLangRunning, kLangRemoved, kLangStillListed, kLangFailedCode,
+    kLangTimedOut, kLangNotStarted, kLangNoCommand, kLangMissing, kLangSkipped,
+    kLangCancelled, kLangQuietTag, kLangDone, kLangOf, kLangRestart, kLangOwnLast,
+};
+
+}  // namespace queue_window
 
 }  // namespace corvandel::stored

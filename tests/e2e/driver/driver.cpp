@@ -105,6 +105,7 @@ namespace {
 const wchar_t* const kMainClass = corvandel::stored::kMainWindow.windowClass;
 const wchar_t* const kAboutClass = corvandel::stored::kAboutWindow.windowClass;
 const wchar_t* const kUpdateClass = corvandel::stored::kUpdateWindow.windowClass;
+const wchar_t* const kQueueClass = corvandel::stored::kQueueWindow.windowClass;
 
 struct Program {
     PROCESS_INFORMATION info{};
@@ -346,6 +347,7 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 HWND ShownDialog(const std::string& which) {
     const wchar_t* className = which == "about"    ? kAboutClass
                                : which == "update" ? kUpdateClass
+                               : which == "queue"  ? kQueueClass
                                                    : nullptr;
     if (className == nullptr)
         Fail("no window is named " + which);
@@ -784,6 +786,74 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
             return 2;
         }
         Fail("no row " + args[at + 1]);
+    }
+    if (command == "select-none") {
+        // Takes the selection off every row of the program list.
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        buffer.Write(&item, sizeof item);
+        SendMessageW(Control(kIdListViewUninstall), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
+        return 1;
+    }
+    if (command == "queue-rows") {
+        for (auto& fields : ListRows(GetDlgItem(ShownDialog("queue"), kIdListViewQueue), 2)) {
+            fields.insert(fields.begin(), "queue-row");
+            Print(fields);
+        }
+        return 1;
+    }
+    if (command == "queue-click") {
+        // A button of the queue window by its component name: RadioQuiet, RadioQuietOnly,
+        // RadioInteractive, ButtonStart, ButtonStop or ButtonClose.
+        const std::string& name = Arg(args, at + 1);
+        namespace q = corvandel::stored::queue_window;
+        const int id = name == q::kRadioQuiet.name         ? kIdRadioQuiet
+                       : name == q::kRadioQuietOnly.name   ? kIdRadioQuietOnly
+                       : name == q::kRadioInteractive.name ? kIdRadioInteractive
+                       : name == q::kButtonStart.name      ? kIdButtonStart
+                       : name == q::kButtonStop.name       ? kIdButtonStop
+                       : name == q::kButtonClose.name      ? kIdButtonCloseQueue
+                                                           : 0;
+        if (id == 0)
+            Fail("no queue button is named " + name);
+        const HWND button = GetDlgItem(ShownDialog("queue"), id);
+        if (!WaitFor(10000, [button] { return IsWindowEnabled(button) != FALSE; }))
+            Fail(name + " stays disabled");
+        SendMessageW(button, BM_CLICK, 0, 0);
+        return 2;
+    }
+    if (command == "wait-queue-state") {
+        // Until the given row of the queue shows a state beginning with the text.
+        const int row = static_cast<int>(Number(args, at + 1, 0));
+        const std::string prefix = Arg(args, at + 2);
+        const auto [timeout, used] = optional(3, 60000);
+        std::string last;
+        if (!WaitFor(timeout, [&] {
+                const auto rows = ListRows(GetDlgItem(ShownDialog("queue"), kIdListViewQueue), 2);
+                last = row < static_cast<int>(rows.size()) ? rows[row][1] : std::string();
+                return last.rfind(prefix, 0) == 0;
+            })) {
+            Fail("queue row " + std::to_string(row) + " reads \"" + last + "\"");
+        }
+        return 3 + used;
+    }
+    if (command == "wait-queue-done") {
+        // Until a started queue has ended: nothing can start again and the window can close.
+        const auto [timeout, used] = optional(1, 120000);
+        const HWND window = ShownDialog("queue");
+        if (!WaitFor(timeout, [window] {
+                return !IsWindowEnabled(GetDlgItem(window, kIdButtonStart)) &&
+                       IsWindowEnabled(GetDlgItem(window, kIdButtonCloseQueue));
+            })) {
+            Fail("the queue did not end");
+        }
+        return 1 + used;
+    }
+    if (command == "queue-status") {
+        Print({"queue-status", WindowText(GetDlgItem(ShownDialog("queue"), kIdLabelQueueStatus))});
+        return 1;
     }
     if (command == "list-rows") {
         const HWND list = Control(Arg(args, at + 1));
