@@ -27,6 +27,8 @@ target_link_libraries(corvandel_settings_win PUBLIC corvandel_settings corvandel
 corvandel_library(corvandel_removal_win removal/backups_page_win.cpp removal/registry_editor_win.cpp)
 target_link_libraries(corvandel_removal_win PUBLIC corvandel_removal corvandel_foundation_win comctl32
   shell32)
+corvandel_library(corvandel_queue_win queue/process_tree_win.cpp)
+target_link_libraries(corvandel_queue_win PUBLIC corvandel_queue corvandel_foundation_win)
 
 corvandel_library(corvandel_appearance_win appearance/theme_win.cpp)
 target_link_libraries(corvandel_appearance_win PUBLIC corvandel_appearance comctl32 uxtheme dwmapi gdi32)
@@ -39,8 +41,8 @@ target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/gene
 
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
-  corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_appearance_win
-  corvandel_update_win)
+  corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_queue_win
+  corvandel_appearance_win corvandel_update_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)

@@ -82,7 +82,9 @@ struct QueueLaunch {
 // The command for one entry in the given mode. `maker` is what RecognizeUninstaller made of
 // the file the uninstall string names (Unknown when it could not be read). `systemFolder` is
 // the system folder without a trailing separator (msiexec.exe and rundll32.exe are started
-// from there).
+// from there). A quiet string that runs msiexec counts as the installer's quiet way and is
+// made again from the product code. Quiet only reports a missing uninstaller (or no command)
+// as such rather than as no quiet way.
 QueueLaunch PlanQueuedUninstall(const EntryFacts& facts, QueueMode mode, UninstallerMaker maker,
                                 const FileSystem& files, const SpecialFolders& folders,
                                 const std::string& systemFolder);
@@ -97,8 +99,9 @@ std::optional<ProcessLaunch> PlanModify(const EntryFacts& facts, const FileSyste
 std::optional<ProcessLaunch> PlanRepair(const EntryFacts& facts, const std::string& systemFolder);
 
 // True when the entry's uninstall command names a program file that does not exist (after the
-// command parsing of the list resolves it). msiexec commands count by their product code (a
-// well-formed code is never broken), rundll32 commands by the library they name.
+// command parsing of the list resolves it). msiexec commands are never broken (a code the
+// command lacks may be the key's name, and an entry called broken may be deleted); rundll32
+// commands count by the library they name; an empty command is not judged.
 bool UninstallerIsMissing(const std::string& uninstallString, const FileSystem& files,
                           const SpecialFolders& folders);
 

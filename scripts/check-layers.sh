@@ -11,11 +11,12 @@ declare -A allowed=(
   [ui]="foundation"
   [inventory]="foundation"
   [removal]="foundation inventory ui"
+  [queue]="foundation inventory ui"
   [appearance]="foundation ui"
   [update]="foundation ui about settings appearance"
   [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [app]="foundation ui inventory removal about settings appearance update"
+  [app]="foundation ui inventory removal queue about settings appearance update"
 )
 failures=0
 for folder in "${!allowed[@]}"; do
