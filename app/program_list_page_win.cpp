@@ -559,6 +559,10 @@ void ProgramListPage::StartIcons() {
     if (allRows_.empty())
         return;
     IconJob::Handlers handlers;
+    handlers.uninstallerMissing = [](const std::string& command, const FileSystem& files,
+                                     const SpecialFolders& folders) {
+        return UninstallerIsMissing(command, files, folders);
+    };
     handlers.texts = [this](std::vector<IconRowTexts>& texts) { IconTextsArrived(texts); };
     handlers.icons = [this](std::vector<FileIcon>& icons) { IconsArrived(icons); };
     handlers.progress = [this](IconProgress progress) { ShowIconProgress(progress); };

@@ -44,8 +44,8 @@ target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/gene
 
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
-  corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_appearance_win
-  corvandel_queue_win corvandel_update_win)
+  corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_queue_win
+  corvandel_appearance_win corvandel_update_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)

@@ -27,13 +27,19 @@ add_executable(win_tests
   tests/win/icon_file_win_test.cpp
   tests/win/platform_win_test.cpp
   tests/win/package_signature_win_test.cpp
+  tests/win/process_tree_win_test.cpp
   tests/win/registry_win_test.cpp
 )
 target_link_libraries(win_tests PRIVATE corvandel_win GTest::gtest_main)
 target_link_options(win_tests PRIVATE ${WIN_LINK_OPTIONS})
 target_compile_options(win_tests PRIVATE -Wall -Wextra)
 target_compile_definitions(win_tests PRIVATE CORVANDEL_BITNESS=${CORVANDEL_BITNESS})
-add_dependencies(win_tests Corvandel)
+add_dependencies(win_tests Corvandel tree_child)
+
+# The process-tree test's child: found beside win_tests.exe.
+add_executable(tree_child WIN32 tests/win/tree_child.cpp)
+target_link_options(tree_child PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(tree_child PRIVATE -Wall -Wextra)
 
 add_test(NAME win
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/run.sh ${WINE_BASE_PREFIX}

@@ -13,7 +13,6 @@
 #include "foundation/registry_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
-#include "inventory/command_parse.h"
 #include "inventory/icon_file_win.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
@@ -229,8 +228,10 @@ void FillTexts(const IconJob::Handlers& handlers, const JobContext& job,
         [&](size_t i, int worker) {
             files[worker].Forget();
             rows[i].columns[kColIconSource] = IconSource(rows[i], files[worker], folders[worker]);
-            rows[i].uninstallerMissing = UninstallerIsMissing(
-                rows[i].columns[kColUninstallString], files[worker], folders[worker]);
+            rows[i].uninstallerMissing =
+                handlers.uninstallerMissing &&
+                handlers.uninstallerMissing(rows[i].columns[kColUninstallString], files[worker],
+                                            folders[worker]);
             const size_t finished = ++done;
             const ULONGLONG now = GetTickCount64();
             ULONGLONG last = lastReport;

@@ -15,6 +15,7 @@
 
 #include "foundation/handle_win.h"
 #include "foundation/job.h"
+#include "foundation/platform.h"
 #include "inventory/icon_file_check.h"
 #include "inventory/uninstall_entry.h"
 
@@ -66,6 +67,11 @@ struct IconProgress {
 class IconJob {
   public:
     struct Handlers {
+        // Whether an uninstall command's program file is gone; asked off the window's thread
+        // with that thread's file and folder answers.
+        std::function<bool(const std::string& command, const FileSystem& files,
+                           const SpecialFolders& folders)>
+            uninstallerMissing;
         std::function<void(std::vector<IconRowTexts>&)> texts;
         std::function<void(std::vector<FileIcon>&)> icons;
         std::function<void(IconProgress)> progress;

@@ -22,7 +22,7 @@ struct TreeRun {
 
 // Starts launch.application with launch.commandLine (no shell, no command interpreter), in the
 // application's folder, with its windows shown, and waits as described above. stopping is
-// asked several times a second.
+// asked several times a second. A limit of zero or less sets no limit.
 TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds limit,
                        const std::function<bool()>& stopping);
 

@@ -1,7 +1,7 @@
 #pragma once
 // The rules of uninstalling several programs in a row: which command runs for an entry (quiet
-// or with the uninstaller's own windows), what modify and repair start, and what a finished run
-// means for the entry. Pure decisions over values
+// or with the uninstaller's own windows), what modify and repair start, which entries have lost
+// their uninstaller, and what a finished run means for the entry. Pure decisions over values
 // read from the entry's key; the machine is reached through the interfaces only.
 
 #include <cstdint>
@@ -34,8 +34,8 @@ std::optional<EntryFacts> ReadEntryFacts(RegistryApi& api, const std::string& ro
                                          const std::string& keyPath);
 
 // The product code of an installer entry: the key name or the code after "/I" or "/X" in the
-// uninstall string (IsProductCode, CommandProductCode of inventory/command_parse.h); nothing
-// else ever reaches the installer's command line.
+// uninstall string, when it is a well-formed {8-4-4-4-12} hexadecimal code; nothing else ever
+// reaches the installer's command line.
 std::optional<std::string> ProductCode(const EntryFacts& facts);
 
 // What the uninstaller file itself shows of the installer system that made it.
@@ -82,7 +82,9 @@ struct QueueLaunch {
 // The command for one entry in the given mode. `maker` is what RecognizeUninstaller made of
 // the file the uninstall string names (Unknown when it could not be read). `systemFolder` is
 // the system folder without a trailing separator (msiexec.exe and rundll32.exe are started
-// from there).
+// from there). A quiet string that runs msiexec counts as the installer's quiet way and is
+// made again from the product code. Quiet only reports a missing uninstaller (or no command)
+// as such rather than as no quiet way.
 QueueLaunch PlanQueuedUninstall(const EntryFacts& facts, QueueMode mode, UninstallerMaker maker,
                                 const FileSystem& files, const SpecialFolders& folders,
                                 const std::string& systemFolder);
@@ -95,6 +97,13 @@ std::optional<ProcessLaunch> PlanModify(const EntryFacts& facts, const FileSyste
 // "Исправить": msiexec.exe /fa{code} for an installer entry; nothing when NoRepair is 1 or
 // the entry is no installer entry.
 std::optional<ProcessLaunch> PlanRepair(const EntryFacts& facts, const std::string& systemFolder);
+
+// True when the entry's uninstall command names a program file that does not exist (after the
+// command parsing of the list resolves it). msiexec commands are never broken (a code the
+// command lacks may be the key's name, and an entry called broken may be deleted); rundll32
+// commands count by the library they name; an empty command is not judged.
+bool UninstallerIsMissing(const std::string& uninstallString, const FileSystem& files,
+                          const SpecialFolders& folders);
 
 // What happened to one queued entry.
 enum class QueueState {
