@@ -67,6 +67,7 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 struct Command {
     std::string program;
     std::string arguments;
+    bool quoted = false;  // the program was written in quotes
 };
 
 // An unquoted path may hold blanks ("C:\Program Files\App\uninst.exe /S"): it runs up to the
@@ -77,7 +78,8 @@ Command SplitCommand(std::string_view command) {
     if (!rest.empty() && rest[0] == '"') {
         const size_t close = rest.find('"', 1);
         if (close != std::string_view::npos)
-            return {std::string(rest.substr(1, close - 1)), TrimBlanks(rest.substr(close + 1))};
+            return {std::string(rest.substr(1, close - 1)), TrimBlanks(rest.substr(close + 1)),
+                    true};
         rest.remove_prefix(1);  // an unmatched quote: read as if it were not there
     }
     const std::string_view first = rest.substr(0, rest.find_first_of(" \t"));
@@ -182,9 +184,11 @@ bool IsProgramFile(std::string_view path) {
     return EndsWithNoCase(path, ".exe") || EndsWithNoCase(path, ".com");
 }
 
-// The first word quoted when it holds blanks, so that the child reads it as one word.
-std::string CommandLine(const std::string& program, const std::string& arguments) {
-    const bool quote = program.find_first_of(" \t") != std::string::npos;
+// The first word quoted when it holds blanks, so that the child reads it as one word, or when
+// the entry wrote it in quotes.
+std::string CommandLine(const std::string& program, const std::string& arguments,
+                        bool quoted = false) {
+    const bool quote = quoted || program.find_first_of(" \t") != std::string::npos;
     std::string line = quote ? "\"" + program + "\"" : program;
     if (!arguments.empty())
         line += " " + arguments;
@@ -196,9 +200,9 @@ QueueLaunch Refused(LaunchReason reason) {
 }
 
 QueueLaunch Started(LaunchReason reason, std::string application, const std::string& program,
-                    const std::string& arguments) {
-    return QueueLaunch{reason,
-                       ProcessLaunch{std::move(application), CommandLine(program, arguments)}};
+                    const std::string& arguments, bool quoted = false) {
+    return QueueLaunch{
+        reason, ProcessLaunch{std::move(application), CommandLine(program, arguments, quoted)}};
 }
 
 // The launch of a command taken from the entry. msiexec commands are never taken as written:
@@ -225,7 +229,8 @@ QueueLaunch LaunchOf(LaunchReason reason, const std::string& command, const File
         return Refused(LaunchReason::UninstallerMissing);
     // The first word as written, unless the file was found under another name.
     const bool sameFile = AsciiLower(NormalizedPath(parts.program)) == AsciiLower(program.path);
-    return Started(reason, program.path, sameFile ? parts.program : program.path, parts.arguments);
+    return Started(reason, program.path, sameFile ? parts.program : program.path, parts.arguments,
+                   parts.quoted);
 }
 
 std::optional<ProcessLaunch> InstallerLaunch(const std::string& systemFolder,

@@ -57,6 +57,7 @@ bool QueueWindow::Create(HWND owner) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = stored::kQueueWindow.windowClass;
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
     if (!RegisterClassExW(&wc))
         return false;
     const std::string caption = "Деинсталляция выбранных";
@@ -72,11 +73,11 @@ bool QueueWindow::Create(HWND owner) {
             if (property == "Caption")
                 SetWindowTextW(hwnd_, Widen(value).c_str());
         });
-    Component& list = ListViewQueue.Create(
-        components_, names::kListViewQueue, hwnd_, kIdListViewQueue, WC_LISTVIEWW,
-        WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |
-            LVS_NOSORTHEADER,
-        0, nullptr);
+    Component& list = ListViewQueue.Create(components_, names::kListViewQueue, hwnd_,
+                                           kIdListViewQueue, WC_LISTVIEWW,
+                                           WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT |
+                                               LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_NOSORTHEADER,
+                                           0, nullptr);
     ListView_SetExtendedListViewStyle(ListViewQueue, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     ListViewQueue.CreateColumns(list, kColumns, 2, 0, WindowDpi(hwnd_));
     auto radio = [&](Button& button, const stored::ComponentName& name, int id, const char* text,
@@ -113,10 +114,9 @@ bool QueueWindow::Create(HWND owner) {
 void QueueWindow::ApplyDpi(int dpi, const RECT* suggested) {
     scale_.dpi = dpi;
     OwnedFont font = DesignFont(scale_(11));
-    for (const Control* control :
-         std::initializer_list<const Control*>{&ListViewQueue, &RadioQuiet, &RadioQuietOnly,
-                                               &RadioInteractive, &LabelQueueStatus, &ButtonStart,
-                                               &ButtonStop, &ButtonClose}) {
+    for (const Control* control : std::initializer_list<const Control*>{
+             &ListViewQueue, &RadioQuiet, &RadioQuietOnly, &RadioInteractive, &LabelQueueStatus,
+             &ButtonStart, &ButtonStop, &ButtonClose}) {
         control->SetFont(font.Get(), false);
     }
     font_ = std::move(font);
@@ -203,9 +203,10 @@ void QueueWindow::Start() {
     rows_.clear();
     for (size_t i = 0; i < choices_.size(); ++i) {
         if (choices_[i].ownEntry) {
-            const int answer = MessageBoxW(hwnd_, Widen(Text(names::kLangOwnLast)).c_str(),
-                                           Widen(components_.Caption(stored::kQueueWindow.form)).c_str(),
-                                           MB_ICONQUESTION | MB_YESNO);
+            const int answer =
+                MessageBoxW(hwnd_, Widen(Text(names::kLangOwnLast)).c_str(),
+                            Widen(components_.Caption(stored::kQueueWindow.form)).c_str(),
+                            MB_ICONQUESTION | MB_YESNO);
             if (answer != IDYES) {
                 states_[i].state = QueueState::Cancelled;
                 SetCell(ListViewQueue, static_cast<int>(i), 1, StateText(states_[i]));
@@ -234,12 +235,9 @@ void QueueWindow::StateChanged(size_t row, const QueueItemState& state) {
         return;
     states_[row] = state;
     SetCell(ListViewQueue, static_cast<int>(row), 1, StateText(state));
-    if (state.state == QueueState::Running) {
-        // The running entry is the highlighted one.
-        ListView_SetItemState(ListViewQueue, static_cast<int>(row), LVIS_SELECTED | LVIS_FOCUSED,
-                              LVIS_SELECTED | LVIS_FOCUSED);
+    if (state.state == QueueState::Running)
         ListView_EnsureVisible(ListViewQueue, static_cast<int>(row), FALSE);
-    }
+    InvalidateRect(ListViewQueue, nullptr, FALSE);
     ShowProgress();
 }
 
@@ -249,9 +247,8 @@ void QueueWindow::ShowProgress() {
     SendMessageW(ProgressBarQueue, PBM_SETPOS, done, 0);
     std::string text = Text(names::kLangDone) + " " + std::to_string(done) + " " +
                        Text(names::kLangOf) + " " + std::to_string(states_.size());
-    if (!running_ && std::any_of(states_.begin(), states_.end(), [](const QueueItemState& s) {
-            return s.restartNeeded;
-        })) {
+    if (!running_ && std::any_of(states_.begin(), states_.end(),
+                                 [](const QueueItemState& s) { return s.restartNeeded; })) {
         text += "\r\n" + Text(names::kLangRestart);
     }
     SetWindowTextW(LabelQueueStatus, Widen(text).c_str());
@@ -259,12 +256,29 @@ void QueueWindow::ShowProgress() {
 
 void QueueWindow::Finished() {
     running_ = false;
-    ListView_SetItemState(ListViewQueue, -1, 0, LVIS_SELECTED);
     EnableControls();
     ShowProgress();
     SetFocus(ButtonClose);
     if (finished_)
         finished_();
+}
+
+LRESULT QueueWindow::DrawRow(NMLVCUSTOMDRAW& draw) const {
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT)
+        return CDRF_DODEFAULT;
+    // The running entry stands out in the look's highlight, whether or not the list has the
+    // focus; the list's own selection is not drawn.
+    draw.nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+    const size_t row = draw.nmcd.dwItemSpec;
+    if (row < states_.size() && states_[row].state == QueueState::Running) {
+        const AppTheme& theme = AppTheme::Instance();
+        draw.clrTextBk = theme.Active() ? theme.Colors().menuHot : GetSysColor(COLOR_HIGHLIGHT);
+        draw.clrText =
+            theme.Active() ? theme.Colors().menuHotText : GetSysColor(COLOR_HIGHLIGHTTEXT);
+    }
+    return CDRF_DODEFAULT;
 }
 
 std::string QueueWindow::StateText(const QueueItemState& state) const {
@@ -273,7 +287,8 @@ std::string QueueWindow::StateText(const QueueItemState& state) const {
             return Text(names::kLangWaiting);
         case QueueState::Running: {
             const bool quiet = state.reason != LaunchReason::Interactive;
-            return Text(names::kLangRunning) + (quiet ? " (" + Text(names::kLangQuietTag) + ")" : "");
+            return Text(names::kLangRunning) +
+                   (quiet ? " (" + Text(names::kLangQuietTag) + ")" : "");
         }
         case QueueState::Removed:
             return Text(names::kLangRemoved);
@@ -298,6 +313,11 @@ std::string QueueWindow::StateText(const QueueItemState& state) const {
 }
 
 LRESULT QueueWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY) {
+        auto& draw = *reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        if (draw.nmcd.hdr.hwndFrom == ListViewQueue && draw.nmcd.hdr.code == NM_CUSTOMDRAW)
+            return DrawRow(draw);
+    }
     if (const auto drawn = AppTheme::Instance().HandleMessage(hwnd_, message, wParam, lParam))
         return *drawn;
     switch (message) {

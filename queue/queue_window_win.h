@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +56,7 @@ class QueueWindow {
     void Layout();
     std::string Text(const stored::TextOnly& text) const { return components_.Caption(text); }
     std::string StateText(const QueueItemState& state) const;
+    LRESULT DrawRow(NMLVCUSTOMDRAW& draw) const;
 
     void Start();
     void StateChanged(size_t row, const QueueItemState& state);

@@ -96,9 +96,8 @@ void UninstallQueue::Run(JobContext& job) {
             report(i, removed);
             continue;
         }
-        const QueueLaunch plan =
-            PlanQueuedUninstall(*facts, mode_, MakerOf(facts->uninstallString, files, folders),
-                                files, folders, system);
+        const QueueLaunch plan = PlanQueuedUninstall(
+            *facts, mode_, MakerOf(facts->uninstallString, files, folders), files, folders, system);
         if (!plan.launch) {
             report(i, Unstarted(plan.reason));
             continue;
@@ -108,8 +107,7 @@ void UninstallQueue::Run(JobContext& job) {
         state.state = QueueState::Running;
         report(i, state);
 
-        const TreeRun run =
-            RunProcessTree(*plan.launch, limit_, [&job] { return job.Stopping(); });
+        const TreeRun run = RunProcessTree(*plan.launch, limit_, [&job] { return job.Stopping(); });
         if (run.abandoned)
             return;
         RunResult result;

@@ -1,16 +1,15 @@
-#!/usr/bin/env bash
-# Uninstalling several programs in a row: each entry's quiet command in order, one at a time,
-# an uninstaller that hands its work to a copy of itself waited for, the states the queue
-# shows for each outcome, "Стоп", modify and repair, and the filter of entries whose
-# uninstaller is gone.
-source "$(dirname "$0")/lib.sh"
-: "${QUEUE_FAKE:?}"
-T=$'\t'
-EXE="$APP_DIR_WIN\\Corvandel.exe"
-shots=$E2E_WORK/screenshots
-mkdir -p "$shots"
+#!/ usr / bin / env bash
+#Uninstalling several programs in a row : each entry's quiet command in order, one at a time,
+#an uninstaller that hands its work to a copy of itself waited for, the states the queue
+#shows for each outcome, "Стоп", modify and repair, and the filter of entries whose
+#uninstaller is gone.
+source "$(dirname " $0 ")/lib.sh"
+    : "${QUEUE_FAKE:?}" T = $ '\t' EXE = "$APP_DIR_WIN\\Corvandel.exe" shots =
+          $E2E_WORK / screenshots mkdir -
+          p "$shots"
 
-e2e_prefix
+          e2e_prefix mkdir -
+          p "$APP_DIR/Language" cp "$(dirname " $CORVANDEL_EXE ")" / Language/*.ini "$APP_DIR/Language/"
 fakes=$WINEPREFIX/drive_c/Fakes
 mkdir -p "$fakes/Gamma" "$fakes/With Space"
 for name in alpha delta eps zeta kappa lambda mu nu; do cp "$QUEUE_FAKE" "$fakes/$name.exe"; done
@@ -95,7 +94,12 @@ shot() {
   import -window root "$shots/$1.png" 2>/dev/null || true
   rm -f "$WINEPREFIX/drive_c/$1"
 }
-command_of() { tr -d '\r' <"$LOG" | grep -i "^start .*\\\\$1\\.exe" | head -1 | cut -d' ' -f4-; }
+# The command line a fake was first started with; the installer service by its name alone (the
+# system folder differs between the 32-bit and the 64-bit build).
+command_of() {
+  tr -d '\r' <"$LOG" | grep -i "^start .*\\\\$1\\.exe" | head -1 | cut -d' ' -f4- |
+    sed 's/^[^ "]*\\msiexec\.exe /msiexec.exe /I'
+}
 
 # Seven entries, chosen in the list, run quietly where each allows it.
 rm -f "$LOG"
@@ -173,7 +177,7 @@ e2e_driver attach command RefreshListMenu wait-status 0 "Items: 10" 30000 \
   select-none select-name "Nu No Modify" command ModifyUninstallMenu command RepairUninstallMenu sleep 1500 >/dev/null
 e2e_check "modify and repair of an installer entry; nothing for NoModify and NoRepair" \
   "msiexec.exe /I$CODE|msiexec.exe /fa$CODE" \
-  "$(tr -d '\r' <"$LOG" | grep '^start' | cut -d' ' -f4- | sed 's/^"[^"]*\\\([^\\"]*\)"/\1/' | paste -sd'|')"
+  "$(tr -d '\r' <"$LOG" | grep '^start' | cut -d' ' -f4- | sed 's/^[^ "]*\\msiexec\.exe /msiexec.exe /I' | paste -sd'|')"
 
 # The filter lists exactly the entries whose uninstaller is gone.
 out=$(e2e_driver attach wait-status-not 1 "Loading data" command BrokenOnlyMenu \
