@@ -55,15 +55,7 @@ AboutWindow::~AboutWindow() = default;
 
 bool AboutWindow::Create() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<AboutWindow>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = stored::kAboutWindow.windowClass;
-    wc.style = CS_DROPSHADOW;
-    if (!RegisterClassExW(&wc))
+    if (!RegisterRoutedClass<AboutWindow>(stored::kAboutWindow.windowClass, CS_DROPSHADOW, false))
         return false;
 
     // A top-level window of its own with its own taskbar button: owned by the desktop. It takes

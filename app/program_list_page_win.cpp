@@ -134,22 +134,20 @@ void ProgramListPage::Connect() {
                                  [this](size_t row) { return rows_[row].imageIndex; }});
     // Entries written in the last three days are drawn in bold green; a date that no longer
     // parses (the date format changed) is drawn normally.
-    // Entries whose uninstaller is gone are drawn grey.
+    // Other entries whose uninstaller is gone are drawn grey.
     list_.SetRowLook([this](size_t row) -> std::optional<ListView::RowLook> {
         if (row >= rows_.size())
             return std::nullopt;
-        const bool recent = IsRecentEntry(rows_[row].columns[kColInstallDate],
-                                          locale_.ShortDateFormat(), locale_.Now());
-        if (rows_[row].uninstallerMissing) {
-            const AppTheme& theme = AppTheme::Instance();
-            return ListView::RowLook{theme.Active() ? theme.Colors().grayText
-                                                    : GetSysColor(COLOR_GRAYTEXT),
-                                     recent ? host_.BoldFont() : nullptr};
+        const AppTheme& theme = AppTheme::Instance();
+        if (IsRecentEntry(rows_[row].columns[kColInstallDate], locale_.ShortDateFormat(),
+                          locale_.Now())) {
+            return ListView::RowLook{theme.RecentTextColor(kRecentColor), host_.BoldFont()};
         }
-        if (!recent)
-            return std::nullopt;
-        return ListView::RowLook{AppTheme::Instance().RecentTextColor(kRecentColor),
-                                 host_.BoldFont()};
+        if (rows_[row].uninstallerMissing) {
+            return ListView::RowLook{
+                theme.Active() ? theme.Colors().grayText : GetSysColor(COLOR_GRAYTEXT), nullptr};
+        }
+        return std::nullopt;
     });
 }
 
@@ -500,7 +498,6 @@ void ProgramListPage::RefreshKeepingSelection() {
     keptSelection_ = selected >= 0 ? DuplicateKey(rows_[selected]) : std::string();
     StartScan();
 }
-
 
 void ProgramListPage::ListViewUninstallSelectItem() {
     const int selected = SelectedRow();

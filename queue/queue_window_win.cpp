@@ -50,15 +50,7 @@ QueueWindow::~QueueWindow() {
 bool QueueWindow::Create(HWND owner) {
     owner_ = owner;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<QueueWindow>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = stored::kQueueWindow.windowClass;
-    wc.hIcon = LoadIconW(instance, L"MAINICON");
-    if (!RegisterClassExW(&wc))
+    if (!RegisterRoutedClass<QueueWindow>(stored::kQueueWindow.windowClass))
         return false;
     const std::string caption = "Деинсталляция выбранных";
     hwnd_ = CreateWindowExW(kExStyle, stored::kQueueWindow.windowClass, Widen(caption).c_str(),

@@ -68,7 +68,14 @@ UninstallQueue::UninstallQueue(HWND window, std::vector<QueueItem> items, QueueM
       mode_(mode),
       limit_(limit),
       handlers_(std::move(handlers)),
-      job_(GuiThread::To(window), [this](JobContext& job) { Run(job); }) {}
+      job_(
+          GuiThread::To(window), [this](JobContext& job) { Run(job); },
+          [this](bool failed) {
+              // A queue that broke off (out of memory, say) still ends, so that the window
+              // can close; the entries it did not reach keep their last state.
+              if (failed)
+                  handlers_.finished();
+          }) {}
 
 void UninstallQueue::Run(JobContext& job) {
     Win32RegistryApi registry;

@@ -36,4 +36,21 @@ LRESULT CALLBACK RoutedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     return 0;
 }
 
+// Registers a window class of the program whose messages reach Window::HandleMessage, with the
+// dialog background and, unless told otherwise, the program's icon.
+template <typename Window>
+bool RegisterRoutedClass(const wchar_t* className, UINT style = 0, bool programIcon = true) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = &RoutedWindowProc<Window>;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    wc.hIcon = programIcon ? LoadIconW(instance, L"MAINICON") : nullptr;
+    return RegisterClassExW(&wc) != 0;
+}
+
 }  // namespace corvandel

@@ -302,15 +302,7 @@ bool UpdaterWindow::Create(SettingsStore& settings) {
     // The taskbar button's progress is a COM object of the shell.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &RoutedWindowProc<UpdaterWindow>;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = stored::kUpdateWindow.windowClass;
-    wc.hIcon = LoadIconW(instance, L"MAINICON");
-    if (!RegisterClassExW(&wc))
+    if (!RegisterRoutedClass<UpdaterWindow>(stored::kUpdateWindow.windowClass))
         return false;
     // A taskbar button of its own, where the download's progress shows: owned by the desktop.
     // It takes its size once its DPI is known.

@@ -1,15 +1,18 @@
-#!/ usr / bin / env bash
-#Uninstalling several programs in a row : each entry's quiet command in order, one at a time,
-#an uninstaller that hands its work to a copy of itself waited for, the states the queue
-#shows for each outcome, "Стоп", modify and repair, and the filter of entries whose
-#uninstaller is gone.
-source "$(dirname " $0 ")/lib.sh"
-    : "${QUEUE_FAKE:?}" T = $ '\t' EXE = "$APP_DIR_WIN\\Corvandel.exe" shots =
-          $E2E_WORK / screenshots mkdir -
-          p "$shots"
+#!/usr/bin/env bash
+# Uninstalling several programs in a row: each entry's quiet command in order, one at a time,
+# an uninstaller that hands its work to a copy of itself waited for, the states the queue
+# shows for each outcome, "Стоп", modify and repair, and the filter of entries whose
+# uninstaller is gone.
+source "$(dirname "$0")/lib.sh"
+: "${QUEUE_FAKE:?}"
+T=$'\t'
+EXE="$APP_DIR_WIN\\Corvandel.exe"
+shots=$E2E_WORK/screenshots
+mkdir -p "$shots"
 
-          e2e_prefix mkdir -
-          p "$APP_DIR/Language" cp "$(dirname " $CORVANDEL_EXE ")" / Language/*.ini "$APP_DIR/Language/"
+e2e_prefix
+mkdir -p "$APP_DIR/Language"
+cp "$(dirname "$CORVANDEL_EXE")"/Language/*.ini "$APP_DIR/Language/"
 fakes=$WINEPREFIX/drive_c/Fakes
 mkdir -p "$fakes/Gamma" "$fakes/With Space"
 for name in alpha delta eps zeta kappa lambda mu nu; do cp "$QUEUE_FAKE" "$fakes/$name.exe"; done
