@@ -29,6 +29,8 @@ constexpr ULONGLONG kBatchIntervalMs = 40;
 void InParallel(size_t count, const std::function<void(size_t, int)>& work, const JobContext& job) {
     std::atomic<size_t> next{0};
     auto loop = [&](int worker) {
+        // The window's thread comes first: a keystroke is answered before the next icon.
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
         for (size_t i = next++; i < count && !job.Stopping(); i = next++)
             work(i, worker);
     };
