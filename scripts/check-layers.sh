@@ -12,11 +12,12 @@ declare -A allowed=(
   [inventory]="foundation"
   [removal]="foundation inventory ui"
   [queue]="foundation inventory ui appearance"
+  [leftovers]="foundation inventory"
   [appearance]="foundation ui"
   [update]="foundation ui about settings appearance"
   [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [app]="foundation ui inventory removal queue about settings appearance update"
+  [app]="foundation ui inventory removal queue leftovers about settings appearance update"
 )
 failures=0
 for folder in "${!allowed[@]}"; do

@@ -1,0 +1,162 @@
+#pragma once
+// What an uninstalled program left behind, and why each item is its own. Only what evidence
+// ties to the program is offered: its install folder and whatever points into it (high
+// confidence, selected at first), and a folder or key named exactly after the program under
+// its publisher's name (medium). Guards that no evidence overrides keep out the system's and
+// the user's folders, anything of the programs still installed, folders holding a file in use,
+// short or publisher-only names, and whatever lies behind a link. Pure decisions over paths and
+// names: the caller walks the machine and hands the findings in.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "leftovers/program_record.h"
+
+namespace corvandel {
+
+// Something found on the machine that the removed program may have left behind.
+struct Candidate {
+    LeftoverKind kind = LeftoverKind::Folder;
+    // Folder, File, Shortcut: the full path. RegistryKey: the root's name and the key path as
+    // the 64-bit view names it ("HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Contoso\Alpha").
+    // RunValue: its key named the same way. Service: its name. Task: its path.
+    std::string path;
+    std::string valueName;  // RunValue: the value's name
+    // Shortcut, RunValue, Service, Task: the file it starts (a path, not a command line).
+    std::string target;
+    // A file in use, a running service; a folder holding a file in use.
+    bool inUse = false;
+    // A symbolic link or junction: offered, if at all, as the link alone; nothing reached
+    // through it is ever offered. Every reparse point met on the walk is to be handed in.
+    bool reparsePoint = false;
+    std::string linkTarget;  // where the link leads, to be shown
+    bool operator==(const Candidate&) const = default;
+};
+
+// A program that stays installed, as its uninstall entry names it.
+struct InstalledProgram {
+    std::string displayName;
+    std::string publisher;
+    std::string installLocation;
+};
+
+struct EnvironmentVariable {
+    std::string name;
+    std::string value;
+};
+
+// What the machine tells about the places that are nobody's to remove, or somebody else's.
+// Paths may be written as uninstall entries write them (see NormalizePath).
+struct MachineFacts {
+    // Every known folder the system names, on whichever drive: Program Files (both), Windows,
+    // the system folders, the profile and its Documents, Downloads, Desktop, Music, Pictures,
+    // Videos, AppData Roaming, Local and LocalLow, ProgramData, the Start Menu folders, Users,
+    // Public ... Neither these nor any folder holding one are offered; drive roots never are.
+    std::vector<std::string> knownFolders;
+    // The Windows folder: nothing inside it is offered, whatever points there.
+    std::vector<std::string> systemFolders;
+    // AppData Roaming and Local and ProgramData: a folder <data>\<publisher>\<program> there
+    // is the program's own.
+    std::vector<std::string> dataFolders;
+    // Every program still installed; not the one removed.
+    std::vector<InstalledProgram> otherPrograms;
+    // The files the programs still installed point to: their uninstallers, icons, shortcut
+    // targets and Run values.
+    std::vector<std::string> claimedPaths;
+    // The values %NAME% references in paths stand for.
+    std::vector<EnvironmentVariable> environment;
+};
+
+enum class Confidence { Medium, High };
+
+// Why an offered item belongs to the removed program, and what the offer cites for it.
+enum class Evidence {
+    InsideInstallFolder,      // is the install folder or lies in it; cites the folder
+    PointsIntoInstallFolder,  // starts a file in the install folder; cites the folder
+    // The install folder is a known folder or a drive root, so only the files the entry named
+    // are its own:
+    RecordedFile,            // the uninstaller or icon file the entry named; cites the file
+    RecordedPointer,         // seen before the uninstall and starts such a file; cites the file
+    NamedInPublisherFolder,  // named after the program in the publisher's folder; cites that
+    ProgramKey,              // the program's own key under Software\<publisher>; cites that
+};
+
+struct Offer {
+    Candidate candidate;
+    Evidence evidence = Evidence::InsideInstallFolder;
+    std::string cites;
+    Confidence confidence = Confidence::Medium;
+    bool preselected = false;  // high confidence only
+};
+
+// ---- Paths ----
+
+// The path in the one form the rules compare: "X:\..." or "\\server\share\...", separated by
+// single backslashes, without a trailing one except at a drive root. Takes what an uninstall
+// entry may hold: blanks and quotes around it, forward slashes, a "\\?\" or "\??\" prefix,
+// "." and ".." parts, %NAME% references, trailing dots and blanks on a name (which Windows
+// drops). Nothing for a relative path, an unknown reference, a ".." above the root, a device
+// path, a name with characters Windows forbids, or text that is not well-formed UTF-8.
+std::optional<std::string> NormalizePath(std::string_view path,
+                                         const std::vector<EnvironmentVariable>& environment);
+
+// The text as names are compared, case-insensitively beyond ASCII (Latin, Greek, Cyrillic,
+// Armenian, full-width Latin): one UTF-16 unit at a time, as the file system and the registry
+// compare names, without any language's special rules.
+std::string FoldCase(std::string_view text);
+
+// True when `path` is `folder` or lies in it, on a name boundary: "C:\Foo" holds
+// "C:\Foo\bar" but not "C:\Foobar". Both as NormalizePath gives them.
+bool IsSameOrInside(std::string_view path, std::string_view folder);
+
+// ---- Guards that no evidence overrides ----
+
+// Long enough to tell a program by: at least 4 characters, well-formed UTF-8.
+bool IsDistinctiveName(std::string_view name);
+
+// The machine's facts prepared once for a whole search. Paths as NormalizePath gives them.
+class LeftoverGuards {
+  public:
+    explicit LeftoverGuards(const MachineFacts& facts);
+
+    // A drive or share root, a known folder, or a folder holding one.
+    bool IsProtected(std::string_view path) const;
+    // In the Windows folder, or that folder itself.
+    bool IsInSystemFolder(std::string_view path) const;
+    // In, at or holding another program's install folder, or a file another program points
+    // to. A protected folder (an install folder of "C:\", say) claims nothing by being named:
+    // it is nobody's.
+    bool BelongsToAnotherProgram(std::string_view path) const;
+    // Another installed program has the same name, or a name that goes on from it as another
+    // word ("Alpha Editor" and "Alpha Editor Language Pack"): folders and keys named after the
+    // program may be theirs as well.
+    bool SharesProgramName(std::string_view displayName) const;
+
+    // One of the data folders (AppData Roaming or Local, ProgramData) itself.
+    bool IsDataFolder(std::string_view path) const;
+
+    const std::vector<EnvironmentVariable>& Environment() const { return environment_; }
+
+  private:
+    // Paths normalized and folded, as FoldCase gives them.
+    std::vector<std::string> known_;
+    std::vector<std::string> system_;
+    std::vector<std::string> data_;
+    std::vector<std::string> otherLocations_;
+    std::vector<std::string> claimed_;
+    std::vector<std::string> otherNames_;
+    std::vector<EnvironmentVariable> environment_;
+};
+
+// ---- The decision ----
+
+// What the candidates hold of the removed program: each with its evidence and confidence,
+// grouped by kind in the order of LeftoverKind and otherwise in the candidates' order, each
+// item once. Nothing is offered below medium confidence, nor anything a guard keeps out.
+std::vector<Offer> FindLeftovers(const ProgramRecord& record,
+                                 const std::vector<Candidate>& candidates,
+                                 const MachineFacts& facts);
+
+}  // namespace corvandel
