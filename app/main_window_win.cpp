@@ -1,11 +1,11 @@
 #include "app/main_window_win.h"
 
-
 #include <shellapi.h>
 #include <windowsx.h>
 
 #include "about/FileInfoUtils.h"
 #include "about/about_window_win.h"
+#include "app/leftover_records_win.h"
 #include "app/list_columns_win.h"
 #include "app/main_caption.h"
 #include "app/main_window_design_win.h"
@@ -353,6 +353,14 @@ void MainWindow::SetQueueWindow(QueueWindow* queue) {
     queue_ = queue;
     // The list is read again once, when the whole queue has ended.
     queue_->OnFinished([this] { listPage_.RefreshKeepingSelection(); });
+    // Each entry's record is kept just before its uninstaller starts, on the queue's thread
+    // with a registry and folders of its own.
+    queue_->BeforeEachRun([](const QueueItem& item) {
+        Win32RegistryApi registry;
+        const Win32FileSystem files;
+        const Win32SpecialFolders folders;
+        KeepRecord(registry, files, folders, item.rootName, item.keyPath);
+    });
 }
 
 void MainWindow::OpenQueue() {

@@ -9,8 +9,10 @@
 
 #include <stdexcept>
 
+#include "app/leftover_records_win.h"
 #include "app/list_columns_win.h"
 #include "foundation/error_text_win.h"
+#include "foundation/gui_thread_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/registry_win.h"
 #include "foundation/text.h"
@@ -66,8 +68,24 @@ void ProgramListPage::RunUninstaller() {
     const int selected = SelectedRow();
     if (selected < 0)
         return;
+    const UninstallEntry& row = rows_[selected];
     const UninstallLaunch launch =
-        PlanUninstall(rows_[selected].columns[kColUninstallString], files_, folders_);
+        PlanUninstall(row.columns[kColUninstallString], files_, folders_);
+    // The entry's record is kept first, off this thread; the uninstaller starts once it is
+    // written (or could not be).
+    std::erase_if(recordJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
+    recordJobs_.push_back(std::make_unique<Job>(
+        GuiThread::To(host_.Window()), [this, launch, root = row.columns[kColRootName],
+                                        path = row.columns[kColKeyPath]](JobContext& job) {
+            Win32RegistryApi registry;
+            const Win32FileSystem files;
+            const Win32SpecialFolders folders;
+            KeepRecord(registry, files, folders, root, path);
+            job.Post([this, launch] { StartUninstaller(launch); });
+        }));
+}
+
+void ProgramListPage::StartUninstaller(const UninstallLaunch& launch) {
     if (launch.throughCommandInterpreter) {
         ShellExecuteW(host_.Window(), nullptr, Widen(launch.file).c_str(),
                       Widen(launch.parameters).c_str(), nullptr, SW_HIDE);
@@ -141,7 +159,8 @@ std::optional<ProcessLaunch> ProgramListPage::EntryTool(EntryToolKind kind) cons
     if (selected < 0)
         return std::nullopt;
     const UninstallEntry& row = rows_[selected];
-    const auto facts = ReadEntryFacts(registry_, row.columns[kColRootName], row.columns[kColKeyPath]);
+    const auto facts =
+        ReadEntryFacts(registry_, row.columns[kColRootName], row.columns[kColKeyPath]);
     if (!facts)
         return std::nullopt;
     const std::string system = folders_.GetSpecialFolder(kCsidlSystem);

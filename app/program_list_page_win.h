@@ -21,6 +21,7 @@
 #include "inventory/presentation.h"
 #include "inventory/uninstall_entry.h"
 #include "queue/queue_rules.h"
+#include "removal/removal_rules.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
 #include "ui/page_host_win.h"
@@ -93,6 +94,8 @@ class ProgramListPage {
     void ScanRowsArrived(std::vector<UninstallEntry>& rows, const std::string& current);
     void ScanEnded();
     void ShowRows();
+    // Starts an uninstaller the way the single-entry command always has.
+    void StartUninstaller(const UninstallLaunch& launch);
     // The search text and the broken-entry filter over the full list.
     void ApplyFilter();
     void KeepFullCopy();
@@ -141,7 +144,7 @@ class ProgramListPage {
     bool iconsDone_ = false;                       // the job has sent its last icons
     ULONGLONG lastProgress_ = 0;
     ULONGLONG lastIconDraw_ = 0;
-    bool iconsUndrawn_ = false;  // icons were placed since the list was last drawn
+    bool iconsUndrawn_ = false;    // icons were placed since the list was last drawn
     bool iconListsInStep_ = true;  // an added icon has one index in both system lists
     std::string detailsText_;      // the selection's status text, shown again after icons
     std::wstring reportFileName_;
@@ -156,6 +159,8 @@ class ProgramListPage {
     // Last, so that they are stopped and joined before anything they report to goes.
     std::unique_ptr<Job> scanJob_;
     std::unique_ptr<Job> sizeJob_;  // the selected entry's folder size
+    // Records kept before single uninstalls; each starts its uninstaller when done.
+    std::vector<std::unique_ptr<Job>> recordJobs_;
     std::unique_ptr<IconJob> iconJob_;
 };
 

@@ -52,6 +52,7 @@ configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 add_executable(Corvandel WIN32
   about/about_window_win.cpp
+  app/leftover_records_win.cpp
   app/main_window_controls_win.cpp
   app/main_window_language_win.cpp
   app/main_window_theme_win.cpp

@@ -295,6 +295,10 @@ std::optional<EntryFacts> ReadEntryFacts(RegistryApi& api, const std::string& ro
     facts.uninstallString = TextValue(key, "UninstallString");
     facts.quietUninstallString = TextValue(key, "QuietUninstallString");
     facts.modifyPath = TextValue(key, "ModifyPath");
+    facts.displayName = TextValue(key, "DisplayName");
+    facts.publisher = TextValue(key, "Publisher");
+    facts.installLocation = TextValue(key, "InstallLocation");
+    facts.displayIcon = TextValue(key, "DisplayIcon");
     facts.windowsInstaller = FlagValue(key, "WindowsInstaller");
     facts.noModify = FlagValue(key, "NoModify");
     facts.noRepair = FlagValue(key, "NoRepair");

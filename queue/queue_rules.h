@@ -20,6 +20,11 @@ struct EntryFacts {
     std::string uninstallString;
     std::string quietUninstallString;
     std::string modifyPath;
+    // What a record of the entry keeps before its uninstaller runs, as written.
+    std::string displayName;
+    std::string publisher;
+    std::string installLocation;
+    std::string displayIcon;
     bool windowsInstaller = false;  // "WindowsInstaller" is 1
     bool noModify = false;          // "NoModify" is 1
     bool noRepair = false;          // "NoRepair" is 1

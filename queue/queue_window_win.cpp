@@ -215,6 +215,7 @@ void QueueWindow::Start() {
             StateChanged(rows_[index], state);
     };
     handlers.finished = [this] { Finished(); };
+    handlers.beforeRun = beforeRun_;
     queue_ = std::make_unique<UninstallQueue>(hwnd_, std::move(items), mode, kUninstallTimeLimit,
                                               std::move(handlers));
     EnableControls();

@@ -44,6 +44,10 @@ class QueueWindow {
     void Open(std::vector<QueueChoice> choices);
     // Called once a queue has ended, after its last state is shown.
     void OnFinished(std::function<void()> finished) { finished_ = std::move(finished); }
+    // Called off the window's thread before each uninstaller of a queue starts.
+    void BeforeEachRun(std::function<void(const QueueItem&)> beforeRun) {
+        beforeRun_ = std::move(beforeRun);
+    }
     // The window is closing with the program: stop waiting for the running uninstaller.
     void StopWork() { queue_.reset(); }
     HWND Handle() const { return hwnd_; }
@@ -85,6 +89,7 @@ class QueueWindow {
     bool running_ = false;
     bool stopAsked_ = false;
     std::function<void()> finished_;
+    std::function<void(const QueueItem&)> beforeRun_;
     std::unique_ptr<UninstallQueue> queue_;  // last: stopped before what it reports to goes
 };
 

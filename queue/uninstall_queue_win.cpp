@@ -109,6 +109,8 @@ void UninstallQueue::Run(JobContext& job) {
             report(i, Unstarted(plan.reason));
             continue;
         }
+        if (handlers_.beforeRun)
+            handlers_.beforeRun(item);
         QueueItemState state;
         state.reason = plan.reason;
         state.state = QueueState::Running;

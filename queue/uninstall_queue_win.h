@@ -45,6 +45,9 @@ class UninstallQueue {
         std::function<void(size_t index, const QueueItemState& state)> changed;
         // Every entry has its final state.
         std::function<void()> finished;
+        // Called off the window's thread just before an entry's uninstaller starts, with the
+        // entry's key as read then: what must be kept of the entry is kept here.
+        std::function<void(const QueueItem& item)> beforeRun;
     };
 
     UninstallQueue(HWND window, std::vector<QueueItem> items, QueueMode mode,

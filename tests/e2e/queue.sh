@@ -37,7 +37,7 @@ short = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
 def q(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 entries = {
-    "AlphaQuiet": {"DisplayName": "Alpha Quiet",
+    "AlphaQuiet": {"DisplayName": "Alpha Quiet", "InstallLocation": "C:\\Fakes",
                    "UninstallString": r'"C:\Fakes\alpha.exe" /interactive',
                    "QuietUninstallString": r'"C:\Fakes\alpha.exe" /quiet /delete=' + short + r"\AlphaQuiet"},
     code: {"DisplayName": "Beta Installer", "UninstallString": "MsiExec.exe /X" + code,
@@ -70,6 +70,9 @@ for key, values in entries.items():
     for name, value in values.items():
         out.append(q(name) + "=" + ("dword:%08x" % value if isinstance(value, int) else q(value)))
     out.append("")
+# Something that starts a file of Alpha's folder, for the record kept before it runs.
+out += [r"[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]",
+        q("AlphaTray") + "=" + q(r'"C:\Fakes\alpha.exe" /tray'), ""]
 open(path, "w", encoding="utf-8").write("\r\n".join(out))
 PY
 e2e_seed "$E2E_WORK/queue.reg"
@@ -144,6 +147,12 @@ left=""
 for key in AlphaQuiet "$CODE" Gamma_is1 DeltaCopy; do key_exists "$KEY\\$key" 64 && left+="$key "; done
 e2e_check "the entries the fakes deleted are gone" "" "$left"
 key_exists "$KEY\\EpsKeep" 64 && echo "ok: a kept entry stays" || { echo "FAILED: EpsKeep gone"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
+# A record of each entry was kept before its uninstaller started, with what pointed into its
+# folder.
+records=$APP_DIR/backup/records
+e2e_check "a record for every uninstaller started" "6" "$(ls "$records" 2>/dev/null | grep -c '\.record$')"
+e2e_check "the record names the entry and the Run value into its folder" "AlphaTray|name=Alpha Quiet" \
+  "$(cat "$records"/Alpha\ Quiet*.record 2>/dev/null | tr -d '\r' | grep -o -e '^name=Alpha Quiet' -e 'AlphaTray' | LC_ALL=C sort -u | paste -sd'|')"
 
 # The list was read once more at the end.
 out=$(e2e_driver attach wait-status 0 "Элементов: 10" 30000 queue-click ButtonClose status)

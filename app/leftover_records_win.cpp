@@ -1,0 +1,82 @@
+#include "app/leftover_records_win.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "foundation/files_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
+#include "inventory/command_parse.h"
+#include "leftovers/pointers_win.h"
+#include "leftovers/program_record.h"
+#include "queue/queue_rules.h"
+#include "removal/removal_rules.h"
+
+namespace corvandel {
+
+namespace {
+
+// The file a command starts, unless that is one of the system's own hosts (the installer
+// service, rundll32): those are nobody's leftovers.
+std::string ProgramFileOf(const std::string& command, const FileSystem& files,
+                          const SpecialFolders& folders) {
+    const std::string file = RunPath(command, files, folders);
+    const size_t slash = file.find_last_of('\\');
+    const std::string name = AsciiLower(slash == std::string::npos ? file : file.substr(slash + 1));
+    return name == "msiexec.exe" || name == "rundll32.exe" ? std::string() : file;
+}
+
+}  // namespace
+
+std::string RecordFolder() {
+    return ExecutableFolder() + "backup\\records\\";
+}
+
+std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
+                       const SpecialFolders& folders, const std::string& rootName,
+                       const std::string& keyPath) {
+    const auto facts = ReadEntryFacts(registry, rootName, keyPath);
+    if (!facts)
+        return std::string();
+    ProgramRecord record;
+    record.rootName = rootName;
+    record.keyPath = keyPath;
+    record.displayName = facts->displayName;
+    record.publisher = facts->publisher;
+    record.installLocation = facts->installLocation;
+    record.uninstallerPath = ProgramFileOf(facts->uninstallString, files, folders);
+    if (!facts->displayIcon.empty())
+        record.iconPath = ProgramFileOf(facts->displayIcon, files, folders);
+    const std::string folder = TrimBlanks(ReplaceAll(facts->installLocation, "\"", ""));
+    if (!folder.empty())
+        record.pointers = FindPointersInto(folder, registry, folders);
+
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, " %04u-%02u-%02u %02u-%02u-%02u", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    const std::string base =
+        SafeBackupFileName(facts->displayName.empty() ? facts->keyName : facts->displayName) +
+        stamp;
+    const std::string text = SerializeRecord(record);
+    CreateFolderTree(RecordFolder());
+    // A new file each time: a record already there is never replaced.
+    for (int n = 1; n < 100; ++n) {
+        const std::string path =
+            RecordFolder() + base + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".record";
+        if (GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        try {
+            WriteNewFile(path, text);
+            return path;
+        } catch (const FileError&) {
+            return std::string();
+        }
+    }
+    return std::string();
+}
+
+}  // namespace corvandel

@@ -1,0 +1,23 @@
+#pragma once
+// The record kept of an entry just before its uninstaller runs: its key's values as they are
+// then and whatever on the machine points into its folder, written beside the key backups, so
+// that what the program leaves behind can be tied to it later, also after a crash or a restart.
+
+#include <string>
+
+#include "foundation/platform.h"
+#include "foundation/registry.h"
+
+namespace corvandel {
+
+// "backup\records\" beside the program.
+std::string RecordFolder();
+
+// Makes and writes the record of a listed entry (its root name and key path as the list holds
+// them); the file's path. Empty when the key is gone or the file cannot be written: the
+// uninstall goes on without it. Safe off the window's thread with its own registry and folders.
+std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
+                       const SpecialFolders& folders, const std::string& rootName,
+                       const std::string& keyPath);
+
+}  // namespace corvandel
