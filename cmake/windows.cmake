@@ -36,6 +36,10 @@ corvandel_library(corvandel_queue_win queue/process_tree_win.cpp queue/queue_win
 target_link_libraries(corvandel_queue_win PUBLIC corvandel_queue corvandel_foundation_win
   corvandel_appearance_win comctl32)
 
+corvandel_library(corvandel_leftovers_win leftovers/pointers_win.cpp)
+target_link_libraries(corvandel_leftovers_win PUBLIC corvandel_leftovers corvandel_foundation_win
+  ole32 uuid shell32)
+
 corvandel_library(corvandel_update_win update/http_win.cpp update/package_signature_win.cpp
   update/updater_window_win.cpp)
 target_link_libraries(corvandel_update_win PUBLIC corvandel_update corvandel_foundation_win
@@ -45,7 +49,7 @@ target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/gene
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
   corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_queue_win
-  corvandel_appearance_win corvandel_update_win)
+  corvandel_leftovers_win corvandel_appearance_win corvandel_update_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)

@@ -26,6 +26,7 @@ add_executable(win_tests
   tests/win/gui_thread_win_test.cpp
   tests/win/icon_file_win_test.cpp
   tests/win/platform_win_test.cpp
+  tests/win/pointers_win_test.cpp
   tests/win/package_signature_win_test.cpp
   tests/win/process_tree_win_test.cpp
   tests/win/registry_win_test.cpp

@@ -1,0 +1,469 @@
+#include "leftovers/pointers_win.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "foundation/handle_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
+#include "leftovers/leftover_rules.h"
+
+namespace corvandel {
+namespace {
+
+// A walk looks at this many entries of one folder tree at most, and this deep.
+constexpr size_t kMaxWalkEntries = 5000;
+constexpr int kMaxWalkDepth = 8;
+// A task file is a few KiB; anything larger than this is not read.
+constexpr LONGLONG kMaxTaskFileBytes = 1 << 20;
+// A command line fits in 32767 characters; longer registry text is not a command.
+constexpr int64_t kMaxValueBytes = 64 * 1024;
+constexpr DWORD kMaxExpandedChars = 32768;
+// Shortcut paths are short; the buffer only has to be larger than any of them.
+constexpr int kShortcutPathChars = 4096;
+// A machine has a few hundred services; more keys than this are not looked at.
+constexpr size_t kMaxServices = 10000;
+
+const char kRunParent[] = "\\Microsoft\\Windows\\CurrentVersion\\";
+
+// The folder every pointer is tested against, normalized once.
+class Folder {
+  public:
+    explicit Folder(const std::string& path) : path_(NormalizePath(path, {})) {}
+    bool Valid() const { return path_.has_value(); }
+    bool Holds(const std::string& target) const {
+        const auto normalized = NormalizePath(target, {});
+        return normalized && IsSameOrInside(*normalized, *path_);
+    }
+
+  private:
+    std::optional<std::string> path_;
+};
+
+// %NAME% references replaced by the process's environment; the text as it was when that fails.
+std::string Expanded(const std::string& text) {
+    if (text.find('%') == std::string::npos)
+        return text;
+    const std::wstring wide = Widen(text);
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+    if (needed == 0 || needed > kMaxExpandedChars)
+        return text;
+    std::wstring result(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(wide.c_str(), result.data(), needed);
+    if (written == 0 || written > needed)
+        return text;
+    result.resize(written - 1);
+    return Narrow(result);
+}
+
+std::string Unquoted(std::string_view text) {
+    const std::string trimmed = TrimBlanks(text);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"')
+        return TrimBlanks(trimmed.substr(1, trimmed.size() - 2));
+    return trimmed;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The file a command line starts: the quoted first word, or else an unquoted path up to the
+// first ".exe" that ends a word, or else the first word. For rundll32, the library it loads.
+std::string ProgramOf(std::string_view command) {
+    const std::string text = TrimBlanks(command);
+    std::string_view rest = text;
+    std::string program;
+    std::string_view arguments;
+    bool found = false;
+    if (!rest.empty() && rest[0] == '"') {
+        const size_t close = rest.find('"', 1);
+        if (close != std::string_view::npos) {
+            program = rest.substr(1, close - 1);
+            arguments = rest.substr(close + 1);
+            found = true;
+        } else {
+            rest.remove_prefix(1);  // an unmatched quote: read as if it were not there
+        }
+    }
+    if (!found) {
+        size_t end = std::min(rest.find_first_of(" \t"), rest.size());
+        if (rest.substr(0, end).find_first_of("\\/:") != std::string_view::npos) {
+            const std::string lower = AsciiLower(rest);
+            for (size_t at = lower.find(".exe"); at != std::string::npos;
+                 at = lower.find(".exe", at + 1)) {
+                const size_t after = at + 4;
+                if (after == lower.size() || IsBlank(lower[after])) {
+                    end = after;
+                    break;
+                }
+            }
+        }
+        program = rest.substr(0, end);
+        arguments = rest.substr(end);
+    }
+    const size_t slash = program.find_last_of("\\/");
+    const std::string base =
+        AsciiLower(slash == std::string::npos ? program : program.substr(slash + 1));
+    if (base == "rundll32" || base == "rundll32.exe")
+        return Unquoted(arguments.substr(0, arguments.find(',')));
+    return TrimBlanks(program);
+}
+
+// ---- Walking folders ----
+
+using Visit = std::function<void(const std::wstring& full, const std::wstring& relative)>;
+
+// Calls `visit` for every file under `folder`, never entering a link or junction.
+void WalkFiles(const std::wstring& folder, const std::wstring& relative, int depth, size_t& left,
+               const Visit& visit) {
+    WIN32_FIND_DATAW data{};
+    const std::wstring pattern = folder + L"\\*";
+    OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (left == 0)
+            return;
+        --left;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            continue;
+        const std::wstring full = folder + L"\\" + name;
+        const std::wstring inside = relative.empty() ? name : relative + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (depth < kMaxWalkDepth)
+                WalkFiles(full, inside, depth + 1, left, visit);
+        } else {
+            visit(full, inside);
+        }
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+void WalkTree(const std::string& root, const Visit& visit) {
+    if (root.empty())
+        return;
+    size_t left = kMaxWalkEntries;
+    WalkFiles(Widen(root), std::wstring(), 1, left, visit);
+}
+
+bool EndsWithLnk(const std::wstring& name) {
+    if (name.size() < 4)
+        return false;
+    std::wstring tail = name.substr(name.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; });
+    return tail == L".lnk";
+}
+
+// ---- Shortcuts ----
+
+template <typename T>
+struct Released {
+    T* p = nullptr;
+    ~Released() {
+        if (p)
+            p->Release();
+    }
+};
+
+// The path a shortcut's target is stored as, references expanded; nothing for a shortcut to
+// something that is not a file.
+std::optional<std::string> ShortcutTarget(const std::wstring& file) {
+    Released<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link.p))))
+        return std::nullopt;
+    Released<IPersistFile> persist;
+    if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist.p))))
+        return std::nullopt;
+    if (FAILED(persist.p->Load(file.c_str(), STGM_READ)))
+        return std::nullopt;
+    std::wstring path(kShortcutPathChars, L'\0');
+    if (link.p->GetPath(path.data(), kShortcutPathChars, nullptr, SLGP_RAWPATH) != S_OK)
+        return std::nullopt;
+    path.back() = L'\0';
+    path.resize(wcslen(path.c_str()));
+    if (path.empty())
+        return std::nullopt;
+    return Expanded(Narrow(path));
+}
+
+void FindShortcuts(const Folder& folder, const SpecialFolders& folders,
+                   std::vector<RecordedPointer>& found) {
+    std::vector<std::string> roots;
+    for (const int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY,
+                            CSIDL_DESKTOPDIRECTORY}) {
+        const std::string root = folders.GetSpecialFolder(csidl);
+        const bool seen = std::any_of(roots.begin(), roots.end(), [&](const std::string& r) {
+            return FoldCase(r) == FoldCase(root);
+        });
+        if (!root.empty() && !seen)
+            roots.push_back(root);
+    }
+    for (const std::string& root : roots) {
+        WalkTree(root, [&](const std::wstring& full, const std::wstring&) {
+            if (!EndsWithLnk(full))
+                return;
+            const auto target = ShortcutTarget(full);
+            if (target && folder.Holds(*target))
+                found.push_back({LeftoverKind::Shortcut, Narrow(full), std::string(), *target});
+        });
+    }
+}
+
+// ---- Registry ----
+
+// A text value's content; nothing for a missing value, another type or an oversized one.
+std::optional<std::string> TextValue(Registry& key, const std::string& name) {
+    const RegDataKind kind = key.GetDataType(name);
+    if (kind != RegDataKind::String && kind != RegDataKind::ExpandString)
+        return std::nullopt;
+    if (key.GetDataSize(name) > kMaxValueBytes)
+        return std::nullopt;
+    const auto value = key.ReadValue(name);
+    if (!value || (value->type != kRegSz && value->type != kRegExpandSz) ||
+        value->data.size() > static_cast<size_t>(kMaxValueBytes))
+        return std::nullopt;
+    return RegistryBytesToUtf8(value->data.data(), value->data.size());
+}
+
+// The 32-bit registry view is a view of its own only on 64-bit Windows.
+bool HasSeparate32BitView() {
+    if (sizeof(void*) == 8)
+        return true;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void FindRunValues(const Folder& folder, RegistryApi& registry,
+                   std::vector<RecordedPointer>& found) {
+    struct View {
+        RegRoot root;
+        uint32_t access;
+        const char* software;  // how the key is opened
+        const char* named;     // how the 64-bit view names it
+    };
+    std::vector<View> views = {
+        {RegRoot::LocalMachine, kKeyRead | kKeyWow64_64Key, "\\SOFTWARE",
+         "HKEY_LOCAL_MACHINE\\SOFTWARE"},
+        {RegRoot::CurrentUser, kKeyRead | kKeyWow64_64Key, "\\Software",
+         "HKEY_CURRENT_USER\\Software"},
+    };
+    if (HasSeparate32BitView()) {
+        views.insert(views.begin() + 1,
+                     {RegRoot::LocalMachine, kKeyRead | kKeyWow64_32Key, "\\SOFTWARE",
+                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node"});
+    }
+    for (const View& view : views) {
+        for (const char* sub : {"Run", "RunOnce"}) {
+            Registry key(registry, view.access);
+            key.SetRootKey(view.root);
+            if (!key.OpenKey(std::string(view.software) + kRunParent + sub, false))
+                continue;
+            const std::string named = std::string(view.named) + kRunParent + sub;
+            for (const std::string& name : key.GetValueNames()) {
+                const auto command = TextValue(key, name);
+                if (!command)
+                    continue;
+                const std::string target = ProgramOf(Expanded(*command));
+                if (folder.Holds(target))
+                    found.push_back({LeftoverKind::RunValue, named, name, target});
+            }
+        }
+    }
+}
+
+void FindServices(const Folder& folder, RegistryApi& registry,
+                  std::vector<RecordedPointer>& found) {
+    const std::string services = "\\SYSTEM\\CurrentControlSet\\Services";
+    Registry list(registry, kKeyRead | kKeyWow64_64Key);
+    list.SetRootKey(RegRoot::LocalMachine);
+    if (!list.OpenKey(services, false))
+        return;
+    std::vector<std::string> names = list.GetKeyNames();
+    if (names.size() > kMaxServices)
+        names.resize(kMaxServices);
+    Registry key(registry, kKeyRead | kKeyWow64_64Key);
+    key.SetRootKey(RegRoot::LocalMachine);
+    for (const std::string& name : names) {
+        if (!key.OpenKey(services + "\\" + name, false))
+            continue;
+        const auto command = TextValue(key, "ImagePath");
+        if (!command)
+            continue;
+        const std::string target = ProgramOf(Expanded(*command));
+        if (folder.Holds(target))
+            found.push_back({LeftoverKind::Service, name, name, target});
+    }
+}
+
+// ---- Scheduled tasks ----
+
+std::optional<std::string> ReadSmallFile(const std::wstring& path) {
+    OwnedFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxTaskFileBytes)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return std::nullopt;
+    bytes.resize(read);
+    return bytes;
+}
+
+std::string FromUtf16(std::string_view bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        units += static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    return Utf16ToUtf8(units);
+}
+
+// A task file's text as UTF-8: the scheduler writes UTF-16 with a byte order mark, other
+// tools UTF-8 with or without one.
+std::string TextOfFile(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE"))
+        return FromUtf16(bytes.substr(2), false);
+    if (bytes.starts_with("\xFE\xFF"))
+        return FromUtf16(bytes.substr(2), true);
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return std::string(bytes.substr(3));
+    if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0')
+        return FromUtf16(bytes, false);
+    return std::string(bytes);
+}
+
+std::string XmlUnescaped(std::string_view text) {
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&quot;", '"'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}};
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        if (text[i] == '&') {
+            for (const auto& [entity, c] : kEntities) {
+                if (text.substr(i).starts_with(entity)) {
+                    result += c;
+                    i += entity.size();
+                    replaced = true;
+                    break;
+                }
+            }
+        }
+        if (!replaced)
+            result += text[i++];
+    }
+    return result;
+}
+
+std::vector<std::string> CommandsOf(std::string_view xml) {
+    constexpr std::string_view open = "<Command>";
+    constexpr std::string_view close = "</Command>";
+    std::vector<std::string> commands;
+    for (size_t at = xml.find(open); at != std::string_view::npos; at = xml.find(open, at)) {
+        const size_t start = at + open.size();
+        const size_t end = xml.find(close, start);
+        if (end == std::string_view::npos)
+            break;
+        commands.push_back(XmlUnescaped(xml.substr(start, end - start)));
+        at = end + close.size();
+    }
+    return commands;
+}
+
+void FindTasks(const Folder& folder, const SpecialFolders& folders,
+               std::vector<RecordedPointer>& found) {
+    const std::string windows = folders.GetSpecialFolder(kCsidlWindows);
+    if (windows.empty())
+        return;
+    // A 32-bit process on 64-bit Windows would be shown SysWOW64 instead.
+    const bool redirected = sizeof(void*) == 4 && HasSeparate32BitView();
+    const std::string tasks = windows + (redirected ? "\\Sysnative\\Tasks" : "\\System32\\Tasks");
+    WalkTree(tasks, [&](const std::wstring& full, const std::wstring& relative) {
+        const auto bytes = ReadSmallFile(full);
+        if (!bytes)
+            return;
+        const size_t slash = relative.find_last_of(L'\\');
+        const std::string name =
+            Narrow(slash == std::wstring::npos ? relative : relative.substr(slash + 1));
+        // Named as the scheduler names it: its path under the Tasks folder.
+        std::string task = "\\";
+        task += Narrow(relative);
+        for (const std::string& command : CommandsOf(TextOfFile(*bytes))) {
+            // The command element holds the program alone; its arguments have their own.
+            const std::string target = Unquoted(Expanded(command));
+            if (folder.Holds(target))
+                found.push_back({LeftoverKind::Task, task, name, target});
+        }
+    });
+}
+
+// COM for the shortcuts, in whatever state the calling thread leaves it; undone only if this
+// call did it.
+class ComScope {
+  public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (result_ == S_OK || result_ == S_FALSE)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+  private:
+    HRESULT result_;
+};
+
+}  // namespace
+
+std::vector<RecordedPointer> FindPointersInto(const std::string& folder, RegistryApi& registry,
+                                              const SpecialFolders& folders) {
+    std::vector<RecordedPointer> found;
+    try {
+        const Folder inside(folder);
+        if (!inside.Valid())
+            return found;
+        const ComScope com;
+        // Each search keeps what it found should a later one fail.
+        const std::function<void()> searches[] = {
+            [&] { FindShortcuts(inside, folders, found); },
+            [&] { FindRunValues(inside, registry, found); },
+            [&] { FindServices(inside, registry, found); },
+            [&] { FindTasks(inside, folders, found); },
+        };
+        for (const auto& search : searches) {
+            try {
+                search();
+            } catch (...) {
+            }
+        }
+        std::vector<RecordedPointer> unique;
+        for (const RecordedPointer& pointer : found) {
+            if (std::find(unique.begin(), unique.end(), pointer) == unique.end())
+                unique.push_back(pointer);
+        }
+        return unique;
+    } catch (...) {
+        return found;
+    }
+}
+
+}  // namespace corvandel
