@@ -158,12 +158,17 @@ void WalkTree(const std::string& root, const Visit& visit) {
 }
 
 bool EndsWithLnk(const std::wstring& name) {
+    static constexpr wchar_t kTail[] = L".lnk";
     if (name.size() < 4)
         return false;
-    std::wstring tail = name.substr(name.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; });
-    return tail == L".lnk";
+    for (size_t i = 0; i < 4; ++i) {
+        wchar_t c = name[name.size() - 4 + i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != kTail[i])
+            return false;
+    }
+    return true;
 }
 
 // ---- Shortcuts ----
