@@ -31,7 +31,7 @@ std::string ProgramFileOf(const std::string& command, const FileSystem& files,
 }  // namespace
 
 std::string RecordFolder() {
-    return ExecutableFolder() + "backup\\records\\";
+    return ExecutableFolder() + "records\\";
 }
 
 std::string KeepRecord(RegistryApi& registry, const FileSystem& files,

@@ -10,7 +10,8 @@
 
 namespace corvandel {
 
-// "backup\records\" beside the program.
+// "records\" beside the program, next to the "backup" folder: the backups page and its
+// "delete all" leave the records alone.
 std::string RecordFolder();
 
 // Makes and writes the record of a listed entry (its root name and key path as the list holds
