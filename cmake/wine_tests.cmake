@@ -22,6 +22,7 @@ set_tests_properties(wine_win7_prefix PROPERTIES FIXTURES_SETUP wine_win7 TIMEOU
   ENVIRONMENT ${WINE_ARCH_ENV})
 
 add_executable(win_tests
+  tests/win/candidates_win_test.cpp
   tests/win/file_info_win_test.cpp
   tests/win/gui_thread_win_test.cpp
   tests/win/icon_file_win_test.cpp

@@ -1,0 +1,495 @@
+#include "leftovers/candidates_win.h"
+
+#include <windows.h>
+
+#include <initguid.h>
+
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <winioctl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "foundation/handle_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/text.h"
+#include "foundation/win_text.h"
+#include "inventory/command_parse.h"
+#include "inventory/scan.h"
+#include "leftovers/machine_text_win.h"
+#include "leftovers/pointers_win.h"
+
+namespace corvandel {
+namespace {
+
+constexpr size_t kMaxItems = 20000;
+constexpr int kMaxDepth = 32;
+// A machine lists a few thousand programs at most; a source with more keys is not read past.
+constexpr size_t kMaxEntriesPerSource = 10000;
+// The registry does not allow longer key names.
+constexpr size_t kMaxKeyNameChars = 255;
+
+const char* const kEnvironmentNames[] = {
+    "ProgramFiles",      "ProgramData",        "APPDATA", "LOCALAPPDATA",
+    "USERPROFILE",       "SystemRoot",         "windir",  "ProgramW6432",
+    "ProgramFiles(x86)", "CommonProgramFiles", "PUBLIC",  "ALLUSERSPROFILE"};
+
+// The folders asked for by number, the current user's and all users'.
+const int kKnownCsidls[] = {CSIDL_PROGRAM_FILES,
+                            CSIDL_PROGRAM_FILESX86,
+                            CSIDL_PROGRAM_FILES_COMMON,
+                            CSIDL_PROGRAM_FILES_COMMONX86,
+                            CSIDL_WINDOWS,
+                            CSIDL_SYSTEM,
+                            CSIDL_SYSTEMX86,
+                            CSIDL_PROFILE,
+                            CSIDL_PERSONAL,
+                            CSIDL_DESKTOPDIRECTORY,
+                            CSIDL_MYMUSIC,
+                            CSIDL_MYPICTURES,
+                            CSIDL_MYVIDEO,
+                            CSIDL_APPDATA,
+                            CSIDL_LOCAL_APPDATA,
+                            CSIDL_COMMON_APPDATA,
+                            CSIDL_STARTMENU,
+                            CSIDL_PROGRAMS,
+                            CSIDL_STARTUP,
+                            CSIDL_COMMON_STARTMENU,
+                            CSIDL_COMMON_PROGRAMS,
+                            CSIDL_COMMON_STARTUP,
+                            CSIDL_COMMON_DESKTOPDIRECTORY,
+                            CSIDL_COMMON_DOCUMENTS,
+                            CSIDL_COMMON_MUSIC,
+                            CSIDL_COMMON_PICTURES,
+                            CSIDL_COMMON_VIDEO,
+                            CSIDL_TEMPLATES,
+                            CSIDL_COMMON_TEMPLATES,
+                            CSIDL_FONTS,
+                            CSIDL_FAVORITES,
+                            CSIDL_SENDTO,
+                            CSIDL_RECENT,
+                            CSIDL_NETHOOD,
+                            CSIDL_PRINTHOOD,
+                            CSIDL_INTERNET_CACHE,
+                            CSIDL_COOKIES,
+                            CSIDL_HISTORY,
+                            CSIDL_ADMINTOOLS,
+                            CSIDL_COMMON_ADMINTOOLS,
+                            CSIDL_RESOURCES,
+                            CSIDL_CDBURN_AREA};
+
+// The ones that have no number.
+const GUID* const kKnownFolderIds[] = {
+    &FOLDERID_Downloads,       &FOLDERID_LocalAppDataLow, &FOLDERID_UserProfiles,
+    &FOLDERID_Public,          &FOLDERID_PublicDownloads, &FOLDERID_SavedGames,
+    &FOLDERID_Links,           &FOLDERID_Contacts,        &FOLDERID_SearchHome,
+    &FOLDERID_ProgramData,     &FOLDERID_ProgramFilesX64, &FOLDERID_ProgramFilesCommonX64,
+    &FOLDERID_UserProgramFiles};
+
+const int kDataCsidls[] = {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA};
+
+// ---- The machine's folders ----
+
+std::vector<EnvironmentVariable> ReadEnvironment() {
+    std::vector<EnvironmentVariable> environment;
+    for (const char* name : kEnvironmentNames) {
+        wchar_t buffer[MAX_PATH * 2] = {};
+        const DWORD length = GetEnvironmentVariableW(Widen(name).c_str(), buffer, MAX_PATH * 2);
+        if (length > 0 && length < MAX_PATH * 2)
+            environment.push_back({name, Narrow(buffer)});
+    }
+    return environment;
+}
+
+std::vector<std::string> KnownFolders(const SpecialFolders& folders) {
+    std::vector<std::string> known;
+    for (const int csidl : kKnownCsidls) {
+        std::string folder = folders.GetSpecialFolder(csidl);
+        if (!folder.empty())
+            known.push_back(std::move(folder));
+    }
+    for (const GUID* id : kKnownFolderIds) {
+        PWSTR path = nullptr;
+        if (SUCCEEDED(SHGetKnownFolderPath(*id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path)
+            known.push_back(Narrow(path));
+        CoTaskMemFree(path);
+    }
+    return known;
+}
+
+// ---- Files and folders ----
+
+// The path as the file functions take it, also past MAX_PATH.
+std::wstring ForFileCalls(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\"))
+        return wide;
+    if (wide.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
+// A file another process holds open without letting others delete it.
+bool IsInUse(const std::wstring& path) {
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(file);
+    return false;
+}
+
+// Where a symbolic link or junction leads, as it names it; empty for other reparse points or
+// when it cannot be read. The link itself is read, never what it leads to.
+std::string LinkTarget(const std::wstring& path) {
+    OwnedFile link(CreateFileW(
+        path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!link)
+        return std::string();
+    std::vector<unsigned char> buffer(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD size = 0;
+    if (!DeviceIoControl(link.Get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer.data(),
+                         static_cast<DWORD>(buffer.size()), &size, nullptr) ||
+        size < 16)
+        return std::string();
+    const auto word = [&](size_t at) {
+        return static_cast<size_t>(buffer[at] | (buffer[at + 1] << 8));
+    };
+    DWORD tag = 0;
+    std::memcpy(&tag, buffer.data(), sizeof tag);
+    size_t names = 0;  // where the path buffer starts
+    if (tag == IO_REPARSE_TAG_SYMLINK)
+        names = 20;
+    else if (tag == IO_REPARSE_TAG_MOUNT_POINT)
+        names = 16;
+    else
+        return std::string();
+    const auto text = [&](size_t offset, size_t length) -> std::wstring {
+        if (length == 0 || names + offset + length > size || length % 2 != 0)
+            return std::wstring();
+        std::wstring out(length / 2, L'\0');
+        std::memcpy(out.data(), buffer.data() + names + offset, length);
+        return out;
+    };
+    std::wstring target = text(word(12), word(14));  // the name it shows
+    if (target.empty()) {
+        target = text(word(8), word(10));  // the name it resolves
+        if (target.starts_with(L"\\??\\"))
+            target.erase(0, 4);
+    }
+    return Narrow(target);
+}
+
+// The items found so far, each once, and how many more may be.
+class Collector {
+  public:
+    void Add(Candidate candidate) {
+        if (left_ == 0)
+            return;
+        const auto key = std::make_tuple(candidate.kind, FoldCase(candidate.path),
+                                         FoldCase(candidate.valueName));
+        if (!seen_.insert(key).second)
+            return;
+        --left_;
+        found_.push_back(std::move(candidate));
+    }
+    bool Full() const { return left_ == 0; }
+    std::vector<Candidate> Take() { return std::move(found_); }
+
+  private:
+    std::vector<Candidate> found_;
+    std::set<std::tuple<LeftoverKind, std::string, std::string>> seen_;
+    size_t left_ = kMaxItems;
+};
+
+Candidate FileSystemItem(const std::string& path, DWORD attributes) {
+    Candidate item;
+    item.path = path;
+    item.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? LeftoverKind::Folder : LeftoverKind::File;
+    const std::wstring forCalls = ForFileCalls(path);
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        item.reparsePoint = true;
+        item.linkTarget = LinkTarget(forCalls);
+    } else if (item.kind == LeftoverKind::File) {
+        item.inUse = IsInUse(forCalls);
+    }
+    return item;
+}
+
+void WalkInside(const std::string& folder, int depth, Collector& found) {
+    WIN32_FIND_DATAW data{};
+    const std::wstring pattern = ForFileCalls(folder) + L"\\*";
+    OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.Full())
+            return;
+        const std::string path = folder + "\\" + Narrow(name);
+        const DWORD attributes = data.dwFileAttributes;
+        found.Add(FileSystemItem(path, attributes));
+        const bool enter = (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxDepth;
+        if (enter)
+            WalkInside(path, depth + 1, found);
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+// The item at `path` if it exists, and everything in it when it is a folder.
+void AddTree(const std::string& path, Collector& found) {
+    const DWORD attributes = GetFileAttributesW(ForFileCalls(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    found.Add(FileSystemItem(path, attributes));
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        WalkInside(path, 1, found);
+}
+
+void AddFile(const std::string& path, Collector& found) {
+    const DWORD attributes = GetFileAttributesW(ForFileCalls(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        found.Add(FileSystemItem(path, attributes));
+}
+
+// A name that stands for one folder or key below another: no separators, nothing Windows
+// would read as a path of its own.
+bool IsSingleName(std::string_view name) {
+    if (name.empty() || name == "." || name == ".." || name.size() > kMaxKeyNameChars)
+        return false;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c))
+            return false;
+    }
+    return true;
+}
+
+// The name as a folder carries it: Windows drops trailing dots and blanks.
+std::string AsFolderName(std::string_view name) {
+    std::string out = TrimBlanks(name);
+    while (!out.empty() && (out.back() == '.' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+// The install folder is walked only when it is a folder of its own: not a drive root, not one
+// of the system's or the user's folders nor one holding them, not inside the Windows folder.
+bool IsOwnFolder(const std::string& location, const std::vector<EnvironmentVariable>& environment,
+                 const SpecialFolders& folders) {
+    const std::string_view rest = location.starts_with("\\\\")
+                                      ? std::string_view(location).substr(2)
+                                      : std::string_view(location);
+    const size_t names = static_cast<size_t>(std::count(rest.begin(), rest.end(), '\\'));
+    if (location.starts_with("\\\\") ? names < 2 : location.size() <= 3)
+        return false;
+    for (const std::string& known : KnownFolders(folders)) {
+        const auto normalized = NormalizePath(known, environment);
+        if (normalized && IsSameOrInside(*normalized, location))
+            return false;
+    }
+    const auto windows = NormalizePath(folders.GetSpecialFolder(kCsidlWindows), environment);
+    return !(windows && IsSameOrInside(location, *windows));
+}
+
+// ---- Registry ----
+
+struct KeyView {
+    RegRoot root;
+    uint32_t view;
+    const char* named;  // how the 64-bit view names Software
+};
+
+void AddProgramKeys(const ProgramRecord& record, RegistryApi& registry, Collector& found) {
+    const std::string publisher = TrimBlanks(record.publisher);
+    const std::string program = TrimBlanks(record.displayName);
+    if (!IsSingleName(publisher) || !IsSingleName(program))
+        return;
+    std::vector<KeyView> views = {
+        {RegRoot::CurrentUser, kKeyWow64_64Key, "HKEY_CURRENT_USER\\Software"},
+        {RegRoot::LocalMachine, kKeyWow64_64Key, "HKEY_LOCAL_MACHINE\\SOFTWARE"},
+    };
+    if (HasSeparate32BitView())
+        views.push_back(
+            {RegRoot::LocalMachine, kKeyWow64_32Key, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node"});
+    const std::string below = "\\" + publisher + "\\" + program;
+    for (const KeyView& view : views) {
+        Registry key(registry, kKeyRead | view.view);
+        key.SetRootKey(view.root);
+        if (key.OpenKey("\\SOFTWARE" + below, false)) {
+            Candidate item;
+            item.kind = LeftoverKind::RegistryKey;
+            item.path = view.named + below;
+            found.Add(std::move(item));
+        }
+    }
+}
+
+// Runs one part of a search; what it found stays should it fail.
+void Guarded(const std::function<void()>& part) {
+    try {
+        part();
+    } catch (...) {
+    }
+}
+
+// ---- The uninstall entries ----
+
+// The key an uninstall entry lies in, as the 64-bit view names it, folded.
+std::string PhysicalKey(const std::string& rootName, std::string path, bool view32) {
+    if (!path.starts_with("\\"))
+        path.insert(0, "\\");
+    while (path.size() > 1 && path.back() == '\\')
+        path.pop_back();
+    std::string folded = FoldCase(path);
+    const std::string software = "\\SOFTWARE\\";
+    if (view32 && HasSeparate32BitView() && folded.starts_with(software) &&
+        !folded.starts_with(software + "WOW6432NODE\\"))
+        folded.insert(software.size(), "WOW6432NODE\\");
+    return rootName + folded;
+}
+
+// The record's own key; a machine-wide key named without WOW6432Node came from the 32-bit
+// view when the 64-bit one holds no values there, as the list reads it.
+std::string RecordKey(const ProgramRecord& record, RegistryApi& registry) {
+    bool view32 = false;
+    if (record.rootName == "HKEY_LOCAL_MACHINE") {
+        Registry key(registry, kKeyRead | kKeyWow64_64Key);
+        key.SetRootKey(RegRoot::LocalMachine);
+        const std::string path =
+            record.keyPath.starts_with("\\") ? record.keyPath : "\\" + record.keyPath;
+        bool hasValues = false;
+        if (key.OpenKey(path, false)) {
+            const auto info = key.GetKeyInfo();
+            hasValues = info && info->values > 0;
+        }
+        view32 = !hasValues;
+    }
+    return PhysicalKey(record.rootName, record.keyPath, view32);
+}
+
+void ReadOtherPrograms(const ProgramRecord& record, RegistryApi& registry,
+                       const SpecialFolders& folders, MachineFacts& facts) {
+    const std::string own = RecordKey(record, registry);
+    const Win32FileSystem files;
+    std::set<std::string> seen;
+    for (const UninstallSource& source : kUninstallSources) {
+        const bool machine = source.root == RegRoot::LocalMachine;
+        const std::string rootName = machine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
+        const uint32_t view = source.access & kKeyWow64Res;
+        Registry list(registry, kKeyRead | view);
+        list.SetRootKey(source.root);
+        if (!list.OpenKey(source.path, false))
+            continue;
+        std::vector<std::string> names = list.GetKeyNames();
+        if (names.size() > kMaxEntriesPerSource)
+            names.resize(kMaxEntriesPerSource);
+        for (const std::string& name : names) {
+            Guarded([&] {
+                const std::string path = std::string(source.path) + "\\" + name;
+                const std::string physical =
+                    PhysicalKey(rootName, path, machine && view == kKeyWow64_32Key);
+                if (physical == own || !seen.insert(physical).second)
+                    return;
+                Registry key(registry, kKeyRead | view);
+                key.SetRootKey(source.root);
+                if (!key.OpenKey(path, false))
+                    return;
+                InstalledProgram program;
+                program.displayName = TextValue(key, "DisplayName").value_or("");
+                program.publisher = TextValue(key, "Publisher").value_or("");
+                program.installLocation = TextValue(key, "InstallLocation").value_or("");
+                facts.otherPrograms.push_back(std::move(program));
+                for (const char* value : {"UninstallString", "DisplayIcon"}) {
+                    const auto command = TextValue(key, value);
+                    if (!command)
+                        continue;
+                    const std::string file = RunPath(Expanded(*command), files, folders);
+                    if (!file.empty())
+                        facts.claimedPaths.push_back(file);
+                }
+            });
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& registry,
+                                      const SpecialFolders& folders) {
+    Collector found;
+    try {
+        const std::vector<EnvironmentVariable> environment = ReadEnvironment();
+        const auto location = NormalizePath(record.installLocation, environment);
+        Guarded([&] {
+            if (location && IsOwnFolder(*location, environment, folders))
+                AddTree(*location, found);
+        });
+        Guarded([&] {
+            for (const std::string* file : {&record.uninstallerPath, &record.iconPath}) {
+                if (const auto path = NormalizePath(*file, environment))
+                    AddFile(*path, found);
+            }
+        });
+        Guarded([&] {
+            const std::string publisher = AsFolderName(record.publisher);
+            const std::string program = AsFolderName(record.displayName);
+            if (!IsSingleName(publisher) || !IsSingleName(program))
+                return;
+            for (const int csidl : kDataCsidls) {
+                const std::string data = folders.GetSpecialFolder(csidl);
+                if (!data.empty())
+                    AddTree(data + "\\" + publisher + "\\" + program, found);
+            }
+        });
+        Guarded([&] {
+            if (!location)
+                return;
+            for (const RecordedPointer& pointer : FindPointersInto(*location, registry, folders)) {
+                Candidate item;
+                item.kind = pointer.kind;
+                item.path = pointer.path;
+                item.valueName = pointer.valueName;
+                item.target = pointer.target;
+                found.Add(std::move(item));
+            }
+        });
+        Guarded([&] { AddProgramKeys(record, registry, found); });
+    } catch (...) {
+    }
+    return found.Take();
+}
+
+MachineFacts ReadMachineFacts(const ProgramRecord& record, RegistryApi& registry,
+                              const SpecialFolders& folders) {
+    MachineFacts facts;
+    Guarded([&] { facts.environment = ReadEnvironment(); });
+    Guarded([&] { facts.knownFolders = KnownFolders(folders); });
+    Guarded([&] {
+        const std::string windows = folders.GetSpecialFolder(kCsidlWindows);
+        if (!windows.empty())
+            facts.systemFolders.push_back(windows);
+    });
+    Guarded([&] {
+        for (const int csidl : kDataCsidls) {
+            const std::string data = folders.GetSpecialFolder(csidl);
+            if (!data.empty())
+                facts.dataFolders.push_back(data);
+        }
+    });
+    Guarded([&] { ReadOtherPrograms(record, registry, folders, facts); });
+    return facts;
+}
+
+}  // namespace corvandel

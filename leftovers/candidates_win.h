@@ -1,0 +1,31 @@
+#pragma once
+// The walk over the machine that finds what a removed program may have left behind, and the
+// facts about the machine the clean-up's guards weigh it against.
+
+#include <vector>
+
+#include "foundation/platform.h"
+#include "foundation/registry.h"
+#include "leftovers/leftover_rules.h"
+#include "leftovers/program_record.h"
+
+namespace corvandel {
+
+// What exists now that a record may tie to its program: the install folder and everything in
+// it (files and folders; links and junctions reported as such and never entered; files in use
+// marked), folders named after the program inside the publisher's folder under the roaming and
+// local application data and ProgramData, and what is inside them; the files the record's
+// uninstaller and icon name; what FindPointersInto finds for the install folder; and the keys
+// Software\<publisher>\<program> under HKCU and HKLM (both views) that exist. At most 20,000
+// items and 32 folders deep; never throws; what cannot be read is skipped.
+std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& registry,
+                                      const SpecialFolders& folders);
+
+// What the guards need to know of the machine: the known folders of the current user and of
+// all users, the Windows folder, the data folders, the environment variables paths refer to,
+// and every other program the four uninstall sources list (the record's own entry left out)
+// with the files its uninstaller and icon name. Never throws; what cannot be read is left out.
+MachineFacts ReadMachineFacts(const ProgramRecord& record, RegistryApi& registry,
+                              const SpecialFolders& folders);
+
+}  // namespace corvandel

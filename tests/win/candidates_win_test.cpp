@@ -1,0 +1,192 @@
+// The walk for what a removed program left behind, against the real file system and registry
+// of the Wine prefix, and what the clean-up then offers of it. The fixture is written with raw
+// Win32 calls so that the walk cannot pass by reading back its own mistakes.
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
+#include "foundation/win_text.h"
+#include "leftovers/candidates_win.h"
+#include "leftovers/leftover_rules.h"
+
+namespace corvandel {
+namespace {
+
+std::wstring ExpandedW(const wchar_t* text) {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    ExpandEnvironmentStringsW(text, buffer, MAX_PATH * 2);
+    return buffer;
+}
+
+const std::wstring kPublisherFolder = ExpandedW(L"%TEMP%") + L"\\Contoso Test";
+const std::wstring kAlpha = kPublisherFolder + L"\\Alpha Test";
+const std::wstring kBeta = kPublisherFolder + L"\\Beta Test";
+const std::wstring kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::wstring kAlphaEntry = kUninstall + L"CorvandelCandidateAlpha";
+const std::wstring kBetaEntry = kUninstall + L"CorvandelCandidateBeta";
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::wstring RoamingPublisher() {
+    return Widen(GetSpecialFolder(CSIDL_APPDATA)) + L"\\Contoso Test";
+}
+
+void SetText(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void MakeFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
+    DWORD written = 0;
+    WriteFile(file, "data", 4, &written, nullptr);
+    CloseHandle(file);
+}
+
+void MakeFolder(const std::wstring& path) {
+    ASSERT_EQ(SHCreateDirectoryExW(nullptr, path.c_str(), nullptr), ERROR_SUCCESS) << Narrow(path);
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + L"\\" + name);
+            else
+                DeleteFileW((folder + L"\\" + name).c_str());
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+class CandidatesWinTest : public ::testing::Test {
+  protected:
+    // Also on entry: what a crashed run left must not fake a pass.
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
+        if (held_ != INVALID_HANDLE_VALUE)
+            CloseHandle(held_);
+        held_ = INVALID_HANDLE_VALUE;
+        RemoveTree(kPublisherFolder);
+        RemoveTree(RoamingPublisher());
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Contoso Test");
+        RegDeleteTreeW(HKEY_CURRENT_USER, kAlphaEntry.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kBetaEntry.c_str());
+        HKEY run = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRun.c_str(), 0, KEY_SET_VALUE, &run) ==
+            ERROR_SUCCESS) {
+            RegDeleteValueW(run, L"CorvandelCandidateAlpha");
+            RegCloseKey(run);
+        }
+    }
+    HANDLE held_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(CandidatesWinTest, OffersWhatIsAlphasAndNothingOfBetaOrWhatIsInUse) {
+    MakeFolder(kAlpha + L"\\data");
+    MakeFile(kAlpha + L"\\alpha.exe");
+    MakeFile(kAlpha + L"\\alpha.dll");
+    MakeFile(kAlpha + L"\\data\\cache.bin");
+    MakeFile(kAlpha + L"\\data\\busy.log");
+    MakeFolder(kBeta);
+    MakeFile(kBeta + L"\\beta.exe");
+    MakeFolder(RoamingPublisher() + L"\\Alpha Test");
+    MakeFile(RoamingPublisher() + L"\\Alpha Test\\settings.ini");
+    MakeFolder(RoamingPublisher() + L"\\Beta Test");
+    SetText(L"Software\\Contoso Test\\Alpha Test", L"Version", L"1.0");
+    SetText(L"Software\\Contoso Test\\Beta Test", L"Version", L"2.0");
+    SetText(kRun, L"CorvandelCandidateAlpha", L"\"" + kAlpha + L"\\alpha.exe\" /tray");
+    // Alpha's own entry may still be there; it is no other program.
+    SetText(kAlphaEntry, L"DisplayName", L"Alpha Test");
+    SetText(kAlphaEntry, L"Publisher", L"Contoso Test");
+    SetText(kAlphaEntry, L"InstallLocation", kAlpha);
+    SetText(kBetaEntry, L"DisplayName", L"Beta Test");
+    SetText(kBetaEntry, L"Publisher", L"Contoso Test");
+    SetText(kBetaEntry, L"InstallLocation", kBeta);
+    SetText(kBetaEntry, L"DisplayIcon", L"\"" + kBeta + L"\\beta.exe\",0");
+    held_ = CreateFileW((kAlpha + L"\\data\\busy.log").c_str(), GENERIC_READ, 0, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+
+    ProgramRecord record;
+    record.rootName = "HKEY_CURRENT_USER";
+    record.keyPath = Narrow(L"\\" + kAlphaEntry);
+    record.displayName = "Alpha Test";
+    record.publisher = "Contoso Test";
+    record.installLocation = Narrow(kAlpha);
+    record.uninstallerPath = Narrow(kAlpha) + "\\alpha.exe";
+
+    Win32RegistryApi api;
+    Win32SpecialFolders folders;
+    const std::vector<Candidate> candidates = FindCandidates(record, api, folders);
+    const auto found = [&](const std::wstring& path) {
+        return std::find_if(candidates.begin(), candidates.end(),
+                            [&](const Candidate& c) { return c.path == Narrow(path); });
+    };
+    for (const std::wstring& path :
+         {kAlpha, kAlpha + L"\\alpha.exe", kAlpha + L"\\data\\cache.bin",
+          RoamingPublisher() + L"\\Alpha Test",
+          std::wstring(L"HKEY_CURRENT_USER\\Software\\Contoso Test\\Alpha Test")})
+        EXPECT_NE(found(path), candidates.end()) << Narrow(path);
+    const auto busy = found(kAlpha + L"\\data\\busy.log");
+    ASSERT_NE(busy, candidates.end());
+    EXPECT_TRUE(busy->inUse);
+    EXPECT_FALSE(found(kAlpha + L"\\alpha.dll")->inUse);
+
+    using Row = std::tuple<LeftoverKind, std::string, bool>;  // kind, path suffix, preselected
+    const std::vector<Row> expected = {
+        {LeftoverKind::Folder, Narrow(RoamingPublisher()) + "\\Alpha Test", false},
+        {LeftoverKind::File, "\\Contoso Test\\Alpha Test\\alpha.exe", true},
+        {LeftoverKind::File, "\\Contoso Test\\Alpha Test\\alpha.dll", true},
+        {LeftoverKind::File, "\\Contoso Test\\Alpha Test\\data\\cache.bin", true},
+        {LeftoverKind::RunValue,
+         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", true},
+        {LeftoverKind::RegistryKey, "HKEY_CURRENT_USER\\Software\\Contoso Test\\Alpha Test", false},
+    };
+    const std::vector<Offer> offers =
+        FindLeftovers(record, candidates, ReadMachineFacts(record, api, folders));
+    // The walk's order within a folder is the file system's: each offer is looked up.
+    std::vector<bool> met(expected.size(), false);
+    for (const Offer& offer : offers) {
+        const Candidate& candidate = offer.candidate;
+        const auto row = std::find_if(expected.begin(), expected.end(), [&](const Row& r) {
+            return std::get<0>(r) == candidate.kind &&
+                   FoldCase(candidate.path).ends_with(FoldCase(std::get<1>(r)));
+        });
+        if (row == expected.end()) {
+            ADD_FAILURE() << "offered: " << candidate.path;
+            continue;
+        }
+        EXPECT_FALSE(met[row - expected.begin()]) << "twice: " << candidate.path;
+        met[row - expected.begin()] = true;
+        EXPECT_EQ(offer.preselected, std::get<2>(*row)) << candidate.path;
+    }
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(met[i]) << "not offered: " << std::get<1>(expected[i]);
+}
+
+}  // namespace
+}  // namespace corvandel
