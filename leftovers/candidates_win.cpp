@@ -349,14 +349,14 @@ void Guarded(const std::function<void()>& part) {
 // The key an uninstall entry lies in, as the 64-bit view names it, folded.
 std::string PhysicalKey(const std::string& rootName, std::string path, bool view32) {
     if (!path.starts_with("\\"))
-        path.insert(0, "\\");
+        path = "\\" + path;
     while (path.size() > 1 && path.back() == '\\')
         path.pop_back();
     std::string folded = FoldCase(path);
     const std::string software = "\\SOFTWARE\\";
     if (view32 && HasSeparate32BitView() && folded.starts_with(software) &&
         !folded.starts_with(software + "WOW6432NODE\\"))
-        folded.insert(software.size(), "WOW6432NODE\\");
+        folded = software + "WOW6432NODE\\" + folded.substr(software.size());
     return rootName + folded;
 }
 
