@@ -449,8 +449,16 @@ std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& 
                 return;
             for (const int csidl : kDataCsidls) {
                 const std::string data = folders.GetSpecialFolder(csidl);
-                if (!data.empty())
-                    AddTree(data + "\\" + publisher + "\\" + program, found);
+                if (data.empty())
+                    continue;
+                // A publisher's folder that is a link leads elsewhere: nothing behind it is
+                // the program's.
+                const std::string publisherFolder = data + "\\" + publisher;
+                const DWORD attributes = GetFileAttributesW(ForFileCalls(publisherFolder).c_str());
+                if (attributes != INVALID_FILE_ATTRIBUTES &&
+                    (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    AddTree(publisherFolder + "\\" + program, found);
             }
         });
         Guarded([&] {
