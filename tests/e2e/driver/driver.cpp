@@ -456,10 +456,21 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         // The program starts in its own folder, as from a shortcut.
         std::wstring folder = Widen(args[at + 1]);
         folder = folder.substr(0, folder.find_last_of(L'\\') + 1);
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &program.info)) {
-            Fail("cannot start " + args[at + 1]);
+        // A loaded machine's Wine now and then refuses a start that works a moment later;
+        // a few tries tell that apart from a program that cannot start at all.
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.empty() ? nullptr : folder.c_str(), &startup,
+                               &program.info)) {
+                error = 0;
+                break;
+            }
+            error = GetLastError();
+            Sleep(1000);
         }
+        if (error != 0)
+            Fail("cannot start " + args[at + 1] + " (error " + std::to_string(error) + ")");
         programs.push_back(program);
         current = programs.size() - 1;
         return 2;
