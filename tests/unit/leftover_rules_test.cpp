@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "leftovers/program_record.h"
+#include "leftovers/quarantine.h"
 
 namespace corvandel {
 namespace {
@@ -331,6 +332,33 @@ TEST(ProgramRecordTest, ComesBackWholeOrNotAtAll) {
     EXPECT_FALSE(ParseRecord(text + text));
     EXPECT_FALSE(ParseRecord("[Settings]\r\nLanguage=Russian\r\n"));
     EXPECT_FALSE(ParseRecord("Windows Registry Editor Version 5.00\r\n\r\n"));
+}
+
+TEST(CleanupListTest, ComesBackWholeOrNotAtAll) {
+    // Odd names, every kind of line, data with every byte value: what a restore needs back.
+    std::vector<unsigned char> bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes.push_back(static_cast<unsigned char>(b));
+    CleanupList list;
+    list.programs = "Альфа \"Editor\"\t2";
+    list.folders.push_back({"C:\\Program Files\\Альфа, \"x\"", {1, 2, 3, 0x10}});
+    list.files.push_back({"C:\\a\tb\r\n.txt", StoredFileName(0),
+                          {~0ull, 0, 132000000000000000ull, 0x20}});
+    list.keys.push_back("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha");
+    list.values.push_back({list.keys[0], "", 3, bytes});
+    list.values.push_back({"HKEY_CURRENT_USER\\Run", std::string("n\0=", 3), 7, {}});
+    for (const CleanupList& sample : {list, CleanupList{}}) {
+        const auto back = ParseCleanup(SerializeCleanup(sample));
+        ASSERT_TRUE(back);
+        EXPECT_EQ(*back, sample);
+    }
+    const std::string text = SerializeCleanup(list);
+    for (size_t size = 0; size < text.size(); size += 7)
+        EXPECT_FALSE(ParseCleanup(text.substr(0, size))) << size;
+    std::string altered = text;
+    altered[text.find("HKEY")] = 'h';
+    EXPECT_FALSE(ParseCleanup(altered));
+    EXPECT_FALSE(ParseCleanup(SerializeRecord(ProgramRecord{})));
 }
 
 }  // namespace
