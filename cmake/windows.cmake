@@ -37,10 +37,10 @@ target_link_libraries(corvandel_queue_win PUBLIC corvandel_queue corvandel_found
   corvandel_appearance_win comctl32)
 
 corvandel_library(corvandel_leftovers_win leftovers/candidates_win.cpp
-  leftovers/machine_text_win.cpp leftovers/pointers_win.cpp)
+  leftovers/machine_text_win.cpp leftovers/pointers_win.cpp leftovers/quarantine_win.cpp)
 target_link_libraries(corvandel_leftovers_win PUBLIC corvandel_leftovers corvandel_inventory
-  corvandel_foundation_win
-  ole32 uuid shell32)
+  corvandel_removal corvandel_foundation_win corvandel_appearance_win
+  ole32 uuid shell32 comctl32)
 
 corvandel_library(corvandel_update_win update/http_win.cpp update/package_signature_win.cpp
   update/updater_window_win.cpp)

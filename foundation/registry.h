@@ -80,10 +80,31 @@ class RegistryApi {
                                                bool withData) = 0;
     virtual bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                           const std::vector<unsigned char>& data) = 0;
+    virtual bool DeleteValue(RegHandle key, const std::string& name) = 0;
     // Deletes one key that has no sub-keys left, in the view given by viewBits.
     virtual bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) = 0;
     // The system's error code of the last call that failed.
     virtual uint32_t LastError() const = 0;
+};
+
+// Owns one open key for the length of a scope, so an early return cannot leak it. Neither
+// copied nor moved: a walk over a tree keeps one per level on the stack.
+class ScopedKey {
+  public:
+    ScopedKey(RegistryApi& api, std::optional<RegHandle> key) : api_(api), key_(key) {}
+    ~ScopedKey() {
+        if (key_)
+            api_.Close(*key_);
+    }
+    ScopedKey(const ScopedKey&) = delete;
+    ScopedKey& operator=(const ScopedKey&) = delete;
+
+    explicit operator bool() const { return key_.has_value(); }
+    RegHandle Get() const { return *key_; }
+
+  private:
+    RegistryApi& api_;
+    std::optional<RegHandle> key_;
 };
 
 class RegistryError : public std::runtime_error {

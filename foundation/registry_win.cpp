@@ -126,6 +126,11 @@ bool Win32RegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t
                                     static_cast<DWORD>(data.size())));
 }
 
+bool Win32RegistryApi::DeleteValue(RegHandle key, const std::string& name) {
+    const std::wstring wide = Widen(name);
+    return Succeeded(RegDeleteValueW(ToHkey(key), wide.c_str()));
+}
+
 bool Win32RegistryApi::DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) {
     const std::wstring wide = Widen(path);
     return Succeeded(RegDeleteKeyExW(ToHkey(base), wide.c_str(), viewBits, 0));

@@ -10,26 +10,6 @@ namespace corvandel {
 
 namespace {
 
-// Owns one open key for the length of a scope, so an early return cannot leak it. Neither
-// copied nor moved: the export keeps one per level of the tree on the stack.
-class ScopedKey {
-  public:
-    ScopedKey(RegistryApi& api, std::optional<RegHandle> key) : api_(api), key_(key) {}
-    ~ScopedKey() {
-        if (key_)
-            api_.Close(*key_);
-    }
-    ScopedKey(const ScopedKey&) = delete;
-    ScopedKey& operator=(const ScopedKey&) = delete;
-
-    explicit operator bool() const { return key_.has_value(); }
-    RegHandle Get() const { return *key_; }
-
-  private:
-    RegistryApi& api_;
-    std::optional<RegHandle> key_;
-};
-
 // The registry editor reads a quoted text with backslash escapes; both characters must be
 // escaped or the imported name or text would differ from the stored one.
 std::string Quoted(const std::string& text) {

@@ -89,6 +89,7 @@ class CountingRegistry : public RegistryApi {
                   const std::vector<unsigned char>&) override {
         return false;  // the profile only reads
     }
+    bool DeleteValue(RegHandle, const std::string&) override { return false; }
     bool DeleteKey(RegHandle, const std::string&, uint32_t) override { return false; }
     uint32_t LastError() const override { return real_.LastError(); }
 

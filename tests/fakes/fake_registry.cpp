@@ -246,6 +246,14 @@ bool FakeRegistry::SetValue(RegHandle key, const std::string& name, uint32_t typ
     return true;
 }
 
+bool FakeRegistry::DeleteValue(RegHandle key, const std::string& name) {
+    const auto it = handles_.find(key);
+    if (it == handles_.end())
+        return false;
+    auto& values = it->second.node->values;
+    return std::erase_if(values, [&](const auto& value) { return SameName(value.first, name); }) > 0;
+}
+
 bool FakeRegistry::DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) {
     Node* parent = nullptr;
     std::string leaf;

@@ -46,6 +46,7 @@ class FakeRegistry : public RegistryApi {
                                        bool withData) override;
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,
                   const std::vector<unsigned char>& data) override;
+    bool DeleteValue(RegHandle key, const std::string& name) override;
     bool DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) override;
     uint32_t LastError() const override { return lastError_; }
 

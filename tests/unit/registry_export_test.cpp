@@ -50,6 +50,10 @@ class RecordingRegistry : public RegistryApi {
         ADD_FAILURE() << "the export must not write";
         return false;
     }
+    bool DeleteValue(RegHandle, const std::string&) override {
+        ADD_FAILURE() << "the export must not delete";
+        return false;
+    }
     bool DeleteKey(RegHandle, const std::string&, uint32_t) override {
         ADD_FAILURE() << "the export must not delete";
         return false;
