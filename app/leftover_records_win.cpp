@@ -34,6 +34,10 @@ std::string RecordFolder() {
     return ExecutableFolder() + "records\\";
 }
 
+std::string QuarantineFolder() {
+    return ExecutableFolder() + "quarantine\\";
+}
+
 std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
                        const SpecialFolders& folders, const std::string& rootName,
                        const std::string& keyPath) {

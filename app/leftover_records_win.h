@@ -14,6 +14,9 @@ namespace corvandel {
 // "delete all" leave the records alone.
 std::string RecordFolder();
 
+// "quarantine\" beside the program: a folder for each clean-up, with what it removed.
+std::string QuarantineFolder();
+
 // Makes and writes the record of a listed entry (its root name and key path as the list holds
 // them); the file's path. Empty when the key is gone or the file cannot be written: the
 // uninstall goes on without it. Safe off the window's thread with its own registry and folders.

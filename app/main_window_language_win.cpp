@@ -3,6 +3,7 @@
 #include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
+#include "leftovers/leftovers_window_win.h"
 #include "queue/queue_window_win.h"
 #include "settings/settings_win.h"
 #include "ui/commands.h"
@@ -33,6 +34,8 @@ std::vector<LanguageWindow> MainWindow::LanguageWindows() {
         windows.push_back({&update_->Components(), WindowRole::Update});
     if (queue_)
         windows.push_back({&queue_->Components(), WindowRole::Other});
+    if (leftovers_)
+        windows.push_back({&leftovers_->Components(), WindowRole::Other});
     return windows;
 }
 

@@ -14,6 +14,7 @@
 #include "foundation/handle_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
+#include "leftovers/leftovers_window_win.h"
 #include "queue/queue_window_win.h"
 #include "settings/settings.h"
 #include "settings/settings_win.h"
@@ -178,6 +179,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             listPage_.StopWork();
             if (queue_ != nullptr)
                 queue_->StopWork();
+            if (leftovers_ != nullptr)
+                leftovers_->StopWork();
             FormClose();
             DestroyWindow(hwnd_);
             return 0;
@@ -276,6 +279,10 @@ void MainWindow::FormCreate() {
     CreateComponents();
     AppTheme::Instance().AddWindow(hwnd_);
     backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
+    backupsPage_.SetOtherBackups({[this] { return CleanupRows(); },
+                                  [this](const OtherBackup& row, BackupAction action) {
+                                      return ActOnCleanupRow(row, action);
+                                  }});
     listPage_.Connect();
     const std::string caption = MainWindowCaption(GetFileVersion(ExecutablePath()),
                                                   CORVANDEL_BITNESS, settings_.Portable());
@@ -331,6 +338,10 @@ void MainWindow::HandleRemovalCommand(int id) {
         case kCmdWebSiteUninstallMenu:
             listPage_.WebSiteUninstallMenuClick();
             break;
+        case kCmdFindLeftoversUninstallMenu:
+            if (!queueRunning)
+                listPage_.FindLeftoversOfSelected();
+            break;
         case kCmdRegistryKeyOpenUninstallMenu:
             listPage_.RegistryKeyOpenUninstallMenuClick();
             break;
@@ -346,20 +357,40 @@ void MainWindow::HandleRemovalCommand(int id) {
         case kCmdBackupsDelAllMenu:
             backupsPage_.DeleteAll();
             break;
+        case kCmdBackupsLeftoversMenu:
+            backupsPage_.FindLeftovers();
+            break;
     }
 }
 
 void MainWindow::SetQueueWindow(QueueWindow* queue) {
     queue_ = queue;
-    // The list is read again once, when the whole queue has ended.
-    queue_->OnFinished([this] { listPage_.RefreshKeepingSelection(); });
+    // The list is read again once, when the whole queue has ended; what the removed entries
+    // left behind is looked for then.
+    queue_->OnFinished([this] {
+        listPage_.RefreshKeepingSelection();
+        std::vector<std::string> records;
+        {
+            const std::lock_guard lock(queueRecordsMutex_);
+            for (const QueueItem& item : queue_->RemovedItems()) {
+                const auto found = queueRecords_.find(item.rootName + item.keyPath);
+                if (found != queueRecords_.end() && !found->second.empty())
+                    records.push_back(found->second);
+            }
+            queueRecords_.clear();
+        }
+        if (!records.empty())
+            OfferCleanup(std::move(records));
+    });
     // Each entry's record is kept just before its uninstaller starts, on the queue's thread
     // with a registry and folders of its own.
-    queue_->BeforeEachRun([](const QueueItem& item) {
+    queue_->BeforeEachRun([this](const QueueItem& item) {
         Win32RegistryApi registry;
         const Win32FileSystem files;
         const Win32SpecialFolders folders;
-        KeepRecord(registry, files, folders, item.rootName, item.keyPath);
+        std::string record = KeepRecord(registry, files, folders, item.rootName, item.keyPath);
+        const std::lock_guard lock(queueRecordsMutex_);
+        queueRecords_[item.rootName + item.keyPath] = std::move(record);
     });
 }
 
@@ -427,6 +458,10 @@ bool MainWindow::PreTranslateMessage(MSG& msg) {
     // The queue window is not modal: its keys (Tab, Enter, Esc) are handled here.
     if (queue_ != nullptr && (msg.hwnd == queue_->Handle() || IsChild(queue_->Handle(), msg.hwnd)))
         return IsDialogMessageW(queue_->Handle(), &msg) != FALSE;
+    if (leftovers_ != nullptr &&
+        (msg.hwnd == leftovers_->Handle() || IsChild(leftovers_->Handle(), msg.hwnd))) {
+        return IsDialogMessageW(leftovers_->Handle(), &msg) != FALSE;
+    }
     // The context menus' shortcuts work in their own lists; the program list's not while a
     // scan runs.
     if (msg.hwnd == ListViewUninstall && !listPage_.Scanning())
@@ -450,6 +485,7 @@ void MainWindow::ShowPopup(const PopupMenu& popup, HWND owner, POINT at, UINT fl
                !queueRunning && listPage_.EntryTool(EntryToolKind::Repair).has_value());
         enable(kCmdUninstallUninstallMenu, !queueRunning);
         enable(kCmdDeleteKeyUninstallMenu, !queueRunning);
+        enable(kCmdFindLeftoversUninstallMenu, !queueRunning && listPage_.SelectedIsBroken());
         // The web-site item shows only for entries that have a web address.
         const bool present = GetMenuState(popup.Handle(), kCmdWebSiteUninstallMenu, MF_BYCOMMAND) !=
                              static_cast<UINT>(-1);

@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <map>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -27,6 +29,7 @@
 namespace corvandel {
 
 class AboutWindow;
+class LeftoversWindow;
 class QueueWindow;
 class UpdaterWindow;
 
@@ -45,6 +48,7 @@ class MainWindow : public ProgramListHost {
     void SetAboutWindow(AboutWindow* about) { about_ = about; }
     void SetUpdateWindow(UpdaterWindow* update) { update_ = update; }
     void SetQueueWindow(QueueWindow* queue);
+    void SetLeftoversWindow(LeftoversWindow* leftovers);
 
     void LoadOptions();
     // The windows the language files address, in the program's window order.
@@ -107,7 +111,14 @@ class MainWindow : public ProgramListHost {
     HFONT BoldFont() const override { return boldFont_.Get(); }
     void ScanRunning(bool running) override;
     void ScanFinished() override;
+    void OfferCleanup(std::vector<std::string> recordFiles) override;
 
+    // The backups page's rows of clean-ups and of records of removed programs, and what its
+    // commands do on them.
+    std::vector<OtherBackup> CleanupRows();
+    bool ActOnCleanupRow(const OtherBackup& row, BackupAction action);
+    // "Найти остатки" on a record: only once its program is gone or broken.
+    void FindLeftoversOfRecord(const std::string& recordFile);
     void SetStatusText(int panel, const std::string& text);
     int Dpi() const override { return scale_.dpi; }
     void SetBold(HWND button, bool bold);
@@ -118,6 +129,11 @@ class MainWindow : public ProgramListHost {
     AboutWindow* about_ = nullptr;
     UpdaterWindow* update_ = nullptr;
     QueueWindow* queue_ = nullptr;
+    LeftoversWindow* leftovers_ = nullptr;
+    // The record kept before each queued uninstall, by the entry's root and key path; written
+    // on the queue's thread.
+    std::mutex queueRecordsMutex_;
+    std::map<std::string, std::string> queueRecords_;
     bool brokenOnly_ = false;  // the list shows only entries whose uninstaller is gone
 
     Button SpeedButton_GeneralMenu;

@@ -18,6 +18,7 @@
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/presentation.h"
+#include "queue/process_tree_win.h"
 #include "queue/queue_rules.h"
 #include "removal/registry_editor_win.h"
 #include "removal/registry_export.h"
@@ -80,19 +81,65 @@ void ProgramListPage::RunUninstaller() {
             Win32RegistryApi registry;
             const Win32FileSystem files;
             const Win32SpecialFolders folders;
-            KeepRecord(registry, files, folders, root, path);
-            job.Post([this, launch] { StartUninstaller(launch); });
+            std::string record = KeepRecord(registry, files, folders, root, path);
+            job.Post([this, launch, record = std::move(record), root, path] {
+                StartUninstaller(launch, record, root, path);
+            });
         }));
 }
 
-void ProgramListPage::StartUninstaller(const UninstallLaunch& launch) {
+void ProgramListPage::StartUninstaller(const UninstallLaunch& launch, const std::string& record,
+                                       const std::string& rootName, const std::string& keyPath) {
+    const std::wstring file = Widen(launch.file);
+    const std::wstring parameters = Widen(launch.parameters);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    execute.hwnd = host_.Window();
+    execute.lpFile = file.c_str();
+    execute.lpParameters = parameters.c_str();
     if (launch.throughCommandInterpreter) {
-        ShellExecuteW(host_.Window(), nullptr, Widen(launch.file).c_str(),
-                      Widen(launch.parameters).c_str(), nullptr, SW_HIDE);
+        execute.nShow = SW_HIDE;
     } else {
-        ShellExecuteW(host_.Window(), nullptr, Widen(launch.file).c_str(),
-                      Widen(launch.parameters).c_str(), L"", SW_SHOW);
+        execute.lpDirectory = L"";
+        execute.nShow = SW_SHOW;
     }
+    if (!ShellExecuteExW(&execute) || execute.hProcess == nullptr)
+        return;
+    // Once the uninstaller and whatever it started have ended, an entry that is gone has its
+    // leftovers looked for.
+    std::erase_if(recordJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
+    recordJobs_.push_back(std::make_unique<Job>(
+        GuiThread::To(host_.Window()),
+        [this, process = execute.hProcess, record, rootName, keyPath](JobContext& job) {
+            const bool ended = WaitForStartedTree(process, [&job] { return job.Stopping(); });
+            CloseHandle(process);
+            Win32RegistryApi registry;
+            if (ended && !record.empty() && !ReadEntryFacts(registry, rootName, keyPath))
+                job.Post([this, record] { host_.OfferCleanup({record}); });
+        }));
+}
+
+bool ProgramListPage::SelectedIsBroken() const {
+    const int selected = SelectedRow();
+    return selected >= 0 && rows_[selected].uninstallerMissing;
+}
+
+void ProgramListPage::FindLeftoversOfSelected() {
+    if (!SelectedIsBroken())
+        return;
+    const UninstallEntry& row = rows_[SelectedRow()];
+    std::erase_if(recordJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
+    recordJobs_.push_back(std::make_unique<Job>(
+        GuiThread::To(host_.Window()),
+        [this, root = row.columns[kColRootName], path = row.columns[kColKeyPath]](JobContext& job) {
+            Win32RegistryApi registry;
+            const Win32FileSystem files;
+            const Win32SpecialFolders folders;
+            std::string record = KeepRecord(registry, files, folders, root, path);
+            if (!record.empty())
+                job.Post([this, record] { host_.OfferCleanup({record}); });
+        }));
 }
 
 std::string ProgramListPage::ExportRegistry(const std::string& text) {

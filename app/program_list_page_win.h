@@ -39,6 +39,8 @@ class ProgramListHost : public PageHost {
     virtual void ScanRunning(bool running) = 0;
     // After a scan, once the rows are in place.
     virtual void ScanFinished() = 0;
+    // Programs are gone: looks for what they left, by the records kept of them.
+    virtual void OfferCleanup(std::vector<std::string> recordFiles) = 0;
 };
 
 struct ProgramListControls {
@@ -85,6 +87,9 @@ class ProgramListPage {
     std::optional<ProcessLaunch> EntryTool(EntryToolKind kind) const;
     void StartEntryTool(EntryToolKind kind);
     void DeleteKeyUninstallMenuClick();
+    // "Найти остатки" on an entry whose uninstaller is gone: its record is kept, then searched.
+    bool SelectedIsBroken() const;
+    void FindLeftoversOfSelected();
     void OpenFolderUninstallMenuClick();
     void WebSiteUninstallMenuClick();
     void RegistryKeyOpenUninstallMenuClick();
@@ -95,7 +100,9 @@ class ProgramListPage {
     void ScanEnded();
     void ShowRows();
     // Starts an uninstaller the way the single-entry command always has.
-    void StartUninstaller(const UninstallLaunch& launch);
+    // The record kept of the entry is offered for a clean-up once the entry is gone.
+    void StartUninstaller(const UninstallLaunch& launch, const std::string& record,
+                          const std::string& rootName, const std::string& keyPath);
     // The search text and the broken-entry filter over the full list.
     void ApplyFilter();
     void KeepFullCopy();
@@ -159,7 +166,8 @@ class ProgramListPage {
     // Last, so that they are stopped and joined before anything they report to goes.
     std::unique_ptr<Job> scanJob_;
     std::unique_ptr<Job> sizeJob_;  // the selected entry's folder size
-    // Records kept before single uninstalls; each starts its uninstaller when done.
+    // Records kept before single uninstalls, each starting its uninstaller when done, and the
+    // waits for those uninstallers.
     std::vector<std::unique_ptr<Job>> recordJobs_;
     std::unique_ptr<IconJob> iconJob_;
 };

@@ -8,8 +8,10 @@
 #include <chrono>
 
 #include "about/about_window_win.h"
+#include "app/leftover_records_win.h"
 #include "app/main_window_win.h"
 #include "foundation/win_text.h"
+#include "leftovers/leftovers_window_win.h"
 #include "queue/queue_window_win.h"
 #include "ui/stored_names.h"
 #include "update/updater_window_win.h"
@@ -57,6 +59,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     corvandel::QueueWindow queue;
     queue.Create(mainWindow.Handle());
     mainWindow.SetQueueWindow(&queue);
+    corvandel::LeftoversWindow leftovers;
+    leftovers.Create(mainWindow.Handle(), corvandel::QuarantineFolder());
+    mainWindow.SetLeftoversWindow(&leftovers);
     mainWindow.LoadOptions();
     // Language files lose what no window can use, then the chosen one applies everywhere.
     corvandel::PruneLanguageFiles(mainWindow.LanguageWindows());

@@ -37,7 +37,8 @@ target_link_libraries(corvandel_queue_win PUBLIC corvandel_queue corvandel_found
   corvandel_appearance_win comctl32)
 
 corvandel_library(corvandel_leftovers_win leftovers/candidates_win.cpp
-  leftovers/machine_text_win.cpp leftovers/pointers_win.cpp leftovers/quarantine_win.cpp)
+  leftovers/machine_text_win.cpp leftovers/pointers_win.cpp leftovers/quarantine_win.cpp
+  leftovers/leftovers_window_win.cpp)
 target_link_libraries(corvandel_leftovers_win PUBLIC corvandel_leftovers corvandel_inventory
   corvandel_removal corvandel_foundation_win corvandel_appearance_win
   ole32 uuid shell32 comctl32)
@@ -61,6 +62,7 @@ add_executable(Corvandel WIN32
   app/leftover_records_win.cpp
   app/main_window_controls_win.cpp
   app/main_window_language_win.cpp
+  app/main_window_cleanup_win.cpp
   app/main_window_theme_win.cpp
   app/main_window_settings_win.cpp
   app/main_window_win.cpp

@@ -44,10 +44,10 @@ struct SavedValue {
 };
 
 struct CleanupList {
-    std::string programs;  // the names of the programs cleaned up, for the backups page
+    std::string programs;              // the names of the programs cleaned up, for the backups page
     std::vector<MovedFolder> folders;  // each before what it holds
     std::vector<MovedFile> files;
-    std::vector<std::string> keys;  // each key deleted, before its sub-keys
+    std::vector<std::string> keys;   // each key deleted, before its sub-keys
     std::vector<SavedValue> values;  // the values of those keys and the single values removed
     bool operator==(const CleanupList&) const = default;
 };

@@ -50,9 +50,9 @@ bool SetStamp(const std::string& path, const FileStamp& stamp) {
             done = SetFileTime(file.Get(), &created, &accessed, &written) != FALSE;
         }
     }
-    const DWORD keep = stamp.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                           FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    const DWORD keep = stamp.attributes &
+                       (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
     SetFileAttributesW(wide.c_str(), keep != 0 ? keep : FILE_ATTRIBUTE_NORMAL);
     return done;
 }
@@ -71,8 +71,8 @@ void WalkFolder(const std::string& folder, int depth, CleanupList& list,
     if (depth >= kMaxDepth)
         return;
     WIN32_FIND_DATAW found{};
-    const OwnedFind search(FindFirstFileExW(Widen(folder + "\\*").c_str(), FindExInfoBasic,
-                                            &found, FindExSearchNameMatch, nullptr, 0));
+    const OwnedFind search(FindFirstFileExW(Widen(folder + "\\*").c_str(), FindExInfoBasic, &found,
+                                            FindExSearchNameMatch, nullptr, 0));
     if (!search)
         return;
     do {
@@ -144,9 +144,9 @@ bool SaveKeyTree(RegistryApi& api, RegRoot root, const std::string& keyText,
     return true;
 }
 
-bool SaveValue(RegistryApi& api, RegRoot root, const std::string& keyText,
-               const std::string& path, const std::string& name, CleanupList& list,
-               std::vector<std::string>& lines, uint32_t& error) {
+bool SaveValue(RegistryApi& api, RegRoot root, const std::string& keyText, const std::string& path,
+               const std::string& name, CleanupList& list, std::vector<std::string>& lines,
+               uint32_t& error) {
     const ScopedKey key(api, api.Open(RootHandle(root), path, kKeyRead | kView, false));
     const auto value = key ? api.QueryValue(key.Get(), name, true) : std::nullopt;
     if (!value) {
@@ -230,13 +230,11 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
                         if (!movedOrigins.insert(FoldCase(file)).second)
                             continue;
                         if (const auto stamp = StampOf(file)) {
-                            list.files.push_back(
-                                {file, StoredFileName(list.files.size()), *stamp});
+                            list.files.push_back({file, StoredFileName(list.files.size()), *stamp});
                         }
                     }
                     WriteList(outcome.folder, list);
-                    std::vector<MovedFile> kept(list.files.begin(),
-                                                list.files.begin() + firstFile);
+                    std::vector<MovedFile> kept(list.files.begin(), list.files.begin() + firstFile);
                     for (size_t i = firstFile; i < list.files.size(); ++i) {
                         const MovedFile& file = list.files[i];
                         if (MoveFileExW(Widen(file.origin).c_str(),
@@ -276,8 +274,7 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
                     }
                     // The backup is written whole before anything of it is deleted.
                     list.keys.insert(list.keys.end(), saved.keys.begin(), saved.keys.end());
-                    list.values.insert(list.values.end(), saved.values.begin(),
-                                       saved.values.end());
+                    list.values.insert(list.values.end(), saved.values.begin(), saved.values.end());
                     regLines.insert(regLines.end(), lines.begin(), lines.end());
                     WriteList(outcome.folder, list);
                     WriteWholeFile(outcome.folder + "registry.reg",
@@ -341,8 +338,8 @@ std::vector<KeptCleanup> ListCleanups(const std::string& quarantineRoot) {
             WIN32_FILE_ATTRIBUTE_DATA data{};
             if (GetFileAttributesExW(Widen(cleanup.folder + "files\\" + file.stored).c_str(),
                                      GetFileExInfoStandard, &data)) {
-                cleanup.bytes += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
-                                 data.nFileSizeLow;
+                cleanup.bytes +=
+                    (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
             }
         }
         cleanups.push_back(std::move(cleanup));
@@ -392,18 +389,16 @@ std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& 
 
     for (const std::string& keyText : list->keys) {
         const auto split = SplitKeyText(keyText);
-        const ScopedKey key(registry, split ? registry.Open(RootHandle(split->first),
-                                                             split->second, kKeyAllAccess | kView,
-                                                             true)
+        const ScopedKey key(registry, split ? registry.Open(RootHandle(split->first), split->second,
+                                                            kKeyAllAccess | kView, true)
                                             : std::nullopt);
         if (!key)
             problems.push_back({keyText, registry.LastError()});
     }
     for (const SavedValue& value : list->values) {
         const auto split = SplitKeyText(value.keyText);
-        const ScopedKey key(registry, split ? registry.Open(RootHandle(split->first),
-                                                             split->second, kKeyAllAccess | kView,
-                                                             true)
+        const ScopedKey key(registry, split ? registry.Open(RootHandle(split->first), split->second,
+                                                            kKeyAllAccess | kView, true)
                                             : std::nullopt);
         const std::string what = value.keyText + " \"" + value.name + "\"";
         if (!key) {

@@ -136,4 +136,17 @@ TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds li
     }
 }
 
+bool WaitForStartedTree(void* process, const std::function<bool()>& stopping) {
+    const OwnedKernelObject job(CreateJobObjectW(nullptr, nullptr));
+    const bool inJob = job && AssignProcessToJobObject(job.Get(), process);
+    for (;;) {
+        if (WaitForSingleObject(process, kPollMilliseconds) == WAIT_OBJECT_0 &&
+            (!inJob || JobIsEmpty(job.Get()))) {
+            return true;
+        }
+        if (stopping && stopping())
+            return false;
+    }
+}
+
 }  // namespace corvandel

@@ -26,4 +26,9 @@ struct TreeRun {
 TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds limit,
                        const std::function<bool()>& stopping);
 
+// Waits for a process started elsewhere (through the shell, say) and for every process it
+// starts from now on. True once all of them have ended; false when stopping() asked to stop
+// waiting. The handle stays the caller's.
+bool WaitForStartedTree(void* process, const std::function<bool()>& stopping);
+
 }  // namespace corvandel

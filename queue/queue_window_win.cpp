@@ -247,6 +247,15 @@ void QueueWindow::ShowProgress() {
     SetWindowTextW(LabelQueueStatus, Widen(text).c_str());
 }
 
+std::vector<QueueItem> QueueWindow::RemovedItems() const {
+    std::vector<QueueItem> removed;
+    for (size_t i = 0; i < states_.size() && i < choices_.size(); ++i) {
+        if (states_[i].state == QueueState::Removed)
+            removed.push_back(choices_[i].item);
+    }
+    return removed;
+}
+
 void QueueWindow::Finished() {
     running_ = false;
     EnableControls();

@@ -42,6 +42,8 @@ class QueueWindow {
     // Shows the window with these entries, ready to start; while a queue runs it only shows the
     // window as it is.
     void Open(std::vector<QueueChoice> choices);
+    // The entries the last queue removed.
+    std::vector<QueueItem> RemovedItems() const;
     // Called once a queue has ended, after its last state is shown.
     void OnFinished(std::function<void()> finished) { finished_ = std::move(finished); }
     // Called off the window's thread before each uninstaller of a queue starts.

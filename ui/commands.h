@@ -35,6 +35,8 @@ enum CommandId : int {
     kCmdModifyUninstallMenu = 2021,
     kCmdRepairUninstallMenu = 2022,
     kCmdBrokenOnlyMenu = 2023,
+    kCmdBackupsLeftoversMenu = 2024,
+    kCmdFindLeftoversUninstallMenu = 2025,
 };
 
 // The language menu's items, one per language file, numbered in menu order.
@@ -74,6 +76,8 @@ inline constexpr MenuItem kProgramListMenu[] = {
      "Деинсталлировать выбранные", ""},
     {kCmdModifyUninstallMenu, stored::main_window::kModifyUninstallMenu, "Изменить", ""},
     {kCmdRepairUninstallMenu, stored::main_window::kRepairUninstallMenu, "Исправить", ""},
+    {kCmdFindLeftoversUninstallMenu, stored::main_window::kFindLeftoversUninstallMenu,
+     "Найти остатки", ""},
     {0, stored::main_window::kN26, "-", ""},
     {kCmdOpenFolderUninstallMenu, stored::main_window::kOpenFolderUninstallMenu, "Открыть папку",
      "Ctrl+O", 'O', kCtrl},
@@ -93,6 +97,7 @@ inline constexpr MenuItem kBackupsMenu[] = {
     {0, stored::main_window::kSeparatorBack1, "-", ""},
     {kCmdBackupsRestoreMenu, stored::main_window::kBackupsRestoreMenu, "Восстановить", "Alt+BkSp",
      kVkBack, kAlt},
+    {kCmdBackupsLeftoversMenu, stored::main_window::kBackupsLeftoversMenu, "Найти остатки", ""},
     {0, stored::main_window::kSeparatorBack2, "-", ""},
     {kCmdBackupsDelAllMenu, stored::main_window::kBackupsDelAllMenu, "Удалить все", "Shift+Del",
      kVkDelete, kShift},

@@ -42,6 +42,14 @@ enum QueueControlId : int {
     kIdButtonCloseQueue = 1209,
 };
 
+// The leftovers window's controls.
+enum LeftoversControlId : int {
+    kIdListViewLeftovers = 1301,
+    kIdLabelLeftoversStatus = 1302,
+    kIdButtonRemoveChosen = 1303,
+    kIdButtonCancelLeftovers = 1304,
+};
+
 struct ControlName {
     int id;
     const char* name;

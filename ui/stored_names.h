@@ -33,6 +33,8 @@ inline constexpr WindowName kMainWindow{{"Form1", "TForm1"}, L"TForm1"};
 inline constexpr WindowName kAboutWindow{{"Form8", "TForm8"}, L"TForm8"};
 inline constexpr WindowName kUpdateWindow{{"Form10", "TForm10"}, L"TForm10"};
 inline constexpr WindowName kQueueWindow{{"FormQueue", "TFormQueue"}, L"TFormQueue"};
+inline constexpr WindowName kLeftoversWindow{{"FormLeftovers", "TFormLeftovers"},
+                                             L"TFormLeftovers"};
 
 // The key name the program's own installer gives its uninstall entry.
 inline constexpr char kOwnUninstallKey[] = "Corvandel";
@@ -79,6 +81,9 @@ inline constexpr ComponentName kBackupsRestoreMenu{"BackupsRestoreMenu", "TMenuI
 inline constexpr ComponentName kSeparatorBack2{"SeparatorBack2", "TMenuItem"};
 inline constexpr ComponentName kBackupsDelAllMenu{"BackupsDelAllMenu", "TMenuItem"};
 inline constexpr ComponentName kBackupsDelMenu{"BackupsDelMenu", "TMenuItem"};
+inline constexpr ComponentName kBackupsLeftoversMenu{"BackupsLeftoversMenu", "TMenuItem"};
+inline constexpr ComponentName kFindLeftoversUninstallMenu{"FindLeftoversUninstallMenu",
+                                                           "TMenuItem"};
 inline constexpr ComponentName kThemeAuto{"ThemeAuto", "TMenuItem"};
 inline constexpr ComponentName kThemeLight{"ThemeLight", "TMenuItem"};
 inline constexpr ComponentName kThemeDark{"ThemeDark", "TMenuItem"};
@@ -112,6 +117,15 @@ inline constexpr TextOnly kLangUninstallerMissing{
     {"LangUninstallerMissing", "TMenuItem"}, "Caption", "Деинсталлятор не найден"};
 inline constexpr TextOnly kLangCannotStart{
     {"LangCannotStart", "TMenuItem"}, "Caption", "Не удалось запустить"};
+// The backups page's rows of the clean-up and what it did.
+inline constexpr TextOnly kLangCleanupRow{{"LangCleanupRow", "TMenuItem"}, "Caption", "Остатки:"};
+inline constexpr TextOnly kLangRecordRow{{"LangRecordRow", "TMenuItem"}, "Caption", "Запись:"};
+inline constexpr TextOnly kLangNotRestored{
+    {"LangNotRestored", "TMenuItem"}, "Caption", "Не восстановлено:"};
+inline constexpr TextOnly kLangStillInstalled{
+    {"LangStillInstalled", "TMenuItem"},
+    "Caption",
+    "Программа ещё установлена. Остатки ищутся после её удаления."};
 
 // The window's components without a control, in the order the window adds them after its
 // controls and menus. The language files keep every line addressed to one of them.
@@ -137,6 +151,10 @@ inline constexpr TextOnly kTextOnly[] = {
     {{"ImageList3", "TImageList"}},
     kLangUninstallerMissing,
     kLangCannotStart,
+    kLangCleanupRow,
+    kLangRecordRow,
+    kLangNotRestored,
+    kLangStillInstalled,
 };
 
 }  // namespace main_window
@@ -248,7 +266,8 @@ inline constexpr TextOnly kLangRunning{{"LangRunning", "TMenuItem"}, "Caption", 
 inline constexpr TextOnly kLangRemoved{{"LangRemoved", "TMenuItem"}, "Caption", "Удалена"};
 inline constexpr TextOnly kLangStillListed{
     {"LangStillListed", "TMenuItem"}, "Caption", "Осталась в списке"};
-inline constexpr TextOnly kLangFailedCode{{"LangFailedCode", "TMenuItem"}, "Caption", "Ошибка, код"};
+inline constexpr TextOnly kLangFailedCode{
+    {"LangFailedCode", "TMenuItem"}, "Caption", "Ошибка, код"};
 inline constexpr TextOnly kLangTimedOut{
     {"LangTimedOut", "TMenuItem"}, "Caption", "Ошибка: превышено время ожидания"};
 inline constexpr TextOnly kLangNotStarted{
@@ -271,11 +290,89 @@ inline constexpr TextOnly kLangOwnLast{
     "В очереди есть сама эта программа. Она будет удалена последней. Удалить и её?"};
 
 inline constexpr TextOnly kTextOnly[] = {
-    kLangWaiting, kLangRunning, kLangRemoved, kLangStillListed, kLangFailedCode,
-    kLangTimedOut, kLangNotStarted, kLangNoCommand, kLangMissing, kLangSkipped,
-    kLangCancelled, kLangQuietTag, kLangDone, kLangOf, kLangRestart, kLangOwnLast,
+    kLangWaiting,    kLangRunning,   kLangRemoved, kLangStillListed, kLangFailedCode, kLangTimedOut,
+    kLangNotStarted, kLangNoCommand, kLangMissing, kLangSkipped,     kLangCancelled,  kLangQuietTag,
+    kLangDone,       kLangOf,        kLangRestart, kLangOwnLast,
 };
 
 }  // namespace queue_window
+
+namespace leftovers_window {
+
+inline constexpr ComponentName kListViewLeftovers{"ListViewLeftovers", "TListView"};
+inline constexpr ComponentName kLabelLeftoversStatus{"LabelLeftoversStatus", "TLabel"};
+inline constexpr ComponentName kButtonRemoveChosen{"ButtonRemoveChosen", "TButton"};
+inline constexpr ComponentName kButtonCancel{"ButtonCancel", "TButton"};
+
+inline constexpr TextOnly kLangSearching{
+    {"LangSearching", "TMenuItem"}, "Caption", "Поиск того, что осталось..."};
+inline constexpr TextOnly kLangFound{{"LangFound", "TMenuItem"}, "Caption", "Найдено:"};
+inline constexpr TextOnly kLangNothingFound{
+    {"LangNothingFound", "TMenuItem"}, "Caption", "Ничего не осталось."};
+inline constexpr TextOnly kLangNoRecord{
+    {"LangNoRecord", "TMenuItem"}, "Caption", "Запись о программе не читается:"};
+inline constexpr TextOnly kLangConfirm{
+    {"LangConfirm", "TMenuItem"},
+    "Caption",
+    "Переместить выбранное в карантин? Всё можно вернуть на странице «Резерв»."};
+inline constexpr TextOnly kLangRemoved{{"LangRemoved", "TMenuItem"}, "Caption", "Удалено"};
+inline constexpr TextOnly kLangNotRemoved{
+    {"LangNotRemoved", "TMenuItem"}, "Caption", "Не удалено:"};
+inline constexpr TextOnly kLangNotHere{
+    {"LangNotHere", "TMenuItem"}, "Caption", "Удаляется средствами Windows"};
+inline constexpr TextOnly kLangClose{{"LangClose", "TMenuItem"}, "Caption", "Закрыть"};
+inline constexpr TextOnly kLangHigh{{"LangHigh", "TMenuItem"}, "Caption", "высокая"};
+inline constexpr TextOnly kLangMedium{{"LangMedium", "TMenuItem"}, "Caption", "средняя"};
+// The kinds, in the order of their groups.
+inline constexpr TextOnly kLangFolder{{"LangFolder", "TMenuItem"}, "Caption", "Папка"};
+inline constexpr TextOnly kLangFile{{"LangFile", "TMenuItem"}, "Caption", "Файл"};
+inline constexpr TextOnly kLangShortcut{{"LangShortcut", "TMenuItem"}, "Caption", "Ярлык"};
+inline constexpr TextOnly kLangRunValue{{"LangRunValue", "TMenuItem"}, "Caption", "Автозапуск"};
+inline constexpr TextOnly kLangRegistryKey{
+    {"LangRegistryKey", "TMenuItem"}, "Caption", "Ключ реестра"};
+inline constexpr TextOnly kLangService{{"LangService", "TMenuItem"}, "Caption", "Служба"};
+inline constexpr TextOnly kLangTask{{"LangTask", "TMenuItem"}, "Caption", "Задание"};
+// Why an item is offered; the cited path follows.
+inline constexpr TextOnly kLangInsideFolder{
+    {"LangInsideFolder", "TMenuItem"}, "Caption", "в папке программы"};
+inline constexpr TextOnly kLangPointsInto{
+    {"LangPointsInto", "TMenuItem"}, "Caption", "указывает в папку программы"};
+inline constexpr TextOnly kLangRecordedFile{
+    {"LangRecordedFile", "TMenuItem"}, "Caption", "файл, названный в записи программы"};
+inline constexpr TextOnly kLangRecordedPointer{
+    {"LangRecordedPointer", "TMenuItem"}, "Caption", "до удаления запускал файл программы"};
+inline constexpr TextOnly kLangNamedInPublisher{
+    {"LangNamedInPublisher", "TMenuItem"}, "Caption", "названа по программе в папке издателя"};
+inline constexpr TextOnly kLangProgramKey{
+    {"LangProgramKey", "TMenuItem"}, "Caption", "ключ программы в разделе издателя"};
+
+inline constexpr TextOnly kTextOnly[] = {
+    kLangSearching,
+    kLangFound,
+    kLangNothingFound,
+    kLangNoRecord,
+    kLangConfirm,
+    kLangRemoved,
+    kLangNotRemoved,
+    kLangNotHere,
+    kLangClose,
+    kLangHigh,
+    kLangMedium,
+    kLangFolder,
+    kLangFile,
+    kLangShortcut,
+    kLangRunValue,
+    kLangRegistryKey,
+    kLangService,
+    kLangTask,
+    kLangInsideFolder,
+    kLangPointsInto,
+    kLangRecordedFile,
+    kLangRecordedPointer,
+    kLangNamedInPublisher,
+    kLangProgramKey,
+};
+
+}  // namespace leftovers_window
 
 }  // namespace corvandel::stored

@@ -251,7 +251,8 @@ bool FakeRegistry::DeleteValue(RegHandle key, const std::string& name) {
     if (it == handles_.end())
         return false;
     auto& values = it->second.node->values;
-    return std::erase_if(values, [&](const auto& value) { return SameName(value.first, name); }) > 0;
+    return std::erase_if(values, [&](const auto& value) { return SameName(value.first, name); }) >
+           0;
 }
 
 bool FakeRegistry::DeleteKey(RegHandle base, const std::string& path, uint32_t viewBits) {

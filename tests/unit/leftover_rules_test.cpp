@@ -342,8 +342,8 @@ TEST(CleanupListTest, ComesBackWholeOrNotAtAll) {
     CleanupList list;
     list.programs = "Альфа \"Editor\"\t2";
     list.folders.push_back({"C:\\Program Files\\Альфа, \"x\"", {1, 2, 3, 0x10}});
-    list.files.push_back({"C:\\a\tb\r\n.txt", StoredFileName(0),
-                          {~0ull, 0, 132000000000000000ull, 0x20}});
+    list.files.push_back(
+        {"C:\\a\tb\r\n.txt", StoredFileName(0), {~0ull, 0, 132000000000000000ull, 0x20}});
     list.keys.push_back("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha");
     list.values.push_back({list.keys[0], "", 3, bytes});
     list.values.push_back({"HKEY_CURRENT_USER\\Run", std::string("n\0=", 3), 7, {}});

@@ -1,0 +1,152 @@
+// The main window's part in the clean-up after uninstalls: the leftovers window it opens, and
+// the backups page's rows of clean-ups and of records kept of removed programs.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include "app/leftover_records_win.h"
+#include "app/main_window_win.h"
+#include "foundation/error_text_win.h"
+#include "foundation/files_win.h"
+#include "foundation/handle_win.h"
+#include "foundation/win_text.h"
+#include "leftovers/leftovers_window_win.h"
+#include "leftovers/program_record.h"
+#include "leftovers/quarantine_win.h"
+#include "queue/queue_rules.h"
+#include "ui/stored_names.h"
+
+namespace corvandel {
+
+namespace {
+
+namespace names = stored::main_window;
+
+enum RowKind { kCleanupRow = 1, kRecordRow = 2 };
+
+// At most this many lines of what could not be put back are shown.
+constexpr size_t kShownProblems = 12;
+
+std::optional<ProgramRecord> ReadRecord(const std::string& path) {
+    try {
+        const auto text = ReadWholeFile(path);
+        return text ? ParseRecord(*text) : std::nullopt;
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
+}
+
+// A clean-up's folder with everything in it; the files it held are the user's to lose only on
+// this explicit request.
+bool DeleteFolderTree(const std::string& folder) {
+    std::wstring from = Widen(folder);
+    while (!from.empty() && from.back() == L'\\')
+        from.pop_back();
+    from.push_back(L'\0');  // the list of paths ends with a second null
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    return SHFileOperationW(&operation) == 0;
+}
+
+}  // namespace
+
+void MainWindow::SetLeftoversWindow(LeftoversWindow* leftovers) {
+    leftovers_ = leftovers;
+    leftovers_->OnCleanedUp([this] { backupsPage_.Update(); });
+}
+
+void MainWindow::OfferCleanup(std::vector<std::string> recordFiles) {
+    if (leftovers_ != nullptr && !recordFiles.empty())
+        leftovers_->Open(std::move(recordFiles));
+    backupsPage_.Update();
+}
+
+std::vector<OtherBackup> MainWindow::CleanupRows() {
+    std::vector<OtherBackup> rows;
+    for (const KeptCleanup& cleanup : ListCleanups(QuarantineFolder())) {
+        rows.push_back({components_.Caption(names::kLangCleanupRow) + " " + cleanup.list.programs,
+                        cleanup.folder, static_cast<int64_t>(cleanup.bytes), cleanup.written,
+                        kCleanupRow});
+    }
+    WIN32_FIND_DATAW found{};
+    const OwnedFind search(FindFirstFileExW(Widen(RecordFolder() + "*.record").c_str(),
+                                            FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                            0));
+    while (search) {
+        const std::string path = RecordFolder() + Narrow(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (const auto record = ReadRecord(path)) {
+                const uint64_t written =
+                    (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                    found.ftLastWriteTime.dwLowDateTime;
+                const int64_t size =
+                    (static_cast<int64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+                rows.push_back(
+                    {components_.Caption(names::kLangRecordRow) + " " + record->displayName, path,
+                     size, written, kRecordRow});
+            }
+        }
+        if (!FindNextFileW(search.Get(), &found))
+            break;
+    }
+    return rows;
+}
+
+bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
+    switch (action) {
+        case BackupAction::Restore: {
+            if (row.kind != kCleanupRow)
+                return false;
+            const auto problems = RestoreCleanup(row.path, registry_);
+            if (!problems.empty()) {
+                std::string text = components_.Caption(names::kLangNotRestored);
+                for (size_t i = 0; i < problems.size() && i < kShownProblems; ++i)
+                    text += "\r\n" + problems[i].item + " — " + SystemErrorText(problems[i].error);
+                MessageBoxW(hwnd_, Widen(text).c_str(),
+                            Widen(components_.Caption(names::kLangAttention)).c_str(),
+                            MB_ICONWARNING);
+            }
+            return true;
+        }
+        case BackupAction::Delete: {
+            const std::string question =
+                components_.Caption(names::kLangDelete) + " [ " + row.caption + " ] ?";
+            if (MessageBoxW(hwnd_, Widen(question).c_str(),
+                            Widen(components_.Caption(names::kLangAttention)).c_str(),
+                            MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
+                return false;
+            }
+            if (row.kind == kCleanupRow)
+                DeleteFolderTree(row.path);
+            else
+                DeleteFileW(Widen(row.path).c_str());
+            return true;
+        }
+        case BackupAction::FindLeftovers:
+            if (row.kind == kRecordRow)
+                FindLeftoversOfRecord(row.path);
+            return false;
+    }
+    return false;
+}
+
+void MainWindow::FindLeftoversOfRecord(const std::string& recordFile) {
+    // A program that is still installed and whole owns its folder: nothing of it is a
+    // leftover yet.
+    if (const auto record = ReadRecord(recordFile)) {
+        const auto facts = ReadEntryFacts(registry_, record->rootName, record->keyPath);
+        if (facts && !UninstallerIsMissing(facts->uninstallString, files_, folders_)) {
+            MessageBoxW(hwnd_, Widen(components_.Caption(names::kLangStillInstalled)).c_str(),
+                        Widen(components_.Caption(names::kLangAttention)).c_str(),
+                        MB_ICONINFORMATION);
+            return;
+        }
+    }
+    if (leftovers_ != nullptr)
+        leftovers_->Open({recordFile});
+}
+
+}  // namespace corvandel
