@@ -107,9 +107,9 @@ void ProgramListPage::StartUninstaller(const UninstallLaunch& launch, const std:
     if (!ShellExecuteExW(&execute) || execute.hProcess == nullptr)
         return;
     // Once the uninstaller and whatever it started have ended, an entry that is gone has its
-    // leftovers looked for.
-    std::erase_if(recordJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
-    recordJobs_.push_back(std::make_unique<Job>(
+    // leftovers looked for. (This runs inside a record job's result: those stay as they are.)
+    std::erase_if(watchJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
+    watchJobs_.push_back(std::make_unique<Job>(
         GuiThread::To(host_.Window()),
         [this, process = execute.hProcess, record, rootName, keyPath](JobContext& job) {
             const bool ended = WaitForStartedTree(process, [&job] { return job.Stopping(); });

@@ -296,6 +296,8 @@ void ProgramListPage::StopWork() {
     scanJob_.reset();
     iconJob_.reset();
     sizeJob_.reset();
+    // Uninstallers run on by themselves; the program no longer waits for them.
+    watchJobs_.clear();
 }
 
 void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,

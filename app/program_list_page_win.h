@@ -169,6 +169,7 @@ class ProgramListPage {
     // Records kept before single uninstalls, each starting its uninstaller when done, and the
     // waits for those uninstallers.
     std::vector<std::unique_ptr<Job>> recordJobs_;
+    std::vector<std::unique_ptr<Job>> watchJobs_;
     std::unique_ptr<IconJob> iconJob_;
 };
 

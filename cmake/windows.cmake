@@ -82,7 +82,8 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_
 
 # The driver that end-to-end tests use to start and read the running program.
 add_executable(corvandel_driver tests/e2e/driver/driver.cpp)
-target_link_libraries(corvandel_driver PRIVATE corvandel_core comctl32 user32 advapi32)
+target_link_libraries(corvandel_driver PRIVATE corvandel_core comctl32 user32 advapi32 ole32
+  uuid)
 target_link_options(corvandel_driver PRIVATE ${WIN_LINK_OPTIONS} -municode)
 target_compile_options(corvandel_driver PRIVATE -Wall -Wextra)
 

@@ -96,12 +96,16 @@ Twin.reg" "$backups"
 e2e_check "nothing written outside" "" "$(ls "$WINEPREFIX/drive_c" | grep -i evil)"
 e2e_check "backup is UTF-16 with mark" "fffe" "$(head -c2 "$APP_DIR/backup/Round Trip 64.reg" | od -An -tx1 | tr -d ' \n')"
 
-# The backups page lists the files, those of a sub-folder named *.reg after them.
+# The backups page lists the files, those of a sub-folder named *.reg after them, then the
+# records kept before the uninstallers ran.
 mkdir -p "$APP_DIR/backup/old.reg"
 printf 'REGEDIT4\r\n' >"$APP_DIR/backup/old.reg/Older.reg"
-out=$(e2e_driver attach click ButtonBackupsUninstall wait-rows ListViewBackupsUninstall 8 \
+out=$(e2e_driver attach click ButtonBackupsUninstall wait-rows-over ListViewBackupsUninstall 7 \
   list-rows ListViewBackupsUninstall 3)
-names=$(grep '^list-row' <<<"$out" | cut -f2 | sort | paste -sd'|')
+names=$(grep '^list-row' <<<"$out" | cut -f2 | grep -v '^Запись: ' | sort | paste -sd'|')
+e2e_check "a record of each uninstall started, after the backups" "Запись: Installer Product
+Запись: Round Trip User
+Запись: Round Trip User" "$(grep '^list-row' <<<"$out" | cut -f2 | sed -n '9,$p' | sort)"
 e2e_check "backups listed, with the sub-folder's" \
   "$( (cd "$APP_DIR/backup" && ls -1A | grep -v '^old.reg$'; echo Older.reg) | sort | paste -sd'|')" "$names"
 e2e_check "size and date of a backup" "$(stat -c %s "$APP_DIR/backup/Twin.reg" | awk '{printf "%d b", $1}')${T}$(date +%d.%m.%y)" \
@@ -139,8 +143,8 @@ e2e_check "restored into the views they came from (64-bit, 32-bit, twin in both)
 out=$(e2e_driver attach click ButtonUninstall command RefreshListMenu wait-status 0 "Элементов: 7" rows)
 e2e_check "refresh lists them again" "Both Views|Round Trip 32|Round Trip 64|Round Trip User|Twin" \
   "$(grep '^row' <<<"$out" | cut -f2 | grep -E '^(Both|Round|Twin)' | paste -sd'|')"
-out=$(e2e_driver attach click ButtonBackupsUninstall sleep 500 command BackupsDelAllMenu wait-rows ListViewBackupsUninstall 0 list-rows ListViewBackupsUninstall 1)
-e2e_check "delete all" "" "$(grep '^list-row' <<<"$out")"
+out=$(e2e_driver attach click ButtonBackupsUninstall sleep 500 command BackupsDelAllMenu wait-rows ListViewBackupsUninstall 3 list-rows ListViewBackupsUninstall 1)
+e2e_check "delete all takes the backups, not the records" "" "$(grep '^list-row' <<<"$out" | grep -v $'\tЗапись: ')"
 e2e_check "backup folder emptied" "" "$(find "$APP_DIR/backup" -type f)"
 e2e_driver attach close wait-exit >/dev/null
 

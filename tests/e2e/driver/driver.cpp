@@ -77,12 +77,19 @@
 //   deny-read <HKLM|HKCU\path>     in the 64-bit view, let nobody read that key any more
 //   lock <path>                  open a file for this driver alone until it ends
 //   touch <path>                 create an empty file (a sign for a script that waits)
+//   shortcut <link> <target>     make a shell link
+//   kill                         end the current copy at once, as a crash would
+//   wait-leftovers <text> [ms]   wait until the leftovers window's status begins with the
+//                                text; print its rows (tick first) and the status
+//   leftover-check <row> <0|1>   clear or tick a row of the leftovers window
+//   leftover-click <name>        ButtonRemoveChosen or ButtonCancel of the leftovers window
 
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <sddl.h>
+#include <shlobj.h>
 #include <algorithm>
 
 #include <fcntl.h>
@@ -106,6 +113,7 @@ const wchar_t* const kMainClass = corvandel::stored::kMainWindow.windowClass;
 const wchar_t* const kAboutClass = corvandel::stored::kAboutWindow.windowClass;
 const wchar_t* const kUpdateClass = corvandel::stored::kUpdateWindow.windowClass;
 const wchar_t* const kQueueClass = corvandel::stored::kQueueWindow.windowClass;
+const wchar_t* const kLeftoversClass = corvandel::stored::kLeftoversWindow.windowClass;
 
 struct Program {
     PROCESS_INFORMATION info{};
@@ -348,6 +356,7 @@ HWND ShownDialog(const std::string& which) {
     const wchar_t* className = which == "about"    ? kAboutClass
                                : which == "update" ? kUpdateClass
                                : which == "queue"  ? kQueueClass
+                               : which == "leftovers" ? kLeftoversClass
                                                    : nullptr;
     if (className == nullptr)
         Fail("no window is named " + which);
@@ -862,6 +871,57 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         }
         return 1 + used;
     }
+    if (command == "wait-leftovers") {
+        // Until the leftovers window's status line begins with the text (a search or a removal
+        // has ended); then its rows, each with its tick, and the status line.
+        const std::string prefix = Arg(args, at + 1);
+        const auto [timeout, used] = optional(2, 60000);
+        const HWND window = ShownDialog("leftovers");
+        const HWND status = GetDlgItem(window, kIdLabelLeftoversStatus);
+        std::string last;
+        if (!WaitFor(timeout, [&] {
+                last = WindowText(status);
+                return last.rfind(prefix, 0) == 0;
+            })) {
+            Fail("the leftovers window says \"" + last + "\"");
+        }
+        const HWND list = GetDlgItem(window, kIdListViewLeftovers);
+        const auto rows = ListRows(list, 5);
+        for (size_t row = 0; row < rows.size(); ++row) {
+            const auto state = SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+            std::vector<std::string> fields{"leftover", (state >> 12) == 2 ? "1" : "0"};
+            fields.insert(fields.end(), rows[row].begin(), rows[row].end());
+            Print(fields);
+        }
+        Print({"leftover-status", last});
+        return 2 + used;
+    }
+    if (command == "leftover-check") {
+        // Ticks (1) or clears (0) a row's box as a click on it would.
+        const HWND list = GetDlgItem(ShownDialog("leftovers"), kIdListViewLeftovers);
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(Number(args, at + 2, 0) != 0 ? 2 : 1);
+        buffer.Write(&item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
+        return 3;
+    }
+    if (command == "leftover-click") {
+        const std::string& name = Arg(args, at + 1);
+        namespace l = corvandel::stored::leftovers_window;
+        const int id = name == l::kButtonRemoveChosen.name ? kIdButtonRemoveChosen
+                       : name == l::kButtonCancel.name     ? kIdButtonCancelLeftovers
+                                                           : 0;
+        if (id == 0)
+            Fail("no leftovers button is named " + name);
+        const HWND button = GetDlgItem(ShownDialog("leftovers"), id);
+        if (!WaitFor(10000, [button] { return IsWindowEnabled(button) != FALSE; }))
+            Fail(name + " stays disabled");
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return 2;
+    }
     if (command == "queue-status") {
         Print({"queue-status", WindowText(GetDlgItem(ShownDialog("queue"), kIdLabelQueueStatus))});
         return 1;
@@ -1239,6 +1299,33 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         if (file == INVALID_HANDLE_VALUE)
             Fail("cannot lock " + args[at + 1]);
         return 2;
+    }
+    if (command == "shortcut") {
+        // A shell link at the first path that starts the second.
+        if (at + 2 >= args.size())
+            Fail("shortcut needs a link and a target");
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IShellLinkW* link = nullptr;
+        IPersistFile* file = nullptr;
+        const bool made =
+            SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->SetPath(Widen(args[at + 2]).c_str())) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Save(Widen(args[at + 1]).c_str(), TRUE));
+        if (file)
+            file->Release();
+        if (link)
+            link->Release();
+        if (!made)
+            Fail("cannot make the shortcut " + args[at + 1]);
+        return 3;
+    }
+    if (command == "kill") {
+        // The program ends at once, as in a crash: nothing of its own runs.
+        TerminateProcess(Current().info.hProcess, 1);
+        WaitForSingleObject(Current().info.hProcess, 10000);
+        return 1;
     }
     if (command == "touch") {
         if (at + 1 >= args.size())
