@@ -100,6 +100,19 @@ bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
         case BackupAction::Restore: {
             if (row.kind != kCleanupRow)
                 return false;
+            // The records the clean-up took go back first: its programs' leftovers can then be
+            // looked for again.
+            WIN32_FIND_DATAW found{};
+            const OwnedFind search(FindFirstFileExW(Widen(row.path + "*.record").c_str(),
+                                                    FindExInfoBasic, &found, FindExSearchNameMatch,
+                                                    nullptr, 0));
+            CreateFolderTree(RecordFolder());
+            while (search) {
+                MoveFileExW(Widen(row.path + Narrow(found.cFileName)).c_str(),
+                            Widen(RecordFolder() + Narrow(found.cFileName)).c_str(), 0);
+                if (!FindNextFileW(search.Get(), &found))
+                    break;
+            }
             const auto problems = RestoreCleanup(row.path, registry_);
             if (!problems.empty()) {
                 std::string text = components_.Caption(names::kLangNotRestored);

@@ -196,6 +196,24 @@ void LeftoversWindow::Open(std::vector<std::string> recordFiles) {
                     offers.push_back(std::move(offer));
             }
         }
+        // A folder offered goes with everything in it: what lies inside is not listed again.
+        std::vector<std::string> offeredFolders;
+        for (const Offer& offer : offers) {
+            if (offer.candidate.kind == LeftoverKind::Folder)
+                offeredFolders.push_back(offer.candidate.path);
+        }
+        std::erase_if(offers, [&offeredFolders](const Offer& offer) {
+            const LeftoverKind kind = offer.candidate.kind;
+            if (kind != LeftoverKind::Folder && kind != LeftoverKind::File &&
+                kind != LeftoverKind::Shortcut) {
+                return false;
+            }
+            return std::any_of(offeredFolders.begin(), offeredFolders.end(),
+                               [&](const std::string& folder) {
+                                   return folder != offer.candidate.path &&
+                                          IsSameOrInside(offer.candidate.path, folder);
+                               });
+        });
         // Grouped by kind across the programs, each program's order kept within a group.
         std::stable_sort(offers.begin(), offers.end(), [](const Offer& a, const Offer& b) {
             return a.candidate.kind < b.candidate.kind;

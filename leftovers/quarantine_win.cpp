@@ -201,6 +201,7 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
     list.programs = programs;
     std::vector<std::string> regLines{kRegEditHeader};
     std::set<std::string> movedOrigins;
+    size_t stored = 0;  // names in the store are never used twice, also after a failed move
     try {
         for (const Offer& offer : chosen) {
             const Candidate& item = offer.candidate;
@@ -230,7 +231,7 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
                         if (!movedOrigins.insert(FoldCase(file)).second)
                             continue;
                         if (const auto stamp = StampOf(file)) {
-                            list.files.push_back({file, StoredFileName(list.files.size()), *stamp});
+                            list.files.push_back({file, StoredFileName(stored++), *stamp});
                         }
                     }
                     WriteList(outcome.folder, list);
@@ -380,11 +381,16 @@ std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& 
             left.files.push_back(file);
             continue;
         }
-        SetStamp(file.origin, file.stamp);
+        // A move within a drive keeps the times to the last digit the file system holds;
+        // setting them again would round them to the system's 100 ns.
+        if (StampOf(file.origin) != file.stamp)
+            SetStamp(file.origin, file.stamp);
     }
     // Folders last, deepest first: putting files back changed their times.
-    for (size_t i = list->folders.size(); i-- > 0;)
-        SetStamp(list->folders[i].origin, list->folders[i].stamp);
+    for (size_t i = list->folders.size(); i-- > 0;) {
+        if (StampOf(list->folders[i].origin) != list->folders[i].stamp)
+            SetStamp(list->folders[i].origin, list->folders[i].stamp);
+    }
     left.folders = left.files.empty() ? std::vector<MovedFolder>{} : list->folders;
 
     for (const std::string& keyText : list->keys) {

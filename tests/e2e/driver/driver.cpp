@@ -353,11 +353,11 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
 
 // The shown About or update window of the current copy, once it shows.
 HWND ShownDialog(const std::string& which) {
-    const wchar_t* className = which == "about"    ? kAboutClass
-                               : which == "update" ? kUpdateClass
-                               : which == "queue"  ? kQueueClass
+    const wchar_t* className = which == "about"       ? kAboutClass
+                               : which == "update"    ? kUpdateClass
+                               : which == "queue"     ? kQueueClass
                                : which == "leftovers" ? kLeftoversClass
-                                                   : nullptr;
+                                                      : nullptr;
     if (className == nullptr)
         Fail("no window is named " + which);
     HWND window = nullptr;

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# The clean-up after an uninstall: what the removed program left is offered with its evidence
+# and nothing of the program that stays; the record kept before the uninstall survives a crash;
+# the chosen items go into a quarantine (a file in use stays and is named) and come back from
+# the backups page byte for byte, with their times, keys and values in their own view.
+source "$(dirname "$0")/lib.sh"
+: "${QUEUE_FAKE:?}"
+T=$'\t'
+EXE="$APP_DIR_WIN\\Corvandel.exe"
+shots=$E2E_WORK/screenshots
+mkdir -p "$shots"
+
+e2e_prefix
+C=$WINEPREFIX/drive_c
+roaming=$(ls -d "$C"/users/*/AppData/Roaming | grep -v /Public/ | head -1)
+user=$(basename "$(dirname "$(dirname "$roaming")")")
+ROAMING="C:\\users\\$user\\AppData\\Roaming"
+PROGRAMS="$ROAMING\\Microsoft\\Windows\\Start Menu\\Programs"
+A="$C/Program Files/Alpha Suite"
+B="$C/Program Files/Beta Tool"
+mkdir -p "$A/data" "$B" "$roaming/Contoso/Alpha Suite/cache" "$roaming/Contoso/Beta Tool" \
+  "$roaming/Microsoft/Windows/Start Menu/Programs"
+head -c 70000 /dev/urandom >"$A/alpha.exe"
+printf 'один\r\n' >"$A/data/notes, 'quoted' & more.txt"
+printf 'held open' >"$A/data/locked.dat"
+printf '[main]\r\nx=1\r\n' >"$roaming/Contoso/Alpha Suite/settings.ini"
+head -c 3000 /dev/urandom >"$roaming/Contoso/Alpha Suite/cache/c.bin"
+printf 'beta' >"$roaming/Contoso/Beta Tool/beta.ini"
+printf 'shared' >"$roaming/Contoso/shared.txt"
+cp "$QUEUE_FAKE" "$A/unins.exe"
+cp "$QUEUE_FAKE" "$B/unins.exe"
+cp "$QUEUE_FAKE" "$B/beta.exe"
+find "$A" "$roaming/Contoso" -type f -exec touch -d '2021-03-04 05:06:07' {} +
+
+UN='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+RUN='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run'
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  "[$UN\\AlphaSuite]" '"DisplayName"="Alpha Suite"' '"Publisher"="Contoso"' \
+  '"InstallLocation"="C:\\Program Files\\Alpha Suite"' \
+  '"DisplayIcon"="C:\\Program Files\\Alpha Suite\\alpha.exe,0"' \
+  '"UninstallString"="\"C:\\Program Files\\Alpha Suite\\unins.exe\" /delete=HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\AlphaSuite"' \
+  '' "[$UN\\BetaTool]" '"DisplayName"="Beta Tool"' '"Publisher"="Contoso"' \
+  '"InstallLocation"="C:\\Program Files\\Beta Tool"' \
+  '"UninstallString"="\"C:\\Program Files\\Beta Tool\\unins.exe\""' '' \
+  "[$RUN]" '"AlphaSuite"="\"C:\\Program Files\\Alpha Suite\\alpha.exe\" /tray"' \
+  '"BetaTool"="\"C:\\Program Files\\Beta Tool\\beta.exe\" /min"' '' \
+  '[HKEY_CURRENT_USER\Software\Contoso\Alpha Suite]' '"Path"="C:\\Program Files\\Alpha Suite"' \
+  '"Count"=dword:00000007' '"Blob"=hex:00,ff,10,80' '"List"=hex(7):61,00,00,00,62,00,00,00,00,00' \
+  '' '[HKEY_CURRENT_USER\Software\Contoso\Alpha Suite\Recent]' '"File1"="Документ.txt"' '' \
+  '[HKEY_CURRENT_USER\Software\Contoso\Beta Tool]' '"Path"="C:\\Program Files\\Beta Tool"' '' \
+  >"$E2E_WORK/leftovers.reg"
+e2e_seed "$E2E_WORK/leftovers.reg"
+e2e_driver shortcut "$PROGRAMS\\Alpha Suite.lnk" 'C:\Program Files\Alpha Suite\alpha.exe' \
+  shortcut "$PROGRAMS\\Beta Tool.lnk" 'C:\Program Files\Beta Tool\beta.exe' >/dev/null
+
+# What is there before: every file with its digest and modification time, the key and values.
+snapshot() {
+  (cd "$C" && find "Program Files/Alpha Suite" "users/$user/AppData/Roaming/Contoso" \
+    "users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" -type f \
+    -printf '%p %T@ ' -exec sha256sum {} \; 2>/dev/null | sed 's/  .*//' | sort)
+}
+before_files=$(snapshot)
+before_key=$(export_key 'HKEY_CURRENT_USER\Software\Contoso\Alpha Suite' before)
+before_run=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)
+
+# The uninstaller removes only its entry; once it has ended the window lists what is left.
+rows() { grep '^leftover' <<<"$1" | grep -v '^leftover-status' | cut -f2-5; }
+# A copy that stays running writes to a file: it would hold a pipe open after the driver ends.
+launch() { e2e_driver launch "$EXE" "$@" >"$E2E_WORK/out.txt"; cat "$E2E_WORK/out.txt"; }
+out=$(launch wait-window wait-status 0 "Элементов:" select-name "Alpha Suite" \
+  command UninstallUninstallMenu wait-leftovers "Найдено:" 120000)
+import -window root "$shots/leftovers-found.png"
+first=$(rows "$out")
+echo "$first"
+e2e_check "exactly Alpha's leftovers, the sure ones ticked, with their evidence" \
+  "1${T}C:\\Program Files\\Alpha Suite${T}Папка${T}в папке программы: C:\\Program Files\\Alpha Suite
+0${T}$ROAMING\\Contoso\\Alpha Suite${T}Папка${T}названа по программе в папке издателя: $ROAMING\\Contoso
+1${T}$PROGRAMS\\Alpha Suite.lnk${T}Ярлык${T}указывает в папку программы: C:\\Program Files\\Alpha Suite
+1${T}$RUN \"AlphaSuite\"${T}Автозапуск${T}указывает в папку программы: C:\\Program Files\\Alpha Suite
+0${T}HKEY_CURRENT_USER\\Software\\Contoso\\Alpha Suite${T}Ключ реестра${T}ключ программы в разделе издателя: HKEY_CURRENT_USER\\Software\\Contoso" \
+  "$first"
+
+# A crash between the uninstall and the clean-up loses nothing: the record is on the backups
+# page after a restart and finds the same items.
+e2e_driver attach kill >/dev/null
+out=$(launch wait-window wait-status 0 "Элементов:" click ButtonBackupsUninstall \
+  sleep 500 list-rows ListViewBackupsUninstall 1)
+row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x -F "Запись: Alpha Suite" | cut -d: -f1)
+e2e_check "the record is listed after a restart" "1" "$(grep -c . <<<"$row")"
+out=$(e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command BackupsLeftoversMenu \
+  wait-leftovers "Найдено:")
+e2e_check "the record finds the same items" "$first" "$(rows "$out")"
+
+# Everything chosen, one file held open without sharing: that file stays and is named.
+out=$(e2e_driver attach leftover-check 1 1 leftover-check 4 1 lock 'C:\Program Files\Alpha Suite\data\locked.dat' \
+  leftover-click ButtonRemoveChosen message-box 10000 yes wait-leftovers "Удалено:" 60000)
+import -window root "$shots/leftovers-removed.png"
+echo "$out" | grep '^leftover'
+e2e_check "the file in use is named, the rest removed" \
+  "Не удалено: C:\\Program Files\\Alpha Suite\\data\\locked.dat|Удалено|Удалено|Удалено|Удалено" \
+  "$(grep $'^leftover\t' <<<"$out" | cut -f7 | sed 's/ — .*//' | paste -sd'|')"
+left=$( (cd "$C" && find "Program Files/Alpha Suite" -type f; ls "users/$user/AppData/Roaming/Contoso") | sort | paste -sd'|')
+e2e_check "only the file in use and what is Beta's or shared stay" \
+  "Beta Tool|Program Files/Alpha Suite/data/locked.dat|shared.txt" "$left"
+key_exists 'HKCU\Software\Contoso\Alpha Suite' 64 && e2e_check "key removed" "gone" "there"
+"$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v AlphaSuite /reg:64 >/dev/null 2>&1 &&
+  e2e_check "Run value removed" "gone" "there"
+e2e_check "Beta's start-up entry, key and shortcut stay" "yes" \
+  "$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v BetaTool /reg:64 >/dev/null 2>&1 &&
+    key_exists 'HKCU\Software\Contoso\Beta Tool' 64 &&
+    [ -f "$roaming/Microsoft/Windows/Start Menu/Programs/Beta Tool.lnk" ] && echo yes)"
+
+# The clean-up is on the backups page; "Восстановить" puts everything back as it was.
+out=$(e2e_driver attach leftover-click ButtonCancel click ButtonBackupsUninstall sleep 500 \
+  list-rows ListViewBackupsUninstall 1)
+row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x -F "Остатки: Alpha Suite" | cut -d: -f1)
+e2e_check "the clean-up is listed" "1" "$(grep -c . <<<"$row")"
+e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command BackupsRestoreMenu sleep 1000 >/dev/null
+e2e_check "every file back, byte for byte, with its time" "$before_files" "$(snapshot)"
+e2e_check "the key back with its types and bytes" "$before_key" \
+  "$(export_key 'HKEY_CURRENT_USER\Software\Contoso\Alpha Suite' after)"
+e2e_check "the start-up entry back" "$before_run" \
+  "$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)"
+e2e_check "a restored clean-up leaves the quarantine, its record back in place" \
+  "|Alpha Suite" "$(find "$APP_DIR/quarantine" -type f | paste -sd'|')|$(ls "$APP_DIR/records" | cut -d' ' -f1,2)"
+e2e_driver attach close wait-exit >/dev/null
+e2e_finish
