@@ -97,15 +97,6 @@ std::u16string LowerCase(std::u16string_view text) {
     return out;
 }
 
-bool WindowsIs64Bit() {
-#ifdef _WIN64
-    return true;
-#else
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-#endif
-}
-
 }  // namespace
 
 ProgramListPage::ProgramListPage(ProgramListHost& host, const ProgramListControls& controls,
@@ -317,13 +308,7 @@ void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,
 void ProgramListPage::ScanEnded() {
     scanJob_.reset();
     status_.SetText(1, "");
-    // Back in the order of a scan on one thread, so that equal names keep their order.
-    std::sort(rows_.begin(), rows_.end(),
-              [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
-    SortByName(rows_, sortDirection_, locale_);
-    RemoveDuplicates(rows_);
-    for (size_t i = 0; i < rows_.size(); ++i)
-        rows_[i].id = static_cast<uint32_t>(i);
+    ArrangeScannedRows(rows_, sortDirection_, locale_);
     KeepFullCopy();
     // Fitted once the rows are final, before they show: the list appears at its widths.
     FitNameColumns();

@@ -1,5 +1,6 @@
-// The program's entry: one instance at a time, the Russian thread locale, the windows, the
-// stored options, the Windows 10 test, the message loop.
+// The program's entry: the command line when arguments are given; otherwise one instance at a
+// time, the Russian thread locale, the windows, the stored options, the Windows 10 test, the
+// message loop.
 
 #include <windows.h>
 
@@ -8,8 +9,10 @@
 #include <chrono>
 
 #include "about/about_window_win.h"
+#include "app/admin_command_win.h"
 #include "app/leftover_records_win.h"
 #include "app/main_window_win.h"
+#include "cmdline/command_line_win.h"
 #include "foundation/win_text.h"
 #include "leftovers/leftovers_window_win.h"
 #include "queue/queue_window_win.h"
@@ -35,6 +38,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Libraries loaded from here on come from the system folder only, never from the folder
     // the program was started from (a portable copy may lie in Downloads beside anything).
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // With arguments the program is a command-line tool: no window, no settings, no update
+    // check, and it runs beside an open window.
+    if (const auto args = corvandel::ProcessArguments(); !args.empty())
+        return corvandel::RunAdministratorCommand(args);
     if (IsAlreadyRunning())
         return 0;
     SetThreadLocale(1049);

@@ -49,16 +49,21 @@ target_link_libraries(corvandel_update_win PUBLIC corvandel_update corvandel_fou
   corvandel_about_win corvandel_settings_win corvandel_appearance_win winhttp bcrypt ole32 comctl32)
 target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/generated)
 
+corvandel_library(corvandel_cmdline_win cmdline/command_line_win.cpp)
+target_link_libraries(corvandel_cmdline_win PUBLIC corvandel_cmdline corvandel_queue_win
+  corvandel_removal corvandel_foundation_win shell32)
+
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win
   corvandel_about_win corvandel_settings_win corvandel_removal_win corvandel_queue_win
-  corvandel_leftovers_win corvandel_appearance_win corvandel_update_win)
+  corvandel_leftovers_win corvandel_appearance_win corvandel_update_win corvandel_cmdline_win)
 
 set(CORVANDEL_VERSION_COMMAS "${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK}")
 configure_file(app/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 add_executable(Corvandel WIN32
   about/about_window_win.cpp
+  app/admin_command_win.cpp
   app/leftover_records_win.cpp
   app/main_window_controls_win.cpp
   app/main_window_language_win.cpp
@@ -79,6 +84,14 @@ target_compile_options(Corvandel PRIVATE -Wall -Wextra)
 set_source_files_properties(app/Corvandel.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/app/Corvandel.manifest;${CMAKE_SOURCE_DIR}/app/corvandel.ico;${CMAKE_BINARY_DIR}/generated/version.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}/app")
+
+# Corvandel.com, the console companion: the same command line, waited for by a command prompt.
+add_executable(corvandel_console app/console_main_win.cpp app/admin_command_win.cpp
+  app/leftover_records_win.cpp)
+set_target_properties(corvandel_console PROPERTIES OUTPUT_NAME Corvandel SUFFIX .com)
+target_link_libraries(corvandel_console PRIVATE corvandel_win)
+target_link_options(corvandel_console PRIVATE ${WIN_LINK_OPTIONS} -municode)
+target_compile_options(corvandel_console PRIVATE -Wall -Wextra)
 
 # The driver that end-to-end tests use to start and read the running program.
 add_executable(corvandel_driver tests/e2e/driver/driver.cpp)

@@ -76,7 +76,7 @@ target_compile_options(script_standin PRIVATE -Wall -Wextra)
 get_filename_component(UPDATE_KEY_FOLDER ${CORVANDEL_UPDATE_KEY} DIRECTORY)
 
 foreach(name list instance windows7 window removal views settings dpi icons busy hostile languages themes update
-        release queue leftovers)
+        release queue leftovers cmdline)
   add_test(NAME e2e_${name}
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${name}.sh)
   set_tests_properties(e2e_${name} PROPERTIES

@@ -95,4 +95,13 @@ std::u16string Win32Locale::ToUpper(std::u16string_view text) const {
     return out;
 }
 
+bool WindowsIs64Bit() {
+#ifdef _WIN64
+    return true;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
 }  // namespace corvandel

@@ -15,6 +15,9 @@ std::string GetSpecialFolder(int csidl);
 std::string ExecutablePath();
 std::string ExecutableFolder();
 
+// True on 64-bit Windows, where the registry has two views of the machine's software.
+bool WindowsIs64Bit();
+
 class Win32FileSystem : public FileSystem {
   public:
     bool FileExists(const std::string& path) const override;

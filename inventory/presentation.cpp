@@ -146,6 +146,16 @@ void RemoveDuplicates(std::vector<UninstallEntry>& rows) {
     rows = std::move(kept);
 }
 
+void ArrangeScannedRows(std::vector<UninstallEntry>& rows, int direction, const Locale& locale) {
+    // Back in the order of a scan on one thread, so that equal names keep their order.
+    std::sort(rows.begin(), rows.end(),
+              [](const UninstallEntry& a, const UninstallEntry& b) { return a.id < b.id; });
+    SortByName(rows, direction, locale);
+    RemoveDuplicates(rows);
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].id = static_cast<uint32_t>(i);
+}
+
 std::vector<SearchText> SearchTexts(
     const std::vector<UninstallEntry>& all,
     const std::function<std::u16string(std::u16string_view)>& toLower) {

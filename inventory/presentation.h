@@ -39,6 +39,11 @@ std::string DuplicateKey(const UninstallEntry& row);
 // Keeps the first row of every duplicate key, in list order.
 void RemoveDuplicates(std::vector<UninstallEntry>& rows);
 
+// The rows of a whole scan (read in any order, ids from the scan) as the list shows them:
+// back in scan order, sorted by name in the direction given, duplicates left out, and each
+// row's id its place in the result.
+void ArrangeScannedRows(std::vector<UninstallEntry>& rows, int direction, const Locale& locale);
+
 // A row's caption and publisher lower-cased, worked out once for every search of a list.
 struct SearchText {
     std::u16string caption;

@@ -71,7 +71,8 @@ UninstallEntry ReadEntry(Registry& key, const ListedEntry& listed, const Uninsta
     c[kColPublisher] = key.ReadString("Publisher");
     c[kColVersion] = key.ReadString("DisplayVersion");
     const auto info = key.GetKeyInfo();
-    c[kColInstallDate] = InstallDateText(info ? info->lastWriteTime : 0, locale);
+    entry.writeTime = info ? info->lastWriteTime : 0;
+    c[kColInstallDate] = InstallDateText(entry.writeTime, locale);
     c[kColInstallLocation] = key.ReadString("InstallLocation");
     c[kColUninstallString] = listed.uninstallString;
     c[kColRootName] =

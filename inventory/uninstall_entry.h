@@ -35,6 +35,8 @@ struct UninstallEntry {
     // The uninstall command names a program file that is gone; known once the icons' job has
     // looked.
     bool uninstallerMissing = false;
+    // The entry key's last write (FILETIME, UTC), which the date column shows; 0 when unknown.
+    uint64_t writeTime = 0;
 
     bool operator==(const UninstallEntry&) const = default;
 };

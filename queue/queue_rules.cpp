@@ -56,6 +56,21 @@ bool FlagValue(Registry& key, const std::string& name) {
     return true;
 }
 
+// A number stored as a DWORD or QWORD (little-endian, as the registry keeps them); nothing for
+// any other type or a size that does not fit the type.
+std::optional<uint64_t> NumberValue(Registry& key, const std::string& name) {
+    const auto value = key.ReadValue(name);
+    if (!value)
+        return std::nullopt;
+    const size_t size = value->type == kRegDword ? 4 : value->type == kRegQword ? 8 : 0;
+    if (size == 0 || value->data.size() != size)
+        return std::nullopt;
+    uint64_t number = 0;
+    for (size_t i = size; i-- > 0;)
+        number = (number << 8) | value->data[i];
+    return number;
+}
+
 bool EndsWithNoCase(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && AsciiLower(text.substr(text.size() - tail.size())) == tail;
 }
@@ -304,6 +319,7 @@ std::optional<EntryFacts> ReadEntryFacts(RegistryApi& api, const std::string& ro
     facts.noRepair = FlagValue(key, "NoRepair");
     facts.innoSetupValues =
         EndsWithNoCase(facts.keyName, "_is1") || key.ReadValue("Inno Setup: App Path").has_value();
+    facts.estimatedSizeKib = NumberValue(key, "EstimatedSize");
     return facts;
 }
 

@@ -31,6 +31,8 @@ struct EntryFacts {
     // Written by an Inno Setup installer: the key's name ends in "_is1", or the key holds an
     // "Inno Setup: App Path" value.
     bool innoSetupValues = false;
+    // "EstimatedSize": the installed size in KiB, when the value is a number.
+    std::optional<uint64_t> estimatedSizeKib;
 };
 
 // The key of a listed row (its root name and 64-bit-view key path, as the list holds them),
@@ -120,6 +122,16 @@ enum class QueueState {
     UninstallerMissing,  // the command names a file that does not exist
     Skipped,             // quiet only, and no quiet way
     Cancelled,           // by the user: "Стоп" before its turn, or exit code 1602
+};
+
+// What became of one entry so far.
+struct QueueItemState {
+    QueueState state = QueueState::Waiting;
+    LaunchReason reason = LaunchReason::NoCommand;
+    uint32_t exitCode = 0;    // for a failed run that ended with a code
+    uint32_t startError = 0;  // for a run that did not start
+    bool timedOut = false;
+    bool restartNeeded = false;
 };
 
 // How a run ended, as the queue saw it.

@@ -40,17 +40,6 @@ std::string ReadHead(const std::string& path, size_t limit) {
     return bytes;
 }
 
-// What the uninstaller file the command names shows of its maker.
-UninstallerMaker MakerOf(const std::string& command, const FileSystem& files,
-                         const SpecialFolders& folders) {
-    const std::string file = RunPath(command, files, folders);
-    if (file.empty() || !files.FileExists(file))
-        return UninstallerMaker::Unknown;
-    const size_t slash = file.find_last_of("\\/");
-    const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
-    return RecognizeUninstaller(name, ReadHead(file, kUninstallerBytes));
-}
-
 QueueItemState Unstarted(LaunchReason reason) {
     QueueItemState state;
     state.reason = reason;
@@ -62,14 +51,45 @@ QueueItemState Unstarted(LaunchReason reason) {
 
 }  // namespace
 
+UninstallerMaker UninstallerMakerOf(const std::string& command, const FileSystem& files,
+                                    const SpecialFolders& folders) {
+    const std::string file = RunPath(command, files, folders);
+    if (file.empty() || !files.FileExists(file))
+        return UninstallerMaker::Unknown;
+    const size_t slash = file.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
+    return RecognizeUninstaller(name, ReadHead(file, kUninstallerBytes));
+}
+
+QueueLaunch PlanEntryUninstall(const EntryFacts& facts, QueueMode mode, const FileSystem& files,
+                               const SpecialFolders& folders, const std::string& systemFolder) {
+    // The maker decides only where nothing else gives a quiet way; reading the file costs
+    // megabytes, so it is read only then.
+    QueueLaunch plan =
+        PlanQueuedUninstall(facts, mode, UninstallerMaker::Unknown, files, folders, systemFolder);
+    const bool couldBeQuieter =
+        plan.reason == LaunchReason::NoQuietWay ||
+        (plan.reason == LaunchReason::Interactive && mode == QueueMode::QuietWherePossible);
+    if (!couldBeQuieter)
+        return plan;
+    const UninstallerMaker maker = UninstallerMakerOf(facts.uninstallString, files, folders);
+    if (maker == UninstallerMaker::Unknown)
+        return plan;
+    return PlanQueuedUninstall(facts, mode, maker, files, folders, systemFolder);
+}
+
 UninstallQueue::UninstallQueue(HWND window, std::vector<QueueItem> items, QueueMode mode,
+                               std::chrono::milliseconds limit, Handlers handlers)
+    : UninstallQueue(GuiThread::To(window), std::move(items), mode, limit, std::move(handlers)) {}
+
+UninstallQueue::UninstallQueue(JobDelivery delivery, std::vector<QueueItem> items, QueueMode mode,
                                std::chrono::milliseconds limit, Handlers handlers)
     : items_(std::move(items)),
       mode_(mode),
       limit_(limit),
       handlers_(std::move(handlers)),
       job_(
-          GuiThread::To(window), [this](JobContext& job) { Run(job); },
+          std::move(delivery), [this](JobContext& job) { Run(job); },
           [this](bool failed) {
               // A queue that broke off (out of memory, say) still ends, so that the window
               // can close; the entries it did not reach keep their last state.
@@ -103,8 +123,7 @@ void UninstallQueue::Run(JobContext& job) {
             report(i, removed);
             continue;
         }
-        const QueueLaunch plan = PlanQueuedUninstall(
-            *facts, mode_, MakerOf(facts->uninstallString, files, folders), files, folders, system);
+        const QueueLaunch plan = PlanEntryUninstall(*facts, mode_, files, folders, system);
         if (!plan.launch) {
             report(i, Unstarted(plan.reason));
             continue;

@@ -25,18 +25,18 @@ struct QueueItem {
     std::string keyPath;   // as the list holds it
 };
 
-// What became of one entry so far.
-struct QueueItemState {
-    QueueState state = QueueState::Waiting;
-    LaunchReason reason = LaunchReason::NoCommand;
-    uint32_t exitCode = 0;    // for a failed run that ended with a code
-    uint32_t startError = 0;  // for a run that did not start
-    bool timedOut = false;
-    bool restartNeeded = false;
-};
-
 // The longest an entry's uninstaller may run before the queue ends its processes and goes on.
 inline constexpr std::chrono::minutes kUninstallTimeLimit{30};
+
+// What the uninstaller file an uninstall command names shows of its maker; Unknown when the
+// file is missing or cannot be read.
+UninstallerMaker UninstallerMakerOf(const std::string& command, const FileSystem& files,
+                                    const SpecialFolders& folders);
+
+// The command the queue would start for an entry in the given mode, with the uninstaller file
+// looked at only when the entry's values leave no other quiet way.
+QueueLaunch PlanEntryUninstall(const EntryFacts& facts, QueueMode mode, const FileSystem& files,
+                               const SpecialFolders& folders, const std::string& systemFolder);
 
 class UninstallQueue {
   public:
@@ -51,6 +51,10 @@ class UninstallQueue {
     };
 
     UninstallQueue(HWND window, std::vector<QueueItem> items, QueueMode mode,
+                   std::chrono::milliseconds limit, Handlers handlers);
+    // The same, reporting to whatever thread the delivery hands its work to (a console run
+    // has no window).
+    UninstallQueue(JobDelivery delivery, std::vector<QueueItem> items, QueueMode mode,
                    std::chrono::milliseconds limit, Handlers handlers);
     UninstallQueue(const UninstallQueue&) = delete;
     UninstallQueue& operator=(const UninstallQueue&) = delete;

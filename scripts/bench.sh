@@ -40,6 +40,8 @@ stats() { sort -g | awk -v f="${1:-%.2f}" '{v[NR]=$1} END {printf f " / " f, v[1
 table="| entries | start to \"Элементов: N\" (s) | uninstaller --list (s) | ratio of medians | all icons in place after the list (s) | window's worst answer while icons load (ms) | peak memory (MB) | peak after 10 refreshes (MB) | search keystroke, median / worst (ms) | the same while icons load (ms) | close (s) | close in the middle of the scan (s) |
 |---|---|---|---|---|---|---|---|---|---|---|---|"
 phases=""
+json_table="| entries | objects in \`/list /format=json\` | start to end of the process (s) |
+|---|---|---|"
 for count in "${counts[@]}"; do
   export WINEPREFIX=$work/prefix-$count
   rm -rf "$WINEPREFIX"
@@ -122,7 +124,7 @@ PY
   driver() { "$WINE" "$WINE_BUILD/corvandel_driver.exe" "$@" 2>/dev/null; }
   program_pid() { pgrep -f 'Corvandel\\Corvandel.exe' | head -1 || true; }
   peak() { awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$(program_pid)/status" 2>/dev/null || true; }
-  for file in ours theirs icons latency memory refreshed keys loadingkeys close midscan; do : >"$work/$file"; done
+  for file in ours theirs icons latency memory refreshed keys loadingkeys close midscan json; do : >"$work/$file"; done
   for run in $(seq "$runs"); do
     start=$(now)
     driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 >/dev/null
@@ -168,7 +170,15 @@ PY
     "$WINE" uninstaller --list >/dev/null 2>&1
     end=$(now)
     echo "$end - $start" | bc -l >>"$work/theirs"
+
+    # The command line's list, from start to the end of the process, read back as JSON.
+    start=$(now)
+    "$WINE" 'C:\Corvandel\Corvandel.exe' /list /format=json >"$work/list.json" 2>/dev/null
+    end=$(now)
+    echo "$end - $start" | bc -l >>"$work/json"
   done
+  objects=$(python3 -c 'import json, sys; print(len(json.load(open(sys.argv[1], encoding="utf-8"))))' "$work/list.json")
+  json_table+=$'\n'"| $count | $objects | $(stats <"$work/json") |"
   ratio=$(paste <(sort -g "$work/ours") <(sort -g "$work/theirs") |
     awk '{a[NR]=$1; b[NR]=$2} END {m=int((NR+1)/2); printf "%.1f", a[m] / b[m]}')
   median_worst() { sort -g "$1" | awk '{v[NR]=$1} END {printf "%.0f / %.0f", v[int((NR+1)/2)], v[NR]}'; }
@@ -180,6 +190,8 @@ done
 echo "$table"
 echo
 echo "Each figure: minimum / median of $runs runs, but the refreshes (once)."
+echo
+echo "$json_table"
 echo "$phases"
 echo "| what | figure |"
 echo "|---|---|"

@@ -17,7 +17,8 @@ declare -A allowed=(
   [update]="foundation ui about settings appearance"
   [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [app]="foundation ui inventory removal queue leftovers about settings appearance update"
+  [cmdline]="foundation ui inventory removal queue"
+  [app]="foundation ui inventory removal queue leftovers about settings appearance update cmdline"
 )
 failures=0
 for folder in "${!allowed[@]}"; do

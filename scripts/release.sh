@@ -36,10 +36,11 @@ if [ -z "$build" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCORVANDEL_WINE_TESTS=OFF \
     -DCORVANDEL_UPDATE_KEY="$root/update/release_key.pub.pem" >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target Corvandel corvandel_languages
+  cmake --build "$build" -j"$(nproc)" --target Corvandel corvandel_console corvandel_languages
 fi
 exe=$build/Corvandel.exe
-[ -f "$exe" ] && [ -d "$build/Language" ] || fail "$build holds no built program"
+[ -f "$exe" ] && [ -f "$build/Corvandel.com" ] && [ -d "$build/Language" ] ||
+  fail "$build holds no built program"
 
 # A package signed with a key the program does not trust could never be applied.
 work=$(mktemp -d)
@@ -54,6 +55,7 @@ version=$(python3 "$root/scripts/pe_version.py" read "$exe")
 stage=$work/stage
 mkdir -p "$stage/Language"
 cp "$exe" "$stage/Corvandel.exe"
+cp "$build/Corvandel.com" "$stage/Corvandel.com"
 cp "$build"/Language/*.ini "$stage/Language/"
 : >"$stage/portable.ini"
 
@@ -62,12 +64,14 @@ cp "$build"/Language/*.ini "$stage/Language/"
 {
   echo "SetOutPath \"\$INSTDIR\""
   echo "File \"$stage/Corvandel.exe\""
+  echo "File \"$stage/Corvandel.com\""
   echo "SetOutPath \"\$INSTDIR\\Language\""
   for f in "$stage"/Language/*.ini; do echo "File \"$f\""; done
   echo "SetOutPath \"\$INSTDIR\""
 } >"$work/files.nsh"
 {
   echo "Delete \"\$INSTDIR\\Corvandel.exe\""
+  echo "Delete \"\$INSTDIR\\Corvandel.com\""
   for f in "$stage"/Language/*.ini; do echo "Delete \"\$INSTDIR\\Language\\$(basename "$f")\""; done
   echo "RMDir \"\$INSTDIR\\Language\""
 } >"$work/unfiles.nsh"
@@ -85,7 +89,7 @@ python3 - "$stage" "$dest/Corvandel.zip" <<'EOF'
 import os, sys, zipfile
 stage, target = sys.argv[1], sys.argv[2]
 with zipfile.ZipFile(target, 'w', zipfile.ZIP_DEFLATED) as archive:
-    for name in ('Corvandel.exe', 'portable.ini'):
+    for name in ('Corvandel.exe', 'Corvandel.com', 'portable.ini'):
         archive.write(os.path.join(stage, name), name)
     archive.write(os.path.join(stage, 'Language'), 'Language/')
     for name in sorted(os.listdir(os.path.join(stage, 'Language'))):

@@ -37,7 +37,8 @@ rm -rf "$rel"
 mkdir -p "$rel/newer-build/Language"
 bash "$ROOT/scripts/release.sh" --build "$CORVANDEL_BUILD_DIR" --key "$TEST_SIGNING_KEY" \
   --out "$rel/current" >/dev/null || fail "release.sh on this build"
-cp "$CORVANDEL_BUILD_DIR/Corvandel.exe" "$CORVANDEL_BUILD_DIR/update_key.pub.pem" "$rel/newer-build/"
+cp "$CORVANDEL_BUILD_DIR/Corvandel.exe" "$CORVANDEL_BUILD_DIR/Corvandel.com" \
+  "$CORVANDEL_BUILD_DIR/update_key.pub.pem" "$rel/newer-build/"
 cp "$CORVANDEL_BUILD_DIR"/Language/*.ini "$rel/newer-build/Language/"
 current_version=$(version_of "$CORVANDEL_BUILD_DIR/Corvandel.exe")
 newer=$(python3 "$ROOT/scripts/pe_version.py" next "$current_version")
@@ -59,7 +60,7 @@ sha256 Corvandel.zip=$(sha256sum "$rel/current/Corvandel/Corvandel.zip" | cut -d
 e2e_check "version.txt holds the program's file version" "$current_version|$newer" \
   "$(tr -d '\r\n' <"$rel/current/Corvandel/version.txt")|$(tr -d '\r\n' <"$rel/newer/Corvandel/version.txt")"
 e2e_check "the archive: files, then each folder ahead of its files" \
-  "Corvandel.exe portable.ini Language/ Language/English.ini Language/Russian.ini" \
+  "Corvandel.exe Corvandel.com portable.ini Language/ Language/English.ini Language/Russian.ini" \
   "$(python3 -c 'import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())' "$rel/current/Corvandel/Corvandel.zip")"
 for package in Corvandel-setup.exe Corvandel.zip release.txt; do
   openssl dgst -sha256 -verify "$CORVANDEL_BUILD_DIR/update_key.pub.pem" \
@@ -128,7 +129,7 @@ else
   e2e_check "installed into the 32-bit Program Files folder" \
     "$(printf '%s\\Corvandel' "$("$WINE" cmd /c echo '%ProgramFiles(x86)%' 2>/dev/null | tr -d '\r' | sed 's/%ProgramFiles(x86)%/C:\\Program Files/')")" \
     "$location"
-  e2e_check "the installed files" "Corvandel.exe Language/English.ini Language/Russian.ini uninst.exe" \
+  e2e_check "the installed files" "Corvandel.com Corvandel.exe Language/English.ini Language/Russian.ini uninst.exe" \
     "$(cd "$install_dir" 2>/dev/null && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ' | sed 's/ $//')"
   [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
     ok "the Start-menu shortcut" || fail "no Start-menu shortcut"
@@ -278,6 +279,7 @@ e2e_driver launch "$portable_win\\Corvandel.exe" wait-window wait-status 0 "Эл
 check_restarted "portable copy" "$portable/Corvandel.exe" " Portable"
 e2e_check "the archive's entries were extracted in the program's folder" \
   "extracted Corvandel.exe
+extracted Corvandel.com
 extracted portable.ini
 extracted Language/English.ini
 extracted Language/Russian.ini" "$(standin_log | grep -v ' in ')"

@@ -74,6 +74,9 @@
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
 //   sleep <ms>
+//   run <out> <err> <command line>   run a command line with standard output and error going
+//                                to the files out and err, wait for it (at most 5 minutes) and
+//                                print its exit code in full
 //   deny-read <HKLM|HKCU\path>     in the 64-bit view, let nobody read that key any more
 //   lock <path>                  open a file for this driver alone until it ends
 //   touch <path>                 create an empty file (a sign for a script that waits)
@@ -1279,6 +1282,43 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     if (command == "windows") {
         Print({"windows", std::to_string(TopWindows(nullptr).size())});
         return 1;
+    }
+    if (command == "run") {
+        if (at + 3 >= args.size())
+            Fail("run needs an output file, an error file and a command line");
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        auto create = [&](const std::string& path) {
+            const HANDLE file =
+                CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file == INVALID_HANDLE_VALUE)
+                Fail("cannot create " + path);
+            return file;
+        };
+        const HANDLE out = create(args[at + 1]);
+        const HANDLE err = create(args[at + 2]);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        std::wstring commandLine = Widen(args[at + 3]);
+        PROCESS_INFORMATION process{};
+        const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                            nullptr, nullptr, &startup, &process);
+        CloseHandle(out);
+        CloseHandle(err);
+        if (!started)
+            Fail("cannot start " + args[at + 3]);
+        DWORD code = 0;
+        if (WaitForSingleObject(process.hProcess, 300000) != WAIT_OBJECT_0)
+            Fail("the command did not end: " + args[at + 3]);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        Print({"exit", std::to_string(code)});
+        return 4;
     }
     if (command == "sleep") {
         Sleep(Number(args, at + 1, 1000));
