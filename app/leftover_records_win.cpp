@@ -22,10 +22,17 @@ namespace {
 // service, rundll32): those are nobody's leftovers.
 std::string ProgramFileOf(const std::string& command, const FileSystem& files,
                           const SpecialFolders& folders) {
-    const std::string file = RunPath(command, files, folders);
+    std::string file = RunPath(command, files, folders);
     const size_t slash = file.find_last_of('\\');
     const std::string name = AsciiLower(slash == std::string::npos ? file : file.substr(slash + 1));
-    return name == "msiexec.exe" || name == "rundll32.exe" ? std::string() : file;
+    if (name == "msiexec.exe" || name == "rundll32.exe")
+        return std::string();
+    // The command's reading folds the case; the record names the file as the disk does.
+    wchar_t onDisk[MAX_PATH];
+    const DWORD length = GetLongPathNameW(Widen(file).c_str(), onDisk, MAX_PATH);
+    if (length > 0 && length < MAX_PATH && AsciiLower(Narrow(onDisk)) == AsciiLower(file))
+        file = Narrow(onDisk);
+    return file;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <functional>
 
+#include "foundation/text.h"
+
 namespace corvandel {
 
 namespace {
@@ -47,24 +49,6 @@ void ForEachCodePoint(std::string_view text, const std::function<void(char32_t)>
             sink(kReplacement);
         }
         i += std::max<size_t>(1, k);
-    }
-}
-
-void Append(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
@@ -131,14 +115,15 @@ constexpr size_t kSizeField = 10;
 std::string ValidUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t cp) { Append(out, cp); });
+    ForEachCodePoint(text, [&](char32_t cp) { AppendCodePoint(out, cp); });
     return out;
 }
 
 std::string SafeLine(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t cp) { Append(out, IsControl(cp) ? kReplacement : cp); });
+    ForEachCodePoint(text,
+                     [&](char32_t cp) { AppendCodePoint(out, IsControl(cp) ? kReplacement : cp); });
     return out;
 }
 
@@ -173,7 +158,7 @@ std::string JsonString(std::string_view text) {
             std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(cp));
             out += escaped;
         } else {
-            Append(out, cp);
+            AppendCodePoint(out, cp);
         }
     });
     return out + "\"";
@@ -268,7 +253,7 @@ std::string ListText(const std::vector<ListedProgram>& programs) {
         std::string line;
         for (size_t c = 0; c < row.size(); ++c) {
             for (const char32_t cp : row[c])
-                Append(line, cp);
+                AppendCodePoint(line, cp);
             if (c + 1 < row.size())
                 line.append(widths[c] - row[c].size() + 2, ' ');
         }

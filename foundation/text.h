@@ -7,6 +7,8 @@
 
 namespace corvandel {
 
+// One code point as UTF-8 bytes, appended.
+void AppendCodePoint(std::string& out, char32_t cp);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 

@@ -570,6 +570,45 @@ bool LeftoverGuards::IsDataFolder(std::string_view path) const {
 
 // ---- The decision ----
 
+std::string OfferedItemText(const Candidate& candidate) {
+    return candidate.kind == LeftoverKind::RunValue
+               ? candidate.path + " \"" + candidate.valueName + "\""
+               : candidate.path;
+}
+
+std::vector<Offer> MergeOffers(std::vector<std::vector<Offer>> perProgram) {
+    const auto onDisk = [](LeftoverKind kind) {
+        return kind == LeftoverKind::Folder || kind == LeftoverKind::File ||
+               kind == LeftoverKind::Shortcut;
+    };
+    std::vector<Offer> merged;
+    std::set<std::pair<LeftoverKind, std::string>> seen;
+    std::vector<std::string> folders;  // offered folders, folded
+    for (auto& offers : perProgram) {
+        for (Offer& offer : offers) {
+            const LeftoverKind kind =
+                onDisk(offer.candidate.kind) ? LeftoverKind::File : offer.candidate.kind;
+            if (!seen.emplace(kind, FoldCase(OfferedItemText(offer.candidate))).second)
+                continue;
+            if (offer.candidate.kind == LeftoverKind::Folder)
+                folders.push_back(FoldCase(offer.candidate.path));
+            merged.push_back(std::move(offer));
+        }
+    }
+    std::erase_if(merged, [&](const Offer& offer) {
+        if (!onDisk(offer.candidate.kind))
+            return false;
+        const std::string path = FoldCase(offer.candidate.path);
+        return std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+            return folder != path && IsSameOrInside(path, folder);
+        });
+    });
+    std::stable_sort(merged.begin(), merged.end(), [](const Offer& a, const Offer& b) {
+        return a.candidate.kind < b.candidate.kind;
+    });
+    return merged;
+}
+
 std::vector<Offer> FindLeftovers(const ProgramRecord& record,
                                  const std::vector<Candidate>& candidates,
                                  const MachineFacts& facts) {

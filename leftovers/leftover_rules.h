@@ -159,4 +159,12 @@ std::vector<Offer> FindLeftovers(const ProgramRecord& record,
                                  const std::vector<Candidate>& candidates,
                                  const MachineFacts& facts);
 
+// The offers of several programs cleaned up together as one list: each item once (the first
+// program's offer kept), nothing listed that lies inside an offered folder (removing the folder
+// takes it along), grouped by kind as FindLeftovers groups them.
+std::vector<Offer> MergeOffers(std::vector<std::vector<Offer>> perProgram);
+
+// How an offer names its item to the user: the path, and a value's name after its key.
+std::string OfferedItemText(const Candidate& candidate);
+
 }  // namespace corvandel

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
 
 #include "appearance/theme_win.h"
 #include "foundation/error_text_win.h"
@@ -15,6 +14,7 @@
 #include "leftovers/candidates_win.h"
 #include "ui/control_ids.h"
 #include "ui/fonts_win.h"
+#include "ui/modal_win.h"
 #include "ui/stored_names.h"
 #include "ui/window_proc_win.h"
 
@@ -43,20 +43,6 @@ constexpr ColumnDesign kColumns[] = {
 // system's business.
 bool Removable(LeftoverKind kind) {
     return kind != LeftoverKind::Service && kind != LeftoverKind::Task;
-}
-
-void SetCell(HWND list, int row, int column, const std::string& text) {
-    const std::wstring wide = Widen(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(wide.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-std::string ItemText(const Candidate& candidate) {
-    return candidate.kind == LeftoverKind::RunValue
-               ? candidate.path + " \"" + candidate.valueName + "\""
-               : candidate.path;
 }
 
 }  // namespace
@@ -155,14 +141,7 @@ void LeftoversWindow::Open(std::vector<std::string> recordFiles) {
     SetWindowTextW(ButtonCancel, Widen(components_.Caption(names::kButtonCancel)).c_str());
     EnableWindow(ButtonRemoveChosen, FALSE);
     busy_ = true;
-    RECT owner{};
-    GetWindowRect(owner_, &owner);
-    RECT own{};
-    GetWindowRect(hwnd_, &own);
-    SetWindowPos(hwnd_, nullptr,
-                 owner.left + (owner.right - owner.left - (own.right - own.left)) / 2,
-                 owner.top + (owner.bottom - owner.top - (own.bottom - own.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterOver(hwnd_, owner_);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     SetFocus(ButtonCancel);
@@ -170,10 +149,9 @@ void LeftoversWindow::Open(std::vector<std::string> recordFiles) {
     job_ = std::make_unique<Job>(GuiThread::To(hwnd_), [this, records = records_](JobContext& job) {
         Win32RegistryApi registry;
         const Win32SpecialFolders folders;
-        std::vector<Offer> offers;
+        std::vector<std::vector<Offer>> perProgram;
         std::vector<std::string> unreadable;
         std::string programs;
-        std::set<std::string> seen;
         for (const std::string& path : records) {
             if (job.Stopping())
                 return;
@@ -190,34 +168,9 @@ void LeftoversWindow::Open(std::vector<std::string> recordFiles) {
             programs += (programs.empty() ? "" : ", ") + record->displayName;
             const MachineFacts facts = ReadMachineFacts(*record, registry, folders);
             const auto candidates = FindCandidates(*record, registry, folders);
-            for (Offer& offer : FindLeftovers(*record, candidates, facts)) {
-                const std::string key = FoldCase(ItemText(offer.candidate));
-                if (seen.insert(key).second)
-                    offers.push_back(std::move(offer));
-            }
+            perProgram.push_back(FindLeftovers(*record, candidates, facts));
         }
-        // A folder offered goes with everything in it: what lies inside is not listed again.
-        std::vector<std::string> offeredFolders;
-        for (const Offer& offer : offers) {
-            if (offer.candidate.kind == LeftoverKind::Folder)
-                offeredFolders.push_back(offer.candidate.path);
-        }
-        std::erase_if(offers, [&offeredFolders](const Offer& offer) {
-            const LeftoverKind kind = offer.candidate.kind;
-            if (kind != LeftoverKind::Folder && kind != LeftoverKind::File &&
-                kind != LeftoverKind::Shortcut) {
-                return false;
-            }
-            return std::any_of(offeredFolders.begin(), offeredFolders.end(),
-                               [&](const std::string& folder) {
-                                   return folder != offer.candidate.path &&
-                                          IsSameOrInside(offer.candidate.path, folder);
-                               });
-        });
-        // Grouped by kind across the programs, each program's order kept within a group.
-        std::stable_sort(offers.begin(), offers.end(), [](const Offer& a, const Offer& b) {
-            return a.candidate.kind < b.candidate.kind;
-        });
+        std::vector<Offer> offers = MergeOffers(std::move(perProgram));
         job.Post([this, offers = std::move(offers), unreadable = std::move(unreadable),
                   programs = std::move(programs)]() mutable {
             programs_ = std::move(programs);
@@ -238,20 +191,21 @@ void LeftoversWindow::Found(std::vector<Offer> offers, std::vector<std::string> 
     filling_ = true;
     for (size_t i = 0; i < offers_.size(); ++i) {
         const Offer& offer = offers_[i];
-        const std::wstring caption = Widen(ItemText(offer.candidate));
+        const std::wstring caption = Widen(OfferedItemText(offer.candidate));
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<wchar_t*>(caption.c_str());
         const int row = static_cast<int>(
             SendMessageW(ListViewLeftovers, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-        SetCell(ListViewLeftovers, row, 1, Text(kinds[static_cast<size_t>(offer.candidate.kind)]));
-        SetCell(ListViewLeftovers, row, 2,
-                Text(reasons[static_cast<size_t>(offer.evidence)]) + ": " + offer.cites);
-        SetCell(ListViewLeftovers, row, 3,
-                Text(offer.confidence == Confidence::High ? names::kLangHigh : names::kLangMedium));
+        ListViewLeftovers.SetCell(row, 1, Text(kinds[static_cast<size_t>(offer.candidate.kind)]));
+        ListViewLeftovers.SetCell(
+            row, 2, Text(reasons[static_cast<size_t>(offer.evidence)]) + ": " + offer.cites);
+        ListViewLeftovers.SetCell(
+            row, 3,
+            Text(offer.confidence == Confidence::High ? names::kLangHigh : names::kLangMedium));
         if (!Removable(offer.candidate.kind))
-            SetCell(ListViewLeftovers, row, kResultColumn, Text(names::kLangNotHere));
+            ListViewLeftovers.SetCell(row, kResultColumn, Text(names::kLangNotHere));
         ListView_SetCheckState(ListViewLeftovers, row,
                                offer.preselected && Removable(offer.candidate.kind));
     }
@@ -315,7 +269,7 @@ void LeftoversWindow::Removed(const CleanupOutcome& outcome) {
         const int row = static_cast<int>(i);
         if (!Checked(row) || !Removable(offers_[i].candidate.kind))
             continue;
-        const std::string item = ItemText(offers_[i].candidate);
+        const std::string item = OfferedItemText(offers_[i].candidate);
         std::string result = Text(names::kLangRemoved);
         for (const LeftInPlace& left : outcome.leftInPlace) {
             const bool inside = left.item == item || IsSameOrInside(left.item, item);
@@ -326,7 +280,7 @@ void LeftoversWindow::Removed(const CleanupOutcome& outcome) {
                 break;
             }
         }
-        SetCell(ListViewLeftovers, row, kResultColumn, result);
+        ListViewLeftovers.SetCell(row, kResultColumn, result);
     }
     std::string status = Text(names::kLangRemoved) + ": " + std::to_string(outcome.removed);
     if (failed > 0 || !outcome.leftInPlace.empty()) {

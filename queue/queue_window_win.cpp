@@ -33,14 +33,6 @@ bool Final(QueueState state) {
     return state != QueueState::Waiting && state != QueueState::Running;
 }
 
-void SetCell(HWND list, int row, int column, const std::string& text) {
-    const std::wstring wide = Widen(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(wide.c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 }  // namespace
 
 QueueWindow::~QueueWindow() {
@@ -153,21 +145,13 @@ void QueueWindow::Open(std::vector<QueueChoice> choices) {
             item.iItem = static_cast<int>(i);
             item.pszText = const_cast<wchar_t*>(caption.c_str());
             SendMessageW(ListViewQueue, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-            SetCell(ListViewQueue, static_cast<int>(i), 1, StateText(states_[i]));
+            ListViewQueue.SetCell(static_cast<int>(i), 1, StateText(states_[i]));
         }
         SendMessageW(ProgressBarQueue, PBM_SETRANGE32, 0, static_cast<LPARAM>(choices_.size()));
         SendMessageW(ProgressBarQueue, PBM_SETPOS, 0, 0);
         SetWindowTextW(LabelQueueStatus, L"");
         EnableControls();
-        RECT owner{};
-        GetWindowRect(owner_, &owner);
-        RECT own{};
-        GetWindowRect(hwnd_, &own);
-        // Over the middle of the main window.
-        SetWindowPos(hwnd_, nullptr,
-                     owner.left + (owner.right - owner.left - (own.right - own.left)) / 2,
-                     owner.top + (owner.bottom - owner.top - (own.bottom - own.top)) / 2, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CenterOver(hwnd_, owner_);
     }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
@@ -201,7 +185,7 @@ void QueueWindow::Start() {
                             MB_ICONQUESTION | MB_YESNO);
             if (answer != IDYES) {
                 states_[i].state = QueueState::Cancelled;
-                SetCell(ListViewQueue, static_cast<int>(i), 1, StateText(states_[i]));
+                ListViewQueue.SetCell(static_cast<int>(i), 1, StateText(states_[i]));
                 continue;
             }
         }
@@ -227,7 +211,7 @@ void QueueWindow::StateChanged(size_t row, const QueueItemState& state) {
     if (row >= states_.size())
         return;
     states_[row] = state;
-    SetCell(ListViewQueue, static_cast<int>(row), 1, StateText(state));
+    ListViewQueue.SetCell(static_cast<int>(row), 1, StateText(state));
     if (state.state == QueueState::Running)
         ListView_EnsureVisible(ListViewQueue, static_cast<int>(row), FALSE);
     InvalidateRect(ListViewQueue, nullptr, FALSE);

@@ -146,6 +146,16 @@ class ListView : public Control {
         });
     }
     // Brings the first count visible columns back within their limits at this DPI.
+    // One cell's text; column 0 is the item's own.
+    void SetCell(int row, int column, const std::string& text) const {
+        const std::wstring wide = Widen(text);
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = const_cast<wchar_t*>(wide.c_str());
+        SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&item));
+    }
+
     void KeepColumnLimits(int count, int dpi) const {
         for (int column = 0; column < count && column < visible_; ++column) {
             const int width = ListView_GetColumnWidth(hwnd_, column);

@@ -15,6 +15,18 @@ inline void CenterOnScreen(HWND window) {
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE);
 }
 
+// Over the middle of the owner window, which the window then follows on the screen.
+inline void CenterOver(HWND window, HWND owner) {
+    RECT outer{};
+    GetWindowRect(owner, &outer);
+    RECT own{};
+    GetWindowRect(window, &own);
+    SetWindowPos(window, nullptr,
+                 outer.left + (outer.right - outer.left - (own.right - own.left)) / 2,
+                 outer.top + (outer.bottom - outer.top - (own.bottom - own.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Handles the program's messages, with the dialog keys (Tab, Enter, Escape) for the window,
 // until `closed` is set. A request to quit that arrives meanwhile is passed on to the main
 // loop.

@@ -11,6 +11,8 @@ shots=$E2E_WORK/screenshots
 mkdir -p "$shots"
 
 e2e_prefix
+mkdir -p "$APP_DIR/Language"
+cp "$(dirname "$CORVANDEL_EXE")"/Language/*.ini "$APP_DIR/Language/"
 C=$WINEPREFIX/drive_c
 roaming=$(ls -d "$C"/users/*/AppData/Roaming | grep -v /Public/ | head -1)
 user=$(basename "$(dirname "$(dirname "$roaming")")")
@@ -31,6 +33,19 @@ cp "$QUEUE_FAKE" "$A/unins.exe"
 cp "$QUEUE_FAKE" "$B/unins.exe"
 cp "$QUEUE_FAKE" "$B/beta.exe"
 find "$A" "$roaming/Contoso" -type f -exec touch -d '2021-03-04 05:06:07' {} +
+# Two programs whose entries name folders that are nobody's to remove: the user's Downloads and
+# the drive's root. Only the files their entries name, and what starts those, are theirs.
+DL="C:\\users\\$user\\Downloads"
+dl="$C/users/$user/Downloads"
+# Wine links the profile's folders to the home folder outside the prefix: this one becomes a
+# folder of the prefix's own, so that the test writes nothing outside it.
+rm -f "$dl"
+mkdir -p "$dl/dtool" "$C/RootTool"
+cp "$QUEUE_FAKE" "$dl/dtool/unins.exe"
+cp "$QUEUE_FAKE" "$C/RootTool/unins.exe"
+for f in "$dl/dtool.exe" "$dl/dtool/readme.txt" "$dl/photo.jpg" "$C/rtool.exe" "$C/RootTool/data.bin"; do
+  printf 'x' >"$f"
+done
 
 UN='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 RUN='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -50,6 +65,31 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Contoso\Beta Tool]' '"Path"="C:\\Program Files\\Beta Tool"' '' \
   >"$E2E_WORK/leftovers.reg"
 e2e_seed "$E2E_WORK/leftovers.reg"
+python3 - "$E2E_WORK/odd-folders.reg" "$DL" <<'PY'
+import sys
+path, dl = sys.argv[1], sys.argv[2]
+un = r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+short = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall"
+def q(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+entries = {
+    "DToolDl": {"DisplayName": "Download Tool", "Publisher": "Fabrikam", "InstallLocation": dl,
+                "DisplayIcon": dl + r"\dtool.exe",
+                "UninstallString": '"%s\\dtool\\unins.exe" /delete=%s\\DToolDl' % (dl, short)},
+    "RootTool": {"DisplayName": "Root Tool", "Publisher": "Fabrikam", "InstallLocation": "C:\\",
+                 "DisplayIcon": r"C:\rtool.exe",
+                 "UninstallString": r'"C:\RootTool\unins.exe" /delete=' + short + r"\RootTool"},
+}
+out = ["Windows Registry Editor Version 5.00", ""]
+for key, values in entries.items():
+    out.append("[%s\\%s]" % (un, key))
+    out += [q(name) + "=" + q(value) for name, value in values.items()]
+    out.append("")
+out += [r"[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]",
+        q("DTool") + "=" + q('"%s\\dtool.exe" /bg' % dl), ""]
+open(path, "w", encoding="utf-8").write("\r\n".join(out))
+PY
+e2e_seed "$E2E_WORK/odd-folders.reg"
 e2e_driver shortcut "$PROGRAMS\\Alpha Suite.lnk" 'C:\Program Files\Alpha Suite\alpha.exe' \
   shortcut "$PROGRAMS\\Beta Tool.lnk" 'C:\Program Files\Beta Tool\beta.exe' >/dev/null
 
@@ -123,5 +163,18 @@ e2e_check "the start-up entry back" "$before_run" \
   "$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)"
 e2e_check "a restored clean-up leaves the quarantine, its record back in place" \
   "|Alpha Suite" "$(find "$APP_DIR/quarantine" -type f | paste -sd'|')|$(ls "$APP_DIR/records" | cut -d' ' -f1,2)"
+
+# In English and the dark look, through the queue: for entries that named the Downloads folder
+# and the drive's root, only the files they named and the start-up entry that starts one.
+out=$(e2e_driver attach command ThemeDark language 0 click ButtonUninstall \
+  command RefreshListMenu wait-status 0 "Items:" 30000 select-none select-name "Download Tool" \
+  select-name "Root Tool" command UninstallSelectedMenu queue-click ButtonStart wait-queue-done 60000 \
+  queue-click ButtonClose wait-leftovers "Found:" 120000)
+import -window root "$shots/leftovers-dark-english.png"
+# Paths compare as Windows compares them, whatever their case.
+e2e_check "inside Downloads and a drive root, only what the entries named" \
+  "$(printf '%s\n' 'C:\RootTool\unins.exe' 'C:\rtool.exe' "$DL\\dtool.exe" "$DL\\dtool\\unins.exe" \
+    "$RUN \"DTool\"" | tr '[:upper:]' '[:lower:]' | LC_ALL=C sort | paste -sd'|')" \
+  "$(grep $'^leftover\t' <<<"$out" | cut -f3 | tr '[:upper:]' '[:lower:]' | LC_ALL=C sort | paste -sd'|')"
 e2e_driver attach close wait-exit >/dev/null
 e2e_finish

@@ -307,6 +307,34 @@ TEST(LeftoverRulesTest, OddInstallLocationsOfferOnlyWhatTheRecordProvesOwn) {
     }
 }
 
+TEST(LeftoverRulesTest, OffersOfProgramsCleanedUpTogetherMergeOnce) {
+    const auto offer = [](K kind, std::string path, std::string value = "") {
+        Offer o;
+        o.candidate.kind = kind;
+        o.candidate.path = std::move(path);
+        o.candidate.valueName = std::move(value);
+        return o;
+    };
+    const std::string run = kRun;
+    const auto merged = MergeOffers({
+        {offer(K::RegistryKey, "HKEY_CURRENT_USER\\Software\\Contoso\\Alpha"),
+         offer(K::File, "C:\\P\\Alpha\\a.exe"), offer(K::Folder, "C:\\P\\Alpha"),
+         offer(K::Shortcut, "C:\\S\\Alpha.lnk"), offer(K::RunValue, run, "Alpha")},
+        // The second program's: the same folder and value again in another case, a folder
+        // beside the first whose name only begins like it, a value of the same name elsewhere.
+        {offer(K::Folder, "c:\\p\\ALPHA"), offer(K::File, "C:\\P\\Alpha Two\\b.exe"),
+         offer(K::RunValue, run, "ALPHA"), offer(K::RunValue, run + "Once", "Alpha"),
+         offer(K::Folder, "C:\\P\\Alpha\\sub")},
+    });
+    std::vector<std::string> texts;
+    for (const Offer& o : merged)
+        texts.push_back(OfferedItemText(o.candidate));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{
+                  "C:\\P\\Alpha", "C:\\P\\Alpha Two\\b.exe", "C:\\S\\Alpha.lnk", run + " \"Alpha\"",
+                  run + "Once \"Alpha\"", "HKEY_CURRENT_USER\\Software\\Contoso\\Alpha"}));
+}
+
 TEST(ProgramRecordTest, ComesBackWholeOrNotAtAll) {
     ProgramRecord record =
         Record(" \"C:\\Program Files\\Contoso\\Alpha Editor\\\" ", "C:\\a\\uninst.exe",
