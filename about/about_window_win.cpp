@@ -76,13 +76,7 @@ bool AboutWindow::Create() {
         control.CreateCaptioned(components_, name, hwnd_, 0, WC_STATICW,
                                 WS_VISIBLE | SS_CENTER | extra, 0, nullptr, text);
     };
-    components_.Add(stored::kAboutWindow.form)
-        .Define("Caption", "О программе")
-        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
-        .OnChange([this](const std::string& property, const std::string& value) {
-            if (property == "Caption")
-                SetWindowTextW(hwnd_, Widen(value).c_str());
-        });
+    AddWindowComponent(components_, stored::kAboutWindow.form, hwnd_, "О программе");
     label(LabelVersion, names::kLabelVersion, "", 0);
     label(LabelCopyright, names::kLabelCopyright, GetLegalCopyright(ExecutablePath()), 0);
     label(LabelTelegram, kLinks[0].name, kLinks[0].caption, SS_NOTIFY);

@@ -61,13 +61,7 @@ bool LeftoversWindow::Create(HWND owner, std::string quarantineRoot) {
                             kStyle, 0, 0, 0, 0, owner, nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         return false;
-    components_.Add(stored::kLeftoversWindow.form)
-        .Define("Caption", caption)
-        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
-        .OnChange([this](const std::string& property, const std::string& value) {
-            if (property == "Caption")
-                SetWindowTextW(hwnd_, Widen(value).c_str());
-        });
+    AddWindowComponent(components_, stored::kLeftoversWindow.form, hwnd_, caption);
     Component& list = ListViewLeftovers.Create(
         components_, names::kListViewLeftovers, hwnd_, kIdListViewLeftovers, WC_LISTVIEWW,
         WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL |

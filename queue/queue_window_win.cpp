@@ -50,13 +50,7 @@ bool QueueWindow::Create(HWND owner) {
     if (hwnd_ == nullptr)
         return false;
 
-    components_.Add(stored::kQueueWindow.form)
-        .Define("Caption", caption)
-        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
-        .OnChange([this](const std::string& property, const std::string& value) {
-            if (property == "Caption")
-                SetWindowTextW(hwnd_, Widen(value).c_str());
-        });
+    AddWindowComponent(components_, stored::kQueueWindow.form, hwnd_, caption);
     Component& list = ListViewQueue.Create(components_, names::kListViewQueue, hwnd_,
                                            kIdListViewQueue, WC_LISTVIEWW,
                                            WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT |

@@ -102,6 +102,18 @@ class StatusBar : public Control {
 
 // One visible column of a list: caption, design width and the limits the list keeps
 // whatever the user or an automatic fit does.
+// A window's own component: its caption, which a language file may change.
+inline Component& AddWindowComponent(ComponentList& components, const stored::ComponentName& form,
+                                     HWND window, const std::string& caption) {
+    return components.Add(form)
+        .Define("Caption", caption)
+        .AttachHandle(reinterpret_cast<std::uintptr_t>(window))
+        .OnChange([window](const std::string& property, const std::string& value) {
+            if (property == "Caption")
+                SetWindowTextW(window, Widen(value).c_str());
+        });
+}
+
 struct ColumnDesign {
     const char* caption;
     int width;

@@ -312,13 +312,7 @@ bool UpdaterWindow::Create(SettingsStore& settings) {
         return false;
     // The controls are made without fonts: ApplyDpi gives them the fonts of the window's DPI.
     const HFONT font = nullptr;
-    components_.Add(stored::kUpdateWindow.form)
-        .Define("Caption", "Обновление")
-        .AttachHandle(reinterpret_cast<std::uintptr_t>(hwnd_))
-        .OnChange([this](const std::string& property, const std::string& value) {
-            if (property == "Caption")
-                SetWindowTextW(hwnd_, Widen(value).c_str());
-        });
+    AddWindowComponent(components_, stored::kUpdateWindow.form, hwnd_, "Обновление");
     TabControlButtons.Create(components_, names::kTabControlButtons, hwnd_, 0, WC_STATICW,
                              WS_VISIBLE, 0, font);
     ButtonDownload.CreateCaptioned(components_, names::kButtonDownload, hwnd_, IDOK, WC_BUTTONW,
