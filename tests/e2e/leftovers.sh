@@ -62,6 +62,7 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Contoso\Alpha Suite]' '"Path"="C:\\Program Files\\Alpha Suite"' \
   '"Count"=dword:00000007' '"Blob"=hex:00,ff,10,80' '"List"=hex(7):61,00,00,00,62,00,00,00,00,00' \
   '' '[HKEY_CURRENT_USER\Software\Contoso\Alpha Suite\Recent]' '"File1"="Документ.txt"' '' \
+  '[HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Contoso\Alpha Suite]' '"Seats"=dword:00000003' '' \
   '[HKEY_CURRENT_USER\Software\Contoso\Beta Tool]' '"Path"="C:\\Program Files\\Beta Tool"' '' \
   >"$E2E_WORK/leftovers.reg"
 e2e_seed "$E2E_WORK/leftovers.reg"
@@ -101,6 +102,7 @@ snapshot() {
 }
 before_files=$(snapshot)
 before_key=$(export_key 'HKEY_CURRENT_USER\Software\Contoso\Alpha Suite' before)
+before_machine=$(export_key 'HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Contoso\Alpha Suite' before-machine)
 before_run=$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)
 
 # The uninstaller removes only its entry; once it has ended the window lists what is left.
@@ -117,7 +119,8 @@ e2e_check "exactly Alpha's leftovers, the sure ones ticked, with their evidence"
 0${T}$ROAMING\\Contoso\\Alpha Suite${T}Папка${T}названа по программе в папке издателя: $ROAMING\\Contoso
 1${T}$PROGRAMS\\Alpha Suite.lnk${T}Ярлык${T}указывает в папку программы: C:\\Program Files\\Alpha Suite
 1${T}$RUN \"AlphaSuite\"${T}Автозапуск${T}указывает в папку программы: C:\\Program Files\\Alpha Suite
-0${T}HKEY_CURRENT_USER\\Software\\Contoso\\Alpha Suite${T}Ключ реестра${T}ключ программы в разделе издателя: HKEY_CURRENT_USER\\Software\\Contoso" \
+0${T}HKEY_CURRENT_USER\\Software\\Contoso\\Alpha Suite${T}Ключ реестра${T}ключ программы в разделе издателя: HKEY_CURRENT_USER\\Software\\Contoso
+0${T}HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha Suite${T}Ключ реестра${T}ключ программы в разделе издателя: HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso" \
   "$first"
 
 # A crash between the uninstall and the clean-up loses nothing: the record is on the backups
@@ -132,17 +135,18 @@ out=$(e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command 
 e2e_check "the record finds the same items" "$first" "$(rows "$out")"
 
 # Everything chosen, one file held open without sharing: that file stays and is named.
-out=$(e2e_driver attach leftover-check 1 1 leftover-check 4 1 lock 'C:\Program Files\Alpha Suite\data\locked.dat' \
+out=$(e2e_driver attach leftover-check 1 1 leftover-check 4 1 leftover-check 5 1 lock 'C:\Program Files\Alpha Suite\data\locked.dat' \
   leftover-click ButtonRemoveChosen message-box 10000 yes wait-leftovers "Удалено:" 60000)
 import -window root "$shots/leftovers-removed.png"
 echo "$out" | grep '^leftover'
 e2e_check "the file in use is named, the rest removed" \
-  "Не удалено: C:\\Program Files\\Alpha Suite\\data\\locked.dat|Удалено|Удалено|Удалено|Удалено" \
+  "Не удалено: C:\\Program Files\\Alpha Suite\\data\\locked.dat|Удалено|Удалено|Удалено|Удалено|Удалено" \
   "$(grep $'^leftover\t' <<<"$out" | cut -f7 | sed 's/ — .*//' | paste -sd'|')"
 left=$( (cd "$C" && find "Program Files/Alpha Suite" -type f; ls "users/$user/AppData/Roaming/Contoso") | sort | paste -sd'|')
 e2e_check "only the file in use and what is Beta's or shared stay" \
   "Beta Tool|Program Files/Alpha Suite/data/locked.dat|shared.txt" "$left"
 key_exists 'HKCU\Software\Contoso\Alpha Suite' 64 && e2e_check "key removed" "gone" "there"
+key_exists 'HKLM\SOFTWARE\Contoso\Alpha Suite' 32 && e2e_check "32-bit key removed" "gone" "there"
 "$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v AlphaSuite /reg:64 >/dev/null 2>&1 &&
   e2e_check "Run value removed" "gone" "there"
 e2e_check "Beta's start-up entry, key and shortcut stay" "yes" \
@@ -159,6 +163,10 @@ e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command Backup
 e2e_check "every file back, byte for byte, with its time" "$before_files" "$(snapshot)"
 e2e_check "the key back with its types and bytes" "$before_key" \
   "$(export_key 'HKEY_CURRENT_USER\Software\Contoso\Alpha Suite' after)"
+e2e_check "the 32-bit key back into the 32-bit view alone" "$before_machine|32" \
+  "$(export_key 'HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\Contoso\Alpha Suite' after-machine)|$(
+    key_exists 'HKLM\SOFTWARE\Contoso\Alpha Suite' 32 && echo -n 32
+    key_exists 'HKLM\SOFTWARE\Contoso\Alpha Suite' 64 && echo -n 64)"
 e2e_check "the start-up entry back" "$before_run" \
   "$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)"
 e2e_check "a restored clean-up leaves the quarantine, its record back in place" \
