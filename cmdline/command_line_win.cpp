@@ -172,7 +172,10 @@ std::vector<UninstallEntry> ListedRows(const Win32Locale& locale) {
     Win32SpecialFolders folders[kThreads];
     InParallel(rows.size(), [&](size_t i, unsigned worker) {
         UninstallEntry& row = rows[i];
-        row.columns[kColIconSource] = IconSource(row, files, folders[worker]);
+        // The list shows no icon: the icon's file only stands in for a missing folder, and
+        // looking for it takes several file calls a row.
+        if (row.columns[kColInstallLocation].empty())
+            row.columns[kColIconSource] = IconSource(row, files, folders[worker]);
         row.uninstallerMissing =
             UninstallerIsMissing(row.columns[kColUninstallString], files, folders[worker]);
     });
@@ -219,6 +222,10 @@ std::vector<ListedProgram> Describe(const std::vector<UninstallEntry>& rows,
             return;
         if (facts->estimatedSizeKib)
             p.estimatedSizeBytes = *facts->estimatedSizeKib * 1024;
+        // Without a quiet command of its own, an entry whose uninstaller is gone has no way
+        // the queue would run; the plan would only look for the same file again.
+        if (row.uninstallerMissing && TrimBlanks(facts->quietUninstallString).empty())
+            return;
         const QueueLaunch plan =
             PlanEntryUninstall(*facts, QueueMode::QuietOnly, files, folders[worker],
                                folders[worker].GetSpecialFolder(kCsidlSystem));

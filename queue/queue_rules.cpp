@@ -1,5 +1,6 @@
 #include "queue/queue_rules.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "foundation/text.h"
@@ -182,9 +183,15 @@ NamedFile FindNamedFile(std::string_view name, const FileSystem& files,
     if (found.path.empty())
         return found;
     const std::string written = NormalizedPath(TrimBlanks(ReplaceAll(text, "\"", "")));
+    // Each path is asked once, as the file system compares names: a file call costs far more
+    // than the comparison.
+    std::vector<std::string> asked;
     for (const std::string& candidate : {found.path, written}) {
         for (const std::string& path : {candidate, ReplaceAll(candidate, " (x86)", ""),
                                         ReplaceAll(candidate, " (X86)", "")}) {
+            if (std::find(asked.begin(), asked.end(), AsciiLower(path)) != asked.end())
+                continue;
+            asked.push_back(AsciiLower(path));
             if (IsAbsolute(path) && files.FileExists(path)) {
                 found.path = path;
                 found.exists = true;
