@@ -159,6 +159,15 @@ e2e_check "/? prints the usage" "0 yes" \
 e2e_check "/report: exit code" 0 "$(run report "\"$EXE\" /report C:\\Reports\\list.html")"
 e2e_check "/report writes the window's report" "yes" \
   "$(grep -q 'Программа «Ромашка»' "$WINEPREFIX/drive_c/Reports/list.html" && grep -q '<td><b><center>Издатель' "$WINEPREFIX/drive_c/Reports/list.html" && echo yes)"
+# In the language the window speaks: a portable copy whose settings chose English.
+mkdir -p "$APP_DIR/Config" "$APP_DIR/Language"
+cp "$(dirname "$CORVANDEL_EXE")"/Language/*.ini "$APP_DIR/Language/"
+: >"$APP_DIR/portable.ini"
+printf '[Language]\r\nLanguage=English\r\n' >"$APP_DIR/Config/Option.ini"
+run report-en "\"$EXE\" /report C:\\Reports\\english.html" >/dev/null
+e2e_check "/report in the chosen language, settings untouched" "yes|[Language]" \
+  "$(grep -q '<td><b><center>Publisher' "$WINEPREFIX/drive_c/Reports/english.html" && echo yes)|$(head -1 "$APP_DIR/Config/Option.ini" | tr -d '\r')"
+rm -rf "$APP_DIR/portable.ini" "$APP_DIR/Config" "$APP_DIR/Language"
 
 # Uninstalls.
 KEY="HKLM\\$UNINSTALL_KEY"
