@@ -72,6 +72,25 @@ std::optional<std::pair<std::string_view, std::vector<std::string>>> SplitLine(
     return std::make_pair(line.substr(0, equals), std::move(fields));
 }
 
+// Only names StoredFileName gives: a list never leads a restore to a file elsewhere.
+bool IsStoredName(std::string_view name) {
+    return name.size() > 1 && name.size() <= 20 && name[0] == 'f' &&
+           name.find_first_not_of("0123456789", 1) == std::string_view::npos;
+}
+
+// Where the program takes files from: a path on a drive or a share, never a relative one.
+bool IsFullPath(std::string_view path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                       ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return (drive || path.substr(0, 2) == "\\\\") &&
+           path.find("\\..\\") == std::string_view::npos && !path.ends_with("\\..");
+}
+
+// A key the clean-up may have taken: under the machine's or the user's root.
+bool IsKeyText(std::string_view key) {
+    return key.starts_with("HKEY_LOCAL_MACHINE\\") || key.starts_with("HKEY_CURRENT_USER\\");
+}
+
 }  // namespace
 
 std::string StoredFileName(size_t index) {
@@ -116,20 +135,20 @@ std::optional<CleanupList> ParseCleanup(std::string_view text) {
             list.programs = fields[0];
         } else if (key == "folder" && fields.size() == 5) {
             const auto stamp = ParseStamp(fields, 1);
-            if (!stamp)
+            if (!stamp || !IsFullPath(fields[0]))
                 return std::nullopt;
             list.folders.push_back({fields[0], *stamp});
         } else if (key == "file" && fields.size() == 6) {
             const auto stamp = ParseStamp(fields, 2);
-            if (!stamp)
+            if (!stamp || !IsFullPath(fields[0]) || !IsStoredName(fields[1]))
                 return std::nullopt;
             list.files.push_back({fields[0], fields[1], *stamp});
-        } else if (key == "key" && fields.size() == 1) {
+        } else if (key == "key" && fields.size() == 1 && IsKeyText(fields[0])) {
             list.keys.push_back(fields[0]);
         } else if (key == "value" && fields.size() == 4) {
             const auto type = ParseNumber(fields[2]);
             auto data = HexBytes(fields[3]);
-            if (!type || *type > UINT32_MAX || !data)
+            if (!type || *type > UINT32_MAX || !data || !IsKeyText(fields[0]))
                 return std::nullopt;
             list.values.push_back(
                 {fields[0], fields[1], static_cast<uint32_t>(*type), std::move(*data)});

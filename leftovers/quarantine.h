@@ -57,8 +57,9 @@ struct CleanupList {
 std::string StoredFileName(size_t index);
 
 std::string SerializeCleanup(const CleanupList& list);
-// Nothing for any other text, or a list cut short or altered: a clean-up is never restored in
-// part from a list that cannot be trusted.
+// Nothing for any other text, or a list cut short or altered, or one that names a stored file
+// outside the clean-up's store, a relative path or a key outside the machine's and the user's
+// roots: a clean-up is never restored in part from a list that cannot be trusted.
 std::optional<CleanupList> ParseCleanup(std::string_view text);
 
 }  // namespace corvandel

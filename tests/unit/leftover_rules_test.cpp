@@ -387,6 +387,21 @@ TEST(CleanupListTest, ComesBackWholeOrNotAtAll) {
     altered[text.find("HKEY")] = 'h';
     EXPECT_FALSE(ParseCleanup(altered));
     EXPECT_FALSE(ParseCleanup(SerializeRecord(ProgramRecord{})));
+
+    // A list, well-formed, that would lead a restore out of its own store, to a relative
+    // place or to another root: the list is refused whole.
+    using Spoil = void (*)(CleanupList&);
+    for (const Spoil spoil : std::initializer_list<Spoil>{
+             [](CleanupList& l) { l.files[0].stored = "..\\..\\Windows\\x.dll"; },
+             [](CleanupList& l) { l.files[0].origin = "notes.txt"; },
+             [](CleanupList& l) { l.folders[0].origin = "C:\\a\\..\\..\\Windows"; },
+             [](CleanupList& l) { l.keys[0] = "HKEY_USERS\\.DEFAULT\\Run"; },
+             [](CleanupList& l) { l.values[1].keyText = "Run"; },
+         }) {
+        CleanupList spoiled = list;
+        spoil(spoiled);
+        EXPECT_FALSE(ParseCleanup(SerializeCleanup(spoiled)));
+    }
 }
 
 }  // namespace
