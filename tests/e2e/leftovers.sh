@@ -184,5 +184,15 @@ e2e_check "inside Downloads and a drive root, only what the entries named" \
   "$(printf '%s\n' 'C:\RootTool\unins.exe' 'C:\rtool.exe' "$DL\\dtool.exe" "$DL\\dtool\\unins.exe" \
     "$RUN \"DTool\"" | tr '[:upper:]' '[:lower:]' | LC_ALL=C sort | paste -sd'|')" \
   "$(grep $'^leftover\t' <<<"$out" | cut -f3 | tr '[:upper:]' '[:lower:]' | LC_ALL=C sort | paste -sd'|')"
+# Told it moved to a monitor at 150%, the window and every control in it grow by half. (The
+# dark look draws the buttons itself, so their texts' needs are not read here.)
+out=$(e2e_driver attach dialog-layout leftovers dpi-changed leftovers 96 144 dialog-layout leftovers)
+layouts=$(grep -v needs <<<"$out" | awk -F'\t' '$2 == "client" {n++} {print n "\t" $0}')
+e2e_check "at 150% every place and size is half as large again" "" \
+  "$(paste <(awk -F'\t' '$1 == 1' <<<"$layouts") <(awk -F'\t' '$1 == 2' <<<"$layouts") |
+    awk -F'\t' '{ n = NF / 2; for (i = 4; i <= n; i++) { d = $(i + n) - 1.5 * $i
+      if (d < -2 || d > 2) print $3, $4, "field " i ": " $i " -> " $(i + n) } }')"
+e2e_check "both layouts read, the list, the status line and the two buttons in each" "8" \
+  "$(grep -c $'^leftovers\trect' <<<"$out")"
 e2e_driver attach close wait-exit >/dev/null
 e2e_finish
