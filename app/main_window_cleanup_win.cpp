@@ -12,7 +12,6 @@
 #include "foundation/handle_win.h"
 #include "foundation/win_text.h"
 #include "leftovers/leftovers_window_win.h"
-#include "leftovers/program_record.h"
 #include "leftovers/quarantine_win.h"
 #include "queue/queue_rules.h"
 #include "ui/stored_names.h"
@@ -27,15 +26,6 @@ enum RowKind { kCleanupRow = 1, kRecordRow = 2 };
 
 // At most this many lines of what could not be put back are shown.
 constexpr size_t kShownProblems = 12;
-
-std::optional<ProgramRecord> ReadRecord(const std::string& path) {
-    try {
-        const auto text = ReadWholeFile(path);
-        return text ? ParseRecord(*text) : std::nullopt;
-    } catch (const FileError&) {
-        return std::nullopt;
-    }
-}
 
 // A clean-up's folder with everything in it; the files it held are the user's to lose only on
 // this explicit request.
@@ -78,7 +68,7 @@ std::vector<OtherBackup> MainWindow::CleanupRows() {
     while (search) {
         const std::string path = RecordFolder() + Narrow(found.cFileName);
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            if (const auto record = ReadRecord(path)) {
+            if (const auto record = ReadRecordFile(path)) {
                 const uint64_t written =
                     (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
                     found.ftLastWriteTime.dwLowDateTime;
@@ -149,7 +139,7 @@ bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
 void MainWindow::FindLeftoversOfRecord(const std::string& recordFile) {
     // A program that is still installed and whole owns its folder: nothing of it is a
     // leftover yet.
-    if (const auto record = ReadRecord(recordFile)) {
+    if (const auto record = ReadRecordFile(recordFile)) {
         const auto facts = ReadEntryFacts(registry_, record->rootName, record->keyPath);
         if (facts && !UninstallerIsMissing(facts->uninstallString, files_, folders_)) {
             MessageBoxW(hwnd_, Widen(components_.Caption(names::kLangStillInstalled)).c_str(),

@@ -226,26 +226,17 @@ Candidate FileSystemItem(const std::string& path, DWORD attributes) {
 }
 
 void WalkInside(const std::string& folder, int depth, Collector& found) {
-    WIN32_FIND_DATAW data{};
-    const std::wstring pattern = ForFileCalls(folder) + L"\\*";
-    OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
+    ForEachFolderEntry(ForFileCalls(folder), [&](const std::wstring& name, uint32_t attributes) {
         if (found.Full())
-            return;
+            return false;
         const std::string path = folder + "\\" + Narrow(name);
-        const DWORD attributes = data.dwFileAttributes;
         found.Add(FileSystemItem(path, attributes));
         const bool enter = (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxDepth;
         if (enter)
             WalkInside(path, depth + 1, found);
-    } while (FindNextFileW(find.Get(), &data));
+        return true;
+    });
 }
 
 // The item at `path` if it exists, and everything in it when it is a folder.

@@ -6,7 +6,6 @@
 
 #include "appearance/theme_win.h"
 #include "foundation/error_text_win.h"
-#include "foundation/files_win.h"
 #include "foundation/gui_thread_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
@@ -149,12 +148,7 @@ void LeftoversWindow::Open(std::vector<std::string> recordFiles) {
         for (const std::string& path : records) {
             if (job.Stopping())
                 return;
-            std::optional<std::string> text;
-            try {
-                text = ReadWholeFile(path);
-            } catch (const FileError&) {
-            }
-            const auto record = text ? ParseRecord(*text) : std::nullopt;
+            const auto record = ReadRecordFile(path);
             if (!record) {
                 unreadable.push_back(path);
                 continue;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "foundation/handle_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 
@@ -106,6 +107,23 @@ bool HasSeparate32BitView() {
         return true;
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+void ForEachFolderEntry(
+    const std::wstring& folder,
+    const std::function<bool(const std::wstring& name, uint32_t attributes)>& entry) {
+    WIN32_FIND_DATAW data{};
+    const std::wstring pattern = folder + L"\\*";
+    const OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                          FindExSearchNameMatch, nullptr,
+                                          FIND_FIRST_EX_LARGE_FETCH));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L".." && !entry(name, data.dwFileAttributes))
+            return;
+    } while (FindNextFileW(find.Get(), &data));
 }
 
 }  // namespace corvandel

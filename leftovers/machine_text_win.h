@@ -2,6 +2,8 @@
 // Small readers the leftover searches share: text values of registry keys, command lines and
 // paths as uninstall entries, Run values and services write them.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,5 +27,11 @@ std::optional<std::string> TextValue(Registry& key, const std::string& name);
 
 // The 32-bit registry view is a view of its own only on 64-bit Windows.
 bool HasSeparate32BitView();
+
+// Calls `entry` with the name and attributes of each file and folder in `folder` (as the file
+// calls take it; "." and ".." left out) until it returns false.
+void ForEachFolderEntry(
+    const std::wstring& folder,
+    const std::function<bool(const std::wstring& name, uint32_t attributes)>& entry);
 
 }  // namespace corvandel

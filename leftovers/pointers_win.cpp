@@ -53,30 +53,22 @@ using Visit = std::function<void(const std::wstring& full, const std::wstring& r
 // Calls `visit` for every file under `folder`, never entering a link or junction.
 void WalkFiles(const std::wstring& folder, const std::wstring& relative, int depth, size_t& left,
                const Visit& visit) {
-    WIN32_FIND_DATAW data{};
-    const std::wstring pattern = folder + L"\\*";
-    OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                    nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (!find)
-        return;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
+    ForEachFolderEntry(folder, [&](const std::wstring& name, uint32_t attributes) {
         if (left == 0)
-            return;
+            return false;
         --left;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            continue;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return true;
         const std::wstring full = folder + L"\\" + name;
         const std::wstring inside = relative.empty() ? name : relative + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (depth < kMaxWalkDepth)
                 WalkFiles(full, inside, depth + 1, left, visit);
         } else {
             visit(full, inside);
         }
-    } while (FindNextFileW(find.Get(), &data));
+        return true;
+    });
 }
 
 void WalkTree(const std::string& root, const Visit& visit) {

@@ -9,6 +9,7 @@
 #include "foundation/handle_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
+#include "leftovers/machine_text_win.h"
 #include "removal/registry_export.h"
 
 namespace corvandel {
@@ -70,23 +71,16 @@ void WalkFolder(const std::string& folder, int depth, CleanupList& list,
     list.folders.push_back({folder, *stamp});
     if (depth >= kMaxDepth)
         return;
-    WIN32_FIND_DATAW found{};
-    const OwnedFind search(FindFirstFileExW(Widen(folder + "\\*").c_str(), FindExInfoBasic, &found,
-                                            FindExSearchNameMatch, nullptr, 0));
-    if (!search)
-        return;
-    do {
-        const std::string name = Narrow(found.cFileName);
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = folder + "\\" + name;
-        const bool folderEntry = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const bool link = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    ForEachFolderEntry(Widen(folder), [&](const std::wstring& name, uint32_t attributes) {
+        const std::string path = folder + "\\" + Narrow(name);
+        const bool folderEntry = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (folderEntry && !link)
             WalkFolder(path, depth + 1, list, files);
         else
             files.push_back(path);
-    } while (FindNextFileW(search.Get(), &found));
+        return true;
+    });
 }
 
 // "HKEY_CURRENT_USER\Software\X" as a root and a path below it.
@@ -309,6 +303,15 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
         outcome.leftInPlace.push_back({error.Path(), error.Code()});
     }
     return outcome;
+}
+
+std::optional<ProgramRecord> ReadRecordFile(const std::string& path) {
+    try {
+        const auto text = ReadWholeFile(path);
+        return text ? ParseRecord(*text) : std::nullopt;
+    } catch (const FileError&) {
+        return std::nullopt;
+    }
 }
 
 std::vector<KeptCleanup> ListCleanups(const std::string& quarantineRoot) {

@@ -6,11 +6,13 @@
 // only once that is written.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/registry.h"
 #include "leftovers/leftover_rules.h"
+#include "leftovers/program_record.h"
 #include "leftovers/quarantine.h"
 
 namespace corvandel {
@@ -26,6 +28,10 @@ struct CleanupOutcome {
     size_t removed = 0;  // offers removed whole
     std::vector<LeftInPlace> leftInPlace;
 };
+
+// The record a record file holds; nothing for a file that is missing, unreadable or not a
+// whole record.
+std::optional<ProgramRecord> ReadRecordFile(const std::string& path);
 
 // The file in a clean-up's folder that lists what it holds.
 inline constexpr const char* kCleanupListName = "cleanup.txt";
