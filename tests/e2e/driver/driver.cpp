@@ -1051,10 +1051,13 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
     }
     if (command == "update-option") {
         // Ticks or unticks an option of the update window, shown or not, as a click would.
+        // The window exists hidden from the start, but its options take their first state
+        // only after it is made: once the main window shows, every window is complete.
         HWND window = nullptr;
-        WaitFor(10000, [&] {
+        WaitFor(20000, [&] {
             window = FindWindowW(kUpdateClass, nullptr);  // hidden ones too
-            return window != nullptr;
+            return window != nullptr &&
+                   (IsWindowVisible(window) || !TopWindows(kMainClass).empty());
         });
         if (window == nullptr)
             Fail("there is no update window");
