@@ -41,6 +41,9 @@ class MainWindow : public ProgramListHost {
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Creates the window (runs FormCreate); it shows only once the program may run.
+    // Starts reading the entries at once, before the window is made; the list takes them
+    // when it first shows.
+    void StartScanEarly() { listPage_.StartScanEarly(); }
     bool Create();
     void Show();
     HWND Handle() const { return hwnd_; }

@@ -250,7 +250,7 @@ void ReadEntries(const JobContext& job, const Win32FileSystem& files, const Win3
 
 void ProgramListPage::StartScan() {
     // The list fills from one scan at a time; the window's commands on the list wait for it.
-    if (scanJob_)
+    if (scanJob_ && !earlyScanDelivery_)
         return;
     iconJob_.reset();  // icons of the last scan's rows are of no use any more
     sizeJob_.reset();
@@ -268,8 +268,24 @@ void ProgramListPage::StartScan() {
     const FileIcon own = ExtractFileIcon(ExecutablePath(), true);
     placeholderIcon_ = AddIcon(own).value_or(ShellIconIndex(ExecutablePath()).value_or(0));
 
+    if (earlyScanDelivery_) {
+        // The scan begun before the window existed reports to it from now on.
+        std::exchange(earlyScanDelivery_, nullptr)->HandTo(host_.Window());
+        return;
+    }
+    StartScanJob(GuiThread::To(host_.Window()));
+}
+
+void ProgramListPage::StartScanEarly() {
+    if (scanJob_)
+        return;
+    earlyScanDelivery_ = std::make_shared<DeliveryToComingWindow>();
+    StartScanJob(earlyScanDelivery_->Delivery());
+}
+
+void ProgramListPage::StartScanJob(JobDelivery delivery) {
     scanJob_ = std::make_unique<Job>(
-        GuiThread::To(host_.Window()),
+        std::move(delivery),
         [this, viewsShared = WindowsIs64Bit()](JobContext& job) {
             // Only the files and locale objects are shared with this thread: neither changes.
             ReadEntries(job, files_, locale_, viewsShared,

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/gui_thread_win.h"
 #include "foundation/job.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
@@ -68,6 +69,9 @@ class ProgramListPage {
 
     // Reads the entries anew off the window's thread; the rows show as they come.
     void StartScan();
+    // Begins the first scan before the window exists, so that the registry is read while the
+    // windows are made; its rows reach the list once StartScan runs.
+    void StartScanEarly();
     // Stops and waits for the page's background work (the window is closing).
     void StopWork();
     void EditSearchUninstallChange();
@@ -105,6 +109,7 @@ class ProgramListPage {
                           const std::string& rootName, const std::string& keyPath);
     // The search text and the broken-entry filter over the full list.
     void ApplyFilter();
+    void StartScanJob(JobDelivery delivery);
     void KeepFullCopy();
     void ListViewUninstallColumnClick(int column);
     // Widens the caption and publisher columns to their texts (at least 200 at 96 DPI).
@@ -162,6 +167,9 @@ class ProgramListPage {
     bool filling_ = false;
     bool brokenOnly_ = false;
     std::string keptSelection_;  // the duplicate key of the entry to select after a refresh
+
+    // Where the scan begun before the window reports, until StartScan names the window.
+    std::shared_ptr<DeliveryToComingWindow> earlyScanDelivery_;
 
     // Last, so that they are stopped and joined before anything they report to goes.
     std::unique_ptr<Job> scanJob_;

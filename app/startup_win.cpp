@@ -54,6 +54,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     corvandel::SettingsStore settings(corvandel::IsPortableCopy());
     settings.Load();
     corvandel::MainWindow mainWindow(settings);
+    mainWindow.StartScanEarly();
     if (!mainWindow.Create())
         return 1;
     corvandel::AboutWindow about;

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "foundation/job.h"
 
@@ -45,6 +47,36 @@ class GuiThread {
         (*work)();
         return true;
     }
+};
+
+// Results for a window that does not exist yet: held in the order handed over until the window
+// is named, then posted to it ahead of everything handed over after. Work that may start before
+// its window (the first scan, while the windows are being made) reports through one of these.
+class DeliveryToComingWindow : public std::enable_shared_from_this<DeliveryToComingWindow> {
+  public:
+    JobDelivery Delivery() {
+        return [self = shared_from_this()](std::function<void()> work) {
+            const std::lock_guard guard(self->lock_);
+            if (self->window_ != nullptr)
+                return GuiThread::Post(self->window_, std::move(work));
+            self->held_.push_back(std::move(work));
+            return true;
+        };
+    }
+
+    // On the window's thread, once it exists.
+    void HandTo(HWND window) {
+        const std::lock_guard guard(lock_);
+        for (auto& work : held_)
+            GuiThread::Post(window, std::move(work));
+        held_.clear();
+        window_ = window;
+    }
+
+  private:
+    std::mutex lock_;
+    HWND window_ = nullptr;
+    std::vector<std::function<void()>> held_;
 };
 
 }  // namespace corvandel

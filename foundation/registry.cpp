@@ -63,10 +63,12 @@ bool Registry::OpenKey(const std::string& path, bool create) {
         return false;
     CloseKey();
     current_ = key;
+    DropHeld();
     return true;
 }
 
 void Registry::CloseKey() {
+    DropHeld();
     if (current_) {
         api_.Close(*current_);
         current_.reset();
@@ -114,7 +116,48 @@ std::vector<std::string> Registry::GetValueNames() {
 std::optional<RegKeyInfo> Registry::GetKeyInfo() {
     if (!current_)
         return std::nullopt;
+    if (heldInfo_)
+        return heldInfo_;
     return api_.QueryInfo(*current_);
+}
+
+void Registry::DropHeld() {
+    heldInfo_.reset();
+    heldValues_.reset();
+}
+
+std::optional<RegKeyInfo> Registry::ReadKeyAtOnce(uint32_t most) {
+    DropHeld();
+    auto info = GetKeyInfo();
+    if (!info)
+        return info;
+    heldInfo_ = info;
+    if (info->values > most)
+        return info;
+    std::vector<std::pair<std::string, RegValue>> values;
+    for (uint32_t i = 0; i < info->values; ++i) {
+        auto value = api_.EnumValueWithData(*current_, i);
+        // A value that went meanwhile, or one that could not be read: the named reads decide.
+        if (!value)
+            return info;
+        values.push_back(std::move(*value));
+    }
+    heldValues_ = std::move(values);
+    return info;
+}
+
+std::optional<RegValue> Registry::QueryCurrent(const std::string& name, bool withData) {
+    if (!current_)
+        return std::nullopt;
+    if (!heldValues_)
+        return api_.QueryValue(*current_, name, withData);
+    // Value names are compared without case, as the registry compares them.
+    const std::string wanted = AsciiLower(name);
+    for (const auto& [held, value] : *heldValues_) {
+        if (held.size() == wanted.size() && AsciiLower(held) == wanted)
+            return value;
+    }
+    return std::nullopt;
 }
 
 bool Registry::ValueExists(const std::string& name) {
@@ -122,12 +165,12 @@ bool Registry::ValueExists(const std::string& name) {
 }
 
 RegDataKind Registry::GetDataType(const std::string& name) {
-    const auto value = current_ ? api_.QueryValue(*current_, name, false) : std::nullopt;
+    const auto value = QueryCurrent(name, false);
     return value ? KindOfType(value->type) : RegDataKind::Other;
 }
 
 int64_t Registry::GetDataSize(const std::string& name) {
-    const auto value = current_ ? api_.QueryValue(*current_, name, false) : std::nullopt;
+    const auto value = QueryCurrent(name, false);
     return value ? static_cast<int64_t>(value->size) : -1;
 }
 
@@ -161,7 +204,7 @@ int32_t IntegerOf(const std::optional<RegValue>& value, const std::string& name)
 }  // namespace
 
 std::optional<RegValue> Registry::ReadValue(const std::string& name) {
-    return current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+    return QueryCurrent(name, true);
 }
 
 std::string Registry::ReadString(const std::string& name) {
@@ -196,7 +239,7 @@ std::optional<std::string> Registry::ReadNumberOrText(const std::string& name) {
 }
 
 std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {
-    const auto value = current_ ? api_.QueryValue(*current_, name, true) : std::nullopt;
+    const auto value = QueryCurrent(name, true);
     if (!value)
         throw RegistryError(Quoted("Failed to get data for '%s'", name));
     const RegDataKind kind = KindOfType(value->type);
@@ -210,12 +253,14 @@ std::vector<unsigned char> Registry::ReadBinary(const std::string& name) {
 void Registry::WriteString(const std::string& name, const std::string& value) {
     const std::string bytes = Utf16Bytes(value, false, true);
     const std::vector<unsigned char> data(bytes.begin(), bytes.end());
+    DropHeld();
     if (!current_ || !api_.SetValue(*current_, name, kRegSz, data)) {
         throw RegistryError(Quoted("Failed to set data for '%s'", name));
     }
 }
 
 bool Registry::DeleteKey(const std::string& path) {
+    DropHeld();
     std::string relative;
     const RegHandle base = BaseFor(path, relative);
     return DeleteTree(base, relative);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvandel {
@@ -75,6 +76,17 @@ class RegistryApi {
     virtual std::optional<RegKeyInfo> QueryInfo(RegHandle key) = 0;
     virtual std::optional<std::string> EnumKey(RegHandle key, uint32_t index) = 0;
     virtual std::optional<std::string> EnumValue(RegHandle key, uint32_t index) = 0;
+    // A value's name and data by its index; where the registry can, in one call.
+    virtual std::optional<std::pair<std::string, RegValue>> EnumValueWithData(RegHandle key,
+                                                                              uint32_t index) {
+        auto name = EnumValue(key, index);
+        if (!name)
+            return std::nullopt;
+        auto value = QueryValue(key, *name, true);
+        if (!value)
+            return std::nullopt;
+        return std::pair{std::move(*name), std::move(*value)};
+    }
     // With withData false only the type and size are wanted and data stays empty.
     virtual std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
                                                bool withData) = 0;
@@ -133,6 +145,11 @@ class Registry {
     std::vector<std::string> GetKeyNames();
     std::vector<std::string> GetValueNames();
     std::optional<RegKeyInfo> GetKeyInfo();
+    // GetKeyInfo, and when the current key holds no more than `most` values, every value read
+    // at once, one call each: the reads that follow, GetKeyInfo's too, ask the registry
+    // nothing. Worth it where a reader asks for more names than a key usually holds. Opening,
+    // closing or writing drops what was read.
+    std::optional<RegKeyInfo> ReadKeyAtOnce(uint32_t most);
 
     bool ValueExists(const std::string& name);
     RegDataKind GetDataType(const std::string& name);
@@ -157,12 +174,19 @@ class Registry {
 
   private:
     RegHandle BaseFor(const std::string& path, std::string& relative) const;
+    void DropHeld();
+    // A value of the current key, from what ReadKeyAtOnce read where it read the key.
+    std::optional<RegValue> QueryCurrent(const std::string& name, bool withData);
     bool DeleteTree(RegHandle base, const std::string& path);
 
     RegistryApi& api_;
     uint32_t access_;
     RegRoot root_ = RegRoot::CurrentUser;
     std::optional<RegHandle> current_;
+    // What ReadKeyAtOnce read of the current key: its information, and every value of it
+    // where it read them.
+    std::optional<RegKeyInfo> heldInfo_;
+    std::optional<std::vector<std::pair<std::string, RegValue>>> heldValues_;
 };
 
 RegDataKind KindOfType(uint32_t type);

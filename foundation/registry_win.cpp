@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "foundation/win_text.h"
 
 namespace corvandel {
@@ -80,6 +82,35 @@ std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t i
         return std::nullopt;
     }
     return Narrow(std::wstring_view(name.data(), length));
+}
+
+std::optional<std::pair<std::string, RegValue>> Win32RegistryApi::EnumValueWithData(
+    RegHandle key, uint32_t index) {
+    // Value names may be up to 16383 characters. Most data fits the first buffer, so one call
+    // usually does; a value that grows between two calls is asked for again with its new size.
+    std::wstring name(16384, L'\0');
+    RegValue value;
+    value.data.resize(512);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD size = static_cast<DWORD>(value.data.size());
+        const LONG result = RegEnumValueW(ToHkey(key), index, name.data(), &nameLength, nullptr,
+                                          &type, value.data.data(), &size);
+        if (result == ERROR_MORE_DATA) {
+            // Data larger than the buffer; the size the system gives is the value's.
+            value.data.resize(std::max<size_t>(size, value.data.size() * 2));
+            continue;
+        }
+        if (!Succeeded(result))
+            return std::nullopt;
+        value.data.resize(size);
+        value.type = type;
+        value.size = size;
+        return std::pair{Narrow(std::wstring_view(name.data(), nameLength)), std::move(value)};
+    }
+    lastError_ = ERROR_MORE_DATA;
+    return std::nullopt;
 }
 
 std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::string& name,

@@ -13,6 +13,8 @@ class Win32RegistryApi : public RegistryApi {
     std::optional<RegKeyInfo> QueryInfo(RegHandle key) override;
     std::optional<std::string> EnumKey(RegHandle key, uint32_t index) override;
     std::optional<std::string> EnumValue(RegHandle key, uint32_t index) override;
+    std::optional<std::pair<std::string, RegValue>> EnumValueWithData(RegHandle key,
+                                                                      uint32_t index) override;
     std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
                                        bool withData) override;
     bool SetValue(RegHandle key, const std::string& name, uint32_t type,

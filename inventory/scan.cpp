@@ -20,6 +20,9 @@ std::string IsMinorUpgradeText(Registry& key) {
     return value ? std::to_string(*value) : std::string();
 }
 
+// How many value names FilterEntry and ReadEntry ask for.
+constexpr uint32_t kNamesReadPerEntry = 11;
+
 }  // namespace
 
 std::optional<ListedEntry> FilterEntry(Registry& key) {
@@ -122,6 +125,9 @@ void ScanEntries(const ScanEnvironment& env, ScanSink& sink) {
             const std::string& name = names[index];
             if (!registry.OpenKey(std::string(source.path) + "\\" + name, false))
                 continue;
+            // A key with fewer values than the names asked for below is read whole, a call
+            // a value, rather than a call a name.
+            registry.ReadKeyAtOnce(kNamesReadPerEntry);
             try {
                 if (const auto listed = FilterEntry(registry)) {
                     sink.EntryStarted(listed->displayName);

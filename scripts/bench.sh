@@ -126,13 +126,12 @@ PY
   peak() { awk '/VmHWM/ {printf "%.0f\n", $2 / 1024}' "/proc/$(program_pid)/status" 2>/dev/null || true; }
   for file in ours theirs icons latency memory refreshed keys loadingkeys close midscan json; do : >"$work/$file"; done
   for run in $(seq "$runs"); do
-    start=$(now)
-    driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 >/dev/null
-    listed_at=$(now)
-    driver attach wait-status-not 1 "Загрузка данных" 900000 >/dev/null
-    end=$(now)
-    echo "$listed_at - $start" | bc -l >>"$work/ours"
-    echo "$end - $listed_at" | bc -l >>"$work/icons"
+    # Timed by the driver, from the start of the copy, so that the driver's own start is
+    # not counted.
+    driver launch 'C:\Corvandel\Corvandel.exe' wait-window wait-status 0 "Элементов:" 900000 \
+      elapsed mark wait-status-not 1 "Загрузка данных" 900000 elapsed >"$work/start-run"
+    awk '$1 == "elapsed" {print $2 / 1000}' "$work/start-run" | sed -n 1p >>"$work/ours"
+    awk '$1 == "elapsed" {print $2 / 1000}' "$work/start-run" | sed -n 2p >>"$work/icons"
     peak >>"$work/memory"
     # Keystrokes in the search box, each timed until the list is drawn again.
     driver attach type-timed EditSearchUninstall "program 01" set-text EditSearchUninstall "" |
@@ -144,18 +143,13 @@ PY
       done
       peak >>"$work/refreshed"
     fi
-    start=$(now)
-    driver attach close wait-exit 60000 >/dev/null
-    end=$(now)
-    echo "$end - $start" | bc -l >>"$work/close"
+    driver attach mark close wait-exit 60000 elapsed | awk '$1 == "elapsed" {print $2 / 1000}' \
+      >>"$work/close"
 
     # A close request when about half the rows are in the list.
     driver launch 'C:\Corvandel\Corvandel.exe' wait-window \
-      wait-rows-over ListViewUninstall $((listed / 2)) 900000 >/dev/null
-    start=$(now)
-    driver attach close wait-exit 60000 >/dev/null
-    end=$(now)
-    echo "$end - $start" | bc -l >>"$work/midscan"
+      wait-rows-over ListViewUninstall $((listed / 2)) 900000 mark close wait-exit 60000 elapsed |
+      awk '$1 == "elapsed" {print $2 / 1000}' >>"$work/midscan"
 
     # How soon the window answers while the icons load (their first three seconds), from
     # the driver that started it: a second tool starting up meanwhile would take the cores.

@@ -80,6 +80,11 @@ class CountingRegistry : public RegistryApi {
         Timed timed(enumValue);
         return real_.EnumValue(key, index);
     }
+    std::optional<std::pair<std::string, RegValue>> EnumValueWithData(RegHandle key,
+                                                                      uint32_t index) override {
+        Timed timed(enumValue);
+        return real_.EnumValueWithData(key, index);
+    }
     std::optional<RegValue> QueryValue(RegHandle key, const std::string& name,
                                        bool withData) override {
         Timed timed(query);
@@ -150,6 +155,7 @@ int wmain() {
     Row("- RegOpenKeyEx", registry.open.seconds, PerEntry(registry.open, listed));
     Row("- RegQueryValueEx", registry.query.seconds, PerEntry(registry.query, listed));
     Row("- RegQueryInfoKey", registry.info.seconds, PerEntry(registry.info, listed));
+    Row("- RegEnumValue", registry.enumValue.seconds, PerEntry(registry.enumValue, listed));
     Row("- RegEnumKeyEx", registry.enumKey.seconds, PerEntry(registry.enumKey, listed));
     Row("- RegCloseKey", registry.close.seconds, PerEntry(registry.close, listed));
 

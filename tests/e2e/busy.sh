@@ -9,13 +9,18 @@ mkdir -p "$APP_DIR/Language"
 cp "$(dirname "$CORVANDEL_EXE")"/Language/*.ini "$APP_DIR/Language/"
 count=5000
 reg="$E2E_WORK/busy.reg"
+# Each entry has as many values as real ones have, so that its key is read a value at a time.
 python3 - "$count" >"$reg" <<'PY'
 import sys
 out = ["Windows Registry Editor Version 5.00", ""]
 for i in range(1, int(sys.argv[1]) + 1):
     out += [r"[HKEY_CURRENT_USER\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\B%05d]" % i,
             '"DisplayName"="Busy %05d"' % i, '"Publisher"="Pub"',
-            r'"UninstallString"="C:\\Gone\\unins.exe"', ""]
+            r'"UninstallString"="C:\\Gone\\unins.exe"', '"DisplayVersion"="1.%d"' % i,
+            r'"InstallLocation"="C:\\Gone\\"', '"URLInfoAbout"="https://example.invalid/"',
+            '"HelpLink"="https://example.invalid/help"', '"Comments"="busy"',
+            '"Contact"="nobody"', '"EstimatedSize"=dword:00000400', '"NoModify"=dword:00000001',
+            '"NoRepair"=dword:00000001', r'"InstallSource"="C:\\Gone\\src\\"', ""]
 print("\r\n".join(out))
 PY
 e2e_seed "$reg"

@@ -11,7 +11,9 @@ using testing::FakeRegistry;
 
 constexpr const char* kKey = "HKCU\\Software\\Test";
 
-class RegistryTest : public ::testing::Test {
+// The typed reads keep their rules whether they ask the registry or read what ReadKeyAtOnce
+// held of the key.
+class RegistryTest : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
         fake.SetString(kKey, "Text", "Привет");
@@ -24,12 +26,21 @@ class RegistryTest : public ::testing::Test {
         fake.SetRaw(kKey, "Odd", kRegSz, {'A', 0, 'B', 0, 'C'});  // odd byte count, no NUL
         fake.SetRaw(kKey, "Inner", kRegSz, {'A', 0, 0, 0, 'B', 0, 0, 0});
     }
+    // Opens the test key, read at once where the test's parameter says so.
+    void Open(Registry& reg) {
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
+        if (GetParam()) {
+            ASSERT_TRUE(reg.ReadKeyAtOnce(100));
+        }
+    }
     FakeRegistry fake;
 };
 
-TEST_F(RegistryTest, TypedReadsAndTheirErrors) {
+INSTANTIATE_TEST_SUITE_P(AskedOrHeld, RegistryTest, ::testing::Bool());
+
+TEST_P(RegistryTest, TypedReadsAndTheirErrors) {
     Registry reg(fake);
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
+    Open(reg);
     EXPECT_EQ(reg.ReadString("Text"), "Привет");
     EXPECT_EQ(reg.ReadString("Expand"), "%SystemRoot%\\x");  // never expanded
     EXPECT_EQ(reg.ReadString("Empty"), "");
@@ -57,9 +68,9 @@ TEST_F(RegistryTest, TypedReadsAndTheirErrors) {
     EXPECT_EQ(message([&] { reg.ReadBinary("Number"); }), "Invalid data type for 'Number'");
 }
 
-TEST_F(RegistryTest, OneCallReadsTellMissingFromEmptyAndKeepTheTypeRules) {
+TEST_P(RegistryTest, OneCallReadsTellMissingFromEmptyAndKeepTheTypeRules) {
     Registry reg(fake);
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
+    Open(reg);
     EXPECT_EQ(reg.ReadOptionalString("Missing"), std::nullopt);
     EXPECT_EQ(reg.ReadOptionalString("Empty"), std::optional<std::string>(""));
     EXPECT_EQ(reg.ReadOptionalString("Text"), std::optional<std::string>("Привет"));
@@ -74,9 +85,9 @@ TEST_F(RegistryTest, OneCallReadsTellMissingFromEmptyAndKeepTheTypeRules) {
     EXPECT_THROW(reg.ReadNumberOrText("Expand"), RegistryError);
 }
 
-TEST_F(RegistryTest, ValueInformation) {
+TEST_P(RegistryTest, ValueInformation) {
     Registry reg(fake);
-    ASSERT_TRUE(reg.OpenKey("\\Software\\Test", false));
+    Open(reg);
     EXPECT_TRUE(reg.ValueExists("Empty"));
     EXPECT_FALSE(reg.ValueExists("Missing"));
     EXPECT_EQ(reg.GetDataSize("Missing"), -1);
@@ -85,9 +96,13 @@ TEST_F(RegistryTest, ValueInformation) {
     EXPECT_EQ(reg.GetDataType("Big"), RegDataKind::Int64);
     EXPECT_EQ(reg.GetDataType("Missing"), RegDataKind::Other);
     EXPECT_EQ(reg.GetValueNames().size(), 9u);
+    // Names are found without case; what is written after a read at once is read back.
+    EXPECT_EQ(reg.ReadString("TEXT"), "Привет");
+    reg.WriteString("Text", "new");
+    EXPECT_EQ(reg.ReadString("Text"), "new");
 }
 
-TEST_F(RegistryTest, PathsAreFromTheRootOrTheCurrentKey) {
+TEST_P(RegistryTest, PathsAreFromTheRootOrTheCurrentKey) {
     fake.Key("HKCU\\Software\\Test\\Child\\Grand");
     Registry reg(fake);
     ASSERT_TRUE(reg.OpenKey("\\Software", false));
@@ -103,7 +118,7 @@ TEST_F(RegistryTest, PathsAreFromTheRootOrTheCurrentKey) {
     EXPECT_EQ(fake.OpenHandles(), 0);
 }
 
-TEST_F(RegistryTest, WriteStringCreatesAndFailsWithoutKey) {
+TEST_P(RegistryTest, WriteStringCreatesAndFailsWithoutKey) {
     Registry reg(fake);
     EXPECT_THROW(reg.WriteString("X", "y"), RegistryError);
     ASSERT_TRUE(reg.OpenKey("\\Software\\New\\Deep", true));
@@ -112,7 +127,7 @@ TEST_F(RegistryTest, WriteStringCreatesAndFailsWithoutKey) {
     EXPECT_TRUE(fake.Exists("HKCU\\Software\\New\\Deep"));
 }
 
-TEST_F(RegistryTest, DeleteKeyRemovesTheWholeTreeInTheChosenView) {
+TEST_P(RegistryTest, DeleteKeyRemovesTheWholeTreeInTheChosenView) {
     fake.Key("HKLM\\SOFTWARE\\WOW6432Node\\App\\A\\A1");
     fake.Key("HKLM\\SOFTWARE\\WOW6432Node\\App\\B");
     fake.Key("HKLM\\SOFTWARE\\App\\C");
@@ -129,7 +144,7 @@ TEST_F(RegistryTest, DeleteKeyRemovesTheWholeTreeInTheChosenView) {
     EXPECT_FALSE(fake.Exists("HKLM\\SOFTWARE\\App"));
 }
 
-TEST_F(RegistryTest, DeleteKeyKeepsSubKeysItMayNotRead) {
+TEST_P(RegistryTest, DeleteKeyKeepsSubKeysItMayNotRead) {
     fake.Key("HKCU\\Software\\Locked\\Child");
     fake.DenyAccess("HKCU\\Software\\Locked");
     Registry reg(fake);

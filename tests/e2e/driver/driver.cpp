@@ -74,6 +74,8 @@
 //   wait-exit [ms]               wait until the current copy ends and print its exit code
 //   windows                      print how many visible top-level windows the copy has
 //   sleep <ms>
+//   mark | elapsed               remember the time (a launch remembers when the copy was
+//                                started); print the milliseconds since then
 //   run <out> <err> <command line>   run a command line with standard output and error going
 //                                to the files out and err, wait for it (at most 5 minutes) and
 //                                print its exit code in full
@@ -124,6 +126,7 @@ struct Program {
 
 std::vector<Program> programs;
 size_t current = 0;
+ULONGLONG marked = 0;  // what elapsed counts from
 
 std::string Narrow(const std::wstring& text) {
     return corvandel::Utf16ToUtf8(std::u16string(text.begin(), text.end()));
@@ -472,6 +475,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         // a few tries tell that apart from a program that cannot start at all.
         DWORD error = 0;
         for (int attempt = 0; attempt < 5; ++attempt) {
+            marked = GetTickCount64();
             if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                folder.empty() ? nullptr : folder.c_str(), &startup,
                                &program.info)) {
@@ -1281,6 +1285,14 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         GetExitCodeProcess(Current().info.hProcess, &code);
         Print({"exit", std::to_string(code)});
         return 1 + used;
+    }
+    if (command == "mark") {
+        marked = GetTickCount64();
+        return 1;
+    }
+    if (command == "elapsed") {
+        Print({"elapsed", std::to_string(GetTickCount64() - marked)});
+        return 1;
     }
     if (command == "windows") {
         Print({"windows", std::to_string(TopWindows(nullptr).size())});
