@@ -86,28 +86,32 @@ std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t i
 
 std::optional<std::pair<std::string, RegValue>> Win32RegistryApi::EnumValueWithData(
     RegHandle key, uint32_t index) {
-    // Value names may be up to 16383 characters. Most data fits the first buffer, so one call
-    // usually does; a value that grows between two calls is asked for again with its new size.
-    std::wstring name(16384, L'\0');
-    RegValue value;
-    value.data.resize(512);
+    // Value names may be up to 16383 characters. The buffers are this object's, reused call
+    // after call: a long scan that took fresh large buffers for every value would leave the
+    // heap in pieces. Most data fits the first buffer, so one call usually does; a value that
+    // grows between two calls is asked for again with its new size.
+    nameBuffer_.resize(16384);
+    if (dataBuffer_.size() < 4096)
+        dataBuffer_.resize(4096);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD nameLength = static_cast<DWORD>(nameBuffer_.size());
         DWORD type = 0;
-        DWORD size = static_cast<DWORD>(value.data.size());
-        const LONG result = RegEnumValueW(ToHkey(key), index, name.data(), &nameLength, nullptr,
-                                          &type, value.data.data(), &size);
+        DWORD size = static_cast<DWORD>(dataBuffer_.size());
+        const LONG result = RegEnumValueW(ToHkey(key), index, nameBuffer_.data(), &nameLength,
+                                          nullptr, &type, dataBuffer_.data(), &size);
         if (result == ERROR_MORE_DATA) {
             // Data larger than the buffer; the size the system gives is the value's.
-            value.data.resize(std::max<size_t>(size, value.data.size() * 2));
+            dataBuffer_.resize(std::max<size_t>(size, dataBuffer_.size() * 2));
             continue;
         }
         if (!Succeeded(result))
             return std::nullopt;
-        value.data.resize(size);
+        RegValue value;
+        value.data.assign(dataBuffer_.begin(), dataBuffer_.begin() + size);
         value.type = type;
         value.size = size;
-        return std::pair{Narrow(std::wstring_view(name.data(), nameLength)), std::move(value)};
+        return std::pair{Narrow(std::wstring_view(nameBuffer_.data(), nameLength)),
+                         std::move(value)};
     }
     lastError_ = ERROR_MORE_DATA;
     return std::nullopt;
@@ -129,19 +133,21 @@ std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::s
         return value;
     }
     // Most values fit the first buffer, so one call usually does; a value that grows
-    // between two calls is asked for again with its new size.
-    value.data.resize(512);
+    // between two calls is asked for again with its new size. The buffer is reused, as in
+    // EnumValueWithData, and the value gets exactly its own bytes.
+    if (dataBuffer_.size() < 4096)
+        dataBuffer_.resize(4096);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD size = static_cast<DWORD>(value.data.size());
+        DWORD size = static_cast<DWORD>(dataBuffer_.size());
         const LONG result =
-            RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, value.data.data(), &size);
+            RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, dataBuffer_.data(), &size);
         if (result == ERROR_MORE_DATA) {
-            value.data.resize(size);
+            dataBuffer_.resize(std::max<size_t>(size, dataBuffer_.size() * 2));
             continue;
         }
         if (!Succeeded(result))
             return std::nullopt;
-        value.data.resize(size);
+        value.data.assign(dataBuffer_.begin(), dataBuffer_.begin() + size);
         value.type = type;
         value.size = size;
         return value;

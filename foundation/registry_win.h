@@ -4,7 +4,8 @@
 
 namespace corvandel {
 
-// The registry calls of advapi32.
+// The registry calls of advapi32. One object per thread: it keeps the last error and the
+// buffers it reads into.
 class Win32RegistryApi : public RegistryApi {
   public:
     std::optional<RegHandle> Open(RegHandle base, const std::string& path, uint32_t access,
@@ -28,6 +29,9 @@ class Win32RegistryApi : public RegistryApi {
     bool Succeeded(long result);
 
     uint32_t lastError_ = 0;
+    // What EnumValueWithData reads into.
+    std::wstring nameBuffer_;
+    std::vector<unsigned char> dataBuffer_;
 };
 
 }  // namespace corvandel
