@@ -398,13 +398,15 @@ void ProgramListPage::FitNameColumns() {
     filling_ = false;
 }
 
-void ProgramListPage::ShowRows() {
+void ProgramListPage::ShowRows(bool changed) {
     filling_ = true;
     list_.ClearSelection();
-    // A new count costs the list a layout pass: the same count only needs drawing anew.
+    // A new count costs the list a layout pass: the same count only needs drawing anew, and
+    // the same rows not even that (the list redraws a row whose selection it cleared).
     if (static_cast<size_t>(ListView_GetItemCount(list_)) != rows_.size())
         ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    if (changed)
+        InvalidateRect(list_, nullptr, TRUE);
     filling_ = false;
 }
 
@@ -473,7 +475,7 @@ void ProgramListPage::ApplyFilter() {
         if (sortDirection_ != allRowsDirection_)
             SortByName(rows_, sortDirection_, locale_);
     }
-    ShowRows();
+    ShowRows(!same);
     status_.SetText(
         0, host_.Texts().Caption(names::kLangElements) + " " + std::to_string(rows_.size()));
 }

@@ -102,7 +102,9 @@ class ProgramListPage {
   private:
     void ScanRowsArrived(std::vector<UninstallEntry>& rows, const std::string& current);
     void ScanEnded();
-    void ShowRows();
+    // Shows rows_ in the list; unchanged rows (the same ones, in the same order) are not drawn
+    // anew.
+    void ShowRows(bool changed = true);
     // Starts an uninstaller the way the single-entry command always has.
     // The record kept of the entry is offered for a clean-up once the entry is gone.
     void StartUninstaller(const UninstallLaunch& launch, const std::string& record,
