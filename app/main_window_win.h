@@ -40,10 +40,10 @@ class MainWindow : public ProgramListHost {
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the window (runs FormCreate); it shows only once the program may run.
     // Starts reading the entries at once, before the window is made; the list takes them
     // when it first shows.
     void StartScanEarly() { listPage_.StartScanEarly(); }
+    // Creates the window (runs FormCreate); it shows only once the program may run.
     bool Create();
     void Show();
     HWND Handle() const { return hwnd_; }

@@ -151,7 +151,8 @@ std::optional<RegValue> Registry::QueryCurrent(const std::string& name, bool wit
         return std::nullopt;
     if (!heldValues_)
         return api_.QueryValue(*current_, name, withData);
-    // Value names are compared without case, as the registry compares them.
+    // Value names are compared without case, as the registry compares them; the names
+    // readers ask for are ASCII.
     const std::string wanted = AsciiLower(name);
     for (const auto& [held, value] : *heldValues_) {
         if (held.size() == wanted.size() && AsciiLower(held) == wanted)
