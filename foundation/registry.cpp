@@ -61,9 +61,8 @@ bool Registry::OpenKey(const std::string& path, bool create) {
     const auto key = api_.Open(base, relative, access_, create);
     if (!key)
         return false;
-    CloseKey();
+    CloseKey();  // drops what was held of the key before
     current_ = key;
-    DropHeld();
     return true;
 }
 

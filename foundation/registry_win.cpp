@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "foundation/win_text.h"
 
@@ -75,30 +76,28 @@ std::optional<std::string> Win32RegistryApi::EnumKey(RegHandle key, uint32_t ind
 
 std::optional<std::string> Win32RegistryApi::EnumValue(RegHandle key, uint32_t index) {
     // Value names may be up to 16383 characters.
-    std::wstring name(16384, L'\0');
-    DWORD length = static_cast<DWORD>(name.size());
-    if (!Succeeded(RegEnumValueW(ToHkey(key), index, name.data(), &length, nullptr, nullptr,
+    nameBuffer_.resize(16384);
+    DWORD length = static_cast<DWORD>(nameBuffer_.size());
+    if (!Succeeded(RegEnumValueW(ToHkey(key), index, nameBuffer_.data(), &length, nullptr, nullptr,
                                  nullptr, nullptr))) {
         return std::nullopt;
     }
-    return Narrow(std::wstring_view(name.data(), length));
+    return Narrow(std::wstring_view(nameBuffer_.data(), length));
 }
 
-std::optional<std::pair<std::string, RegValue>> Win32RegistryApi::EnumValueWithData(
-    RegHandle key, uint32_t index) {
-    // Value names may be up to 16383 characters. The buffers are this object's, reused call
-    // after call: a long scan that took fresh large buffers for every value would leave the
-    // heap in pieces. Most data fits the first buffer, so one call usually does; a value that
-    // grows between two calls is asked for again with its new size.
-    nameBuffer_.resize(16384);
+std::optional<RegValue> Win32RegistryApi::ReadData(
+    const std::function<long(unsigned long& type, unsigned char* data, unsigned long& size)>&
+        read) {
+    // The buffer is this object's, reused call after call: a long scan that took a fresh
+    // buffer for every value would leave the heap in pieces, and the value gets exactly its own
+    // bytes. Most data fits the first buffer, so one call usually does; a value that grows
+    // between two calls is asked for again with its new size.
     if (dataBuffer_.size() < 4096)
         dataBuffer_.resize(4096);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD nameLength = static_cast<DWORD>(nameBuffer_.size());
         DWORD type = 0;
         DWORD size = static_cast<DWORD>(dataBuffer_.size());
-        const LONG result = RegEnumValueW(ToHkey(key), index, nameBuffer_.data(), &nameLength,
-                                          nullptr, &type, dataBuffer_.data(), &size);
+        const LONG result = read(type, dataBuffer_.data(), size);
         if (result == ERROR_MORE_DATA) {
             // Data larger than the buffer; the size the system gives is the value's.
             dataBuffer_.resize(std::max<size_t>(size, dataBuffer_.size() * 2));
@@ -110,19 +109,33 @@ std::optional<std::pair<std::string, RegValue>> Win32RegistryApi::EnumValueWithD
         value.data.assign(dataBuffer_.begin(), dataBuffer_.begin() + size);
         value.type = type;
         value.size = size;
-        return std::pair{Narrow(std::wstring_view(nameBuffer_.data(), nameLength)),
-                         std::move(value)};
+        return value;
     }
     lastError_ = ERROR_MORE_DATA;
     return std::nullopt;
 }
 
+std::optional<std::pair<std::string, RegValue>> Win32RegistryApi::EnumValueWithData(
+    RegHandle key, uint32_t index) {
+    // Value names may be up to 16383 characters.
+    nameBuffer_.resize(16384);
+    DWORD nameLength = 0;
+    auto value = ReadData([&](DWORD& type, BYTE* data, DWORD& size) {
+        nameLength = static_cast<DWORD>(nameBuffer_.size());
+        return RegEnumValueW(ToHkey(key), index, nameBuffer_.data(), &nameLength, nullptr, &type,
+                             data, &size);
+    });
+    if (!value)
+        return std::nullopt;
+    return std::pair{Narrow(std::wstring_view(nameBuffer_.data(), nameLength)), std::move(*value)};
+}
+
 std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::string& name,
                                                      bool withData) {
     const std::wstring wide = Widen(name);
-    RegValue value;
-    DWORD type = 0;
     if (!withData) {
+        RegValue value;
+        DWORD type = 0;
         DWORD size = 0;
         if (!Succeeded(
                 RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, nullptr, &size))) {
@@ -132,28 +145,9 @@ std::optional<RegValue> Win32RegistryApi::QueryValue(RegHandle key, const std::s
         value.size = size;
         return value;
     }
-    // Most values fit the first buffer, so one call usually does; a value that grows
-    // between two calls is asked for again with its new size. The buffer is reused, as in
-    // EnumValueWithData, and the value gets exactly its own bytes.
-    if (dataBuffer_.size() < 4096)
-        dataBuffer_.resize(4096);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        DWORD size = static_cast<DWORD>(dataBuffer_.size());
-        const LONG result =
-            RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, dataBuffer_.data(), &size);
-        if (result == ERROR_MORE_DATA) {
-            dataBuffer_.resize(std::max<size_t>(size, dataBuffer_.size() * 2));
-            continue;
-        }
-        if (!Succeeded(result))
-            return std::nullopt;
-        value.data.assign(dataBuffer_.begin(), dataBuffer_.begin() + size);
-        value.type = type;
-        value.size = size;
-        return value;
-    }
-    lastError_ = ERROR_MORE_DATA;
-    return std::nullopt;
+    return ReadData([&](DWORD& type, BYTE* data, DWORD& size) {
+        return RegQueryValueExW(ToHkey(key), wide.c_str(), nullptr, &type, data, &size);
+    });
 }
 
 bool Win32RegistryApi::SetValue(RegHandle key, const std::string& name, uint32_t type,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "foundation/registry.h"
 
 namespace corvandel {
@@ -27,6 +29,11 @@ class Win32RegistryApi : public RegistryApi {
   private:
     // Remembers a failed call's code; true when the call succeeded.
     bool Succeeded(long result);
+    // Runs a value read into the kept buffer, growing it as the read asks, and gives the value
+    // with its type and exactly its bytes.
+    std::optional<RegValue> ReadData(
+        const std::function<long(unsigned long& type, unsigned char* data, unsigned long& size)>&
+            read);
 
     uint32_t lastError_ = 0;
     // What EnumValueWithData reads into.
