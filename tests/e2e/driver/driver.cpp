@@ -20,7 +20,7 @@
 //   save-dialog <path> [ms]      wait for a file-save dialog, type the path and press Save
 //   select-name <caption>        select the first row of the program list with this caption
 //   list-rows <control> <n>      print n columns of every row of another list view
-//   select-in <control> <row>    select a row of another list view
+//   select-in <control> <row>    select a row alone in another list view
 //   command <name>               send the main window the command of a menu item
 //   language <n>                 send the main window the command of the n-th language item
 //   key <control> <vk> [shift|ctrl|alt]   press a key in a control of the main window
@@ -28,7 +28,7 @@
 //   set-text <control> <text>    replace a control's text, as typing would
 //   click <control>              press a button of the main window
 //   column-click <n>             click the n-th header of the program list
-//   select <row>                 select a row of the program list
+//   select <row>                 select a row of the program list alone, as a click does
 //   height <control>             print a control's height
 //   rect <control>               print a control's place and size in the main window
 //   columns <control> <n>        print the width and alignment of a list's first n columns
@@ -946,8 +946,13 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         const HWND list = other ? Control(Arg(args, at + 1)) : Control(kIdListViewUninstall);
         if (other)
             ++at;
+        // The row alone, as a click selects it: the list takes several.
         RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
         LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        buffer.Write(&item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
         item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         item.state = LVIS_SELECTED | LVIS_FOCUSED;
         buffer.Write(&item, sizeof item);
