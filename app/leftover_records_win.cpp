@@ -9,6 +9,7 @@
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/command_parse.h"
+#include "leftovers/leftover_rules.h"
 #include "leftovers/pointers_win.h"
 #include "leftovers/program_record.h"
 #include "queue/queue_rules.h"
@@ -60,9 +61,13 @@ std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
     record.uninstallerPath = ProgramFileOf(facts->uninstallString, files, folders);
     if (!facts->displayIcon.empty())
         record.iconPath = ProgramFileOf(facts->displayIcon, files, folders);
+    // Removing this very copy leaves nothing to search with afterwards.
+    if (RemovesRunningCopy(record, ExecutablePath(), {}))
+        return std::string();
     const std::string folder = TrimBlanks(ReplaceAll(facts->installLocation, "\"", ""));
     if (!folder.empty())
-        record.pointers = FindPointersInto(folder, registry, folders);
+        for (FoundPointer& found : FindPointersInto(folder, registry, folders))
+            record.pointers.push_back(std::move(found.pointer));
 
     SYSTEMTIME now{};
     GetLocalTime(&now);

@@ -18,8 +18,8 @@ std::string RecordFolder();
 std::string QuarantineFolder();
 
 // Makes and writes the record of a listed entry (its root name and key path as the list holds
-// them); the file's path. Empty when the key is gone or the file cannot be written: the
-// uninstall goes on without it. Safe off the window's thread with its own registry and folders.
+// them); the file's path. Empty when the key is gone, the entry is this running copy's own or
+// the file cannot be written: the uninstall goes on without it. Safe off the window's thread with its own registry and folders.
 std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
                        const SpecialFolders& folders, const std::string& rootName,
                        const std::string& keyPath);

@@ -278,7 +278,7 @@ void MainWindow::FormCreate() {
     const std::string folder = ExecutableFolder();
     CreateComponents();
     AppTheme::Instance().AddWindow(hwnd_);
-    backupsPage_.SetFolders(folder + "backup\\", folders_.GetSpecialFolder(kCsidlWindows));
+    backupsPage_.SetFolder(folder + "backup\\");
     backupsPage_.SetOtherBackups({[this] { return CleanupRows(); },
                                   [this](const OtherBackup& row, BackupAction action) {
                                       return ActOnCleanupRow(row, action);

@@ -14,6 +14,7 @@
 #include "foundation/error_text_win.h"
 #include "foundation/gui_thread_win.h"
 #include "foundation/handle_win.h"
+#include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
@@ -210,7 +211,7 @@ std::optional<ProcessLaunch> ProgramListPage::EntryTool(EntryToolKind kind) cons
         ReadEntryFacts(registry_, row.columns[kColRootName], row.columns[kColKeyPath]);
     if (!facts)
         return std::nullopt;
-    const std::string system = folders_.GetSpecialFolder(kCsidlSystem);
+    const std::string system = NativeSystemFolder();
     return kind == EntryToolKind::Repair ? PlanRepair(*facts, system)
                                          : PlanModify(*facts, files_, folders_, system);
 }

@@ -200,6 +200,7 @@ std::vector<ListedProgram> Describe(const std::vector<UninstallEntry>& rows,
                                     const Win32Locale& locale) {
     const Win32FileSystem files;
     const bool twoViews = WindowsIs64Bit();
+    const std::string systemFolder = NativeSystemFolder();
     std::vector<ListedProgram> programs(rows.size());
     Win32SpecialFolders folders[kThreads];
     InParallel(rows.size(), [&](size_t i, unsigned worker) {
@@ -227,8 +228,7 @@ std::vector<ListedProgram> Describe(const std::vector<UninstallEntry>& rows,
         if (row.uninstallerMissing && TrimBlanks(facts->quietUninstallString).empty())
             return;
         const QueueLaunch plan =
-            PlanEntryUninstall(*facts, QueueMode::QuietOnly, files, folders[worker],
-                               folders[worker].GetSpecialFolder(kCsidlSystem));
+            PlanEntryUninstall(*facts, QueueMode::QuietOnly, files, folders[worker], systemFolder);
         if (plan.launch)
             p.quietUninstallCommand = plan.launch->commandLine;
     });

@@ -104,4 +104,48 @@ bool WindowsIs64Bit() {
 #endif
 }
 
+namespace {
+
+// A text value of HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion in the 64-bit view (the
+// only one on 32-bit Windows); empty when missing or not text.
+std::string CurrentVersionFolder(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | (WindowsIs64Bit() ? KEY_WOW64_64KEY : 0),
+                      &key) != ERROR_SUCCESS)
+        return std::string();
+    wchar_t value[MAX_PATH + 1] = {};
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG read =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::string();
+    return Narrow(std::wstring(value, wcsnlen(value, size / sizeof(wchar_t))));
+}
+
+}  // namespace
+
+SystemView ReadSystemView() {
+    SystemView view;
+    view.windows64 = WindowsIs64Bit();
+    view.redirected = sizeof(void*) == 4 && view.windows64;
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (length > 0 && length < MAX_PATH)
+        view.windowsFolder = Narrow(windows);
+    view.programFiles = CurrentVersionFolder(L"ProgramFilesDir");
+    view.commonFiles = CurrentVersionFolder(L"CommonFilesDir");
+    if (view.windows64) {
+        view.programFilesX86 = CurrentVersionFolder(L"ProgramFilesDir (x86)");
+        view.commonFilesX86 = CurrentVersionFolder(L"CommonFilesDir (x86)");
+    }
+    return view;
+}
+
+std::string NativeSystemFolder() {
+    return NativeSystemFolder(ReadSystemView());
+}
+
 }  // namespace corvandel

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/platform.h"
+#include "foundation/system_view.h"
 
 namespace corvandel {
 
@@ -17,6 +18,14 @@ std::string ExecutableFolder();
 
 // True on 64-bit Windows, where the registry has two views of the machine's software.
 bool WindowsIs64Bit();
+
+// How this process must name the system's own folders (see system_view.h): read from the
+// system, never from the environment.
+SystemView ReadSystemView();
+
+// The machine's own System32 as this process reaches it (Sysnative for a 32-bit process on
+// 64-bit Windows), without a trailing separator.
+std::string NativeSystemFolder();
 
 class Win32FileSystem : public FileSystem {
   public:

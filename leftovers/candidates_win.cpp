@@ -9,6 +9,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -19,6 +20,7 @@
 
 #include "foundation/handle_win.h"
 #include "foundation/platform_win.h"
+#include "foundation/registry_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/command_parse.h"
@@ -108,6 +110,57 @@ std::vector<EnvironmentVariable> ReadEnvironment() {
     return environment;
 }
 
+// The folders the system makes in every user's profile, as named under the profile.
+const char* const kProfileFolders[] = {"AppData",
+                                       "AppData\\Roaming",
+                                       "AppData\\Local",
+                                       "AppData\\LocalLow",
+                                       "Documents",
+                                       "Downloads",
+                                       "Desktop",
+                                       "Music",
+                                       "Pictures",
+                                       "Videos",
+                                       "Favorites",
+                                       "Links",
+                                       "Contacts",
+                                       "Searches",
+                                       "Saved Games",
+                                       "OneDrive",
+                                       "3D Objects",
+                                       "AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+                                       "AppData\\Local\\Temp"};
+constexpr size_t kMaxProfiles = 1000;
+
+// Every profile the machine keeps (ProfileList), each with the folders the system makes in
+// it: another user's files are protected as the running user's are, whoever runs elevated.
+std::vector<std::string> ProfileFolders() {
+    std::vector<std::string> known;
+    Win32RegistryApi registry;
+    Registry list(registry, kKeyRead | kKeyWow64_64Key);
+    list.SetRootKey(RegRoot::LocalMachine);
+    const std::string profiles = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+    if (!list.OpenKey(profiles, false))
+        return known;
+    std::vector<std::string> sids = list.GetKeyNames();
+    if (sids.size() > kMaxProfiles)
+        sids.resize(kMaxProfiles);
+    for (const std::string& sid : sids) {
+        Registry key(registry, kKeyRead | kKeyWow64_64Key);
+        key.SetRootKey(RegRoot::LocalMachine);
+        if (!key.OpenKey(profiles + "\\" + sid, false))
+            continue;
+        const auto image = TextValue(key, "ProfileImagePath");
+        const auto profile = image ? NormalizePath(Expanded(*image), {}) : std::nullopt;
+        if (!profile)
+            continue;
+        known.push_back(*profile);
+        for (const char* folder : kProfileFolders)
+            known.push_back(*profile + "\\" + folder);
+    }
+    return known;
+}
+
 std::vector<std::string> KnownFolders(const SpecialFolders& folders) {
     std::vector<std::string> known;
     for (const int csidl : kKnownCsidls) {
@@ -121,6 +174,11 @@ std::vector<std::string> KnownFolders(const SpecialFolders& folders) {
             known.push_back(Narrow(path));
         CoTaskMemFree(path);
     }
+    // The shell tells a 32-bit process neither 64-bit Program Files folder.
+    for (std::string& folder : ProgramFilesFolders(ReadSystemView()))
+        known.push_back(std::move(folder));
+    for (std::string& folder : ProfileFolders())
+        known.push_back(std::move(folder));
     return known;
 }
 
@@ -455,12 +513,13 @@ std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& 
         Guarded([&] {
             if (!location)
                 return;
-            for (const RecordedPointer& pointer : FindPointersInto(*location, registry, folders)) {
+            for (const FoundPointer& pointer : FindPointersInto(*location, registry, folders)) {
                 Candidate item;
-                item.kind = pointer.kind;
-                item.path = pointer.path;
-                item.valueName = pointer.valueName;
-                item.target = pointer.target;
+                item.kind = pointer.pointer.kind;
+                item.path = pointer.pointer.path;
+                item.valueName = pointer.pointer.valueName;
+                item.target = pointer.pointer.target;
+                item.arguments = pointer.arguments;
                 found.Add(std::move(item));
             }
         });
@@ -468,6 +527,136 @@ std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& 
     } catch (...) {
     }
     return found.Take();
+}
+
+// ---- What other products record as theirs ----
+
+constexpr size_t kMaxComponents = 200000;
+constexpr size_t kMaxClaimValues = 20000;
+
+// A product code "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" as Windows Installer packs it in
+// its records (each group reversed, each byte of the last two groups with its digits
+// swapped); empty for anything else.
+std::string PackedProductCode(std::string_view code) {
+    if (code.size() != 38 || code.front() != '{' || code.back() != '}')
+        return std::string();
+    std::string digits;
+    for (size_t i = 1; i + 1 < code.size(); ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash != (code[i] == '-') ||
+            (!dash && !std::isxdigit(static_cast<unsigned char>(code[i]))))
+            return std::string();
+        if (!dash)
+            digits += static_cast<char>(std::toupper(static_cast<unsigned char>(code[i])));
+    }
+    std::string packed;
+    for (const auto& [from, length] : {std::pair{0, 8}, std::pair{8, 4}, std::pair{12, 4}})
+        packed.append(digits.rbegin() + (32 - from - length), digits.rbegin() + (32 - from));
+    for (size_t i = 16; i < 32; i += 2) {
+        packed += digits[i + 1];
+        packed += digits[i];
+    }
+    return packed;
+}
+
+// A component's key path when it is a file or folder ("C:\...", written "C?\..." for some);
+// nothing for a registry key path ("01:\SOFTWARE\...") or anything else.
+std::optional<std::string> ComponentPath(std::string text) {
+    if (text.size() < 4 || !std::isalpha(static_cast<unsigned char>(text[0])) ||
+        (text[1] != ':' && text[1] != '?') || text[2] != '\\')
+        return std::nullopt;
+    text[1] = ':';
+    return NormalizePath(text, {});
+}
+
+// The folders Windows Installer's component records put files in for products other than the
+// removed one.
+void ReadInstallerComponents(const ProgramRecord& record, RegistryApi& registry,
+                             MachineFacts& facts) {
+    const size_t slash = record.keyPath.find_last_of('\\');
+    const std::string own = PackedProductCode(
+        slash == std::string::npos ? record.keyPath : record.keyPath.substr(slash + 1));
+    const std::string userData =
+        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData";
+    Registry users(registry, kKeyRead | kKeyWow64_64Key);
+    users.SetRootKey(RegRoot::LocalMachine);
+    if (!users.OpenKey(userData, false))
+        return;
+    std::set<std::string> folders;
+    size_t left = kMaxComponents;
+    for (const std::string& user : users.GetKeyNames()) {
+        const std::string components = userData + "\\" + user + "\\Components";
+        Registry list(registry, kKeyRead | kKeyWow64_64Key);
+        list.SetRootKey(RegRoot::LocalMachine);
+        if (!list.OpenKey(components, false))
+            continue;
+        for (const std::string& component : list.GetKeyNames()) {
+            if (left == 0)
+                break;
+            --left;
+            Registry key(registry, kKeyRead | kKeyWow64_64Key);
+            key.SetRootKey(RegRoot::LocalMachine);
+            if (!key.OpenKey(components + "\\" + component, false))
+                continue;
+            for (const std::string& product : key.GetValueNames()) {
+                if (!own.empty() && AsciiLower(product) == AsciiLower(own))
+                    continue;
+                const auto text = TextValue(key, product);
+                const auto path = text ? ComponentPath(*text) : std::nullopt;
+                if (!path)
+                    continue;
+                // A folder key path ends with a separator; a file's folder is claimed whole.
+                const bool folder = text->back() == '\\';
+                const size_t last = path->find_last_of('\\');
+                folders.insert(folder || last == std::string::npos ? *path : path->substr(0, last));
+            }
+        }
+    }
+    facts.claimedFolders.insert(facts.claimedFolders.end(), folders.begin(), folders.end());
+}
+
+// The shared libraries the system counts users of, and the programs App Paths registers: each
+// file is another program's as long as it is registered.
+void ReadRegisteredFiles(RegistryApi& registry, MachineFacts& facts) {
+    const std::string version = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    std::vector<uint32_t> views = {kKeyWow64_64Key};
+    if (HasSeparate32BitView())
+        views.push_back(kKeyWow64_32Key);
+    size_t left = kMaxClaimValues;
+    for (const uint32_t view : views) {
+        Registry shared(registry, kKeyRead | view);
+        shared.SetRootKey(RegRoot::LocalMachine);
+        if (shared.OpenKey(version + "\\SharedDLLs", false)) {
+            for (const std::string& file : shared.GetValueNames()) {
+                if (left == 0)
+                    return;
+                --left;
+                facts.claimedPaths.push_back(file);
+            }
+        }
+    }
+    std::vector<std::pair<RegRoot, uint32_t>> roots;
+    for (const uint32_t view : views)
+        roots.emplace_back(RegRoot::LocalMachine, view);
+    roots.emplace_back(RegRoot::CurrentUser, kKeyWow64_64Key);
+    for (const auto& [root, view] : roots) {
+        Registry list(registry, kKeyRead | view);
+        list.SetRootKey(root);
+        const std::string appPaths = version + "\\App Paths";
+        if (!list.OpenKey(appPaths, false))
+            continue;
+        for (const std::string& name : list.GetKeyNames()) {
+            if (left == 0)
+                return;
+            --left;
+            Registry key(registry, kKeyRead | view);
+            key.SetRootKey(root);
+            if (!key.OpenKey(appPaths + "\\" + name, false))
+                continue;
+            if (const auto file = TextValue(key, ""))
+                facts.claimedPaths.push_back(Unquoted(Expanded(*file)));
+        }
+    }
 }
 
 MachineFacts ReadMachineFacts(const ProgramRecord& record, RegistryApi& registry,
@@ -488,6 +677,8 @@ MachineFacts ReadMachineFacts(const ProgramRecord& record, RegistryApi& registry
         }
     });
     Guarded([&] { ReadOtherPrograms(record, registry, folders, facts); });
+    Guarded([&] { ReadInstallerComponents(record, registry, facts); });
+    Guarded([&] { ReadRegisteredFiles(registry, facts); });
     return facts;
 }
 

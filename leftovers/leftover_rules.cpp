@@ -175,6 +175,52 @@ std::vector<std::string> FoldedPaths(const std::vector<std::string>& paths,
     return keys;
 }
 
+// ---- Names ----
+
+// The system's own publishers and the names of its folders and keys under AppData,
+// ProgramData and Software: a name match there would offer the system's or the user's data
+// ("Microsoft" and "Protect" make the user's data-protection keys).
+bool IsSystemName(std::string_view name) {
+    static const char* const kSystemNames[] = {
+        "MICROSOFT",
+        "MICROSOFT CORPORATION",
+        "MICROSOFT CORP",
+        "WINDOWS",
+        "WINDOWS NT",
+        "CLASSES",
+        "POLICIES",
+        "WOW6432NODE",
+        "CLIENTS",
+        "SOFTWARE",
+        "SYSTEM",
+        "CURRENTVERSION",
+        "PROTECT",
+        "CRYPTO",
+        "CREDENTIALS",
+        "VAULT",
+        "SYSTEMCERTIFICATES",
+        "INTERNET EXPLORER",
+        "INSTALLER",
+        "START MENU",
+        "PROGRAMS",
+        "TEMPLATES",
+        "TEMP",
+        "PACKAGES",
+        "EXPLORER",
+        "SPEECH",
+        "FONTS",
+        "NETWORK",
+        "IDENTITIES",
+        "APPLICATION DATA",
+        "LOCAL SETTINGS",
+        "SERVICES",
+    };
+    const std::string folded = FoldCase(TrimBlanks(name));
+    return folded.starts_with("MICROSOFT ") ||
+           std::any_of(std::begin(kSystemNames), std::end(kSystemNames),
+                       [&](const char* system) { return folded == system; });
+}
+
 // ---- The candidates ----
 
 bool IsFileSystemItem(LeftoverKind kind) {
@@ -211,6 +257,9 @@ struct Item {
     std::string key;
     std::string target;  // pointers: normalized
     std::string targetKey;
+    // Pointers that start a host program: the files its arguments name, normalized.
+    bool host = false;
+    std::vector<std::string> runs;
 };
 
 Item PrepareItem(const Candidate& candidate, const std::vector<EnvironmentVariable>& environment) {
@@ -226,6 +275,9 @@ Item PrepareItem(const Candidate& candidate, const std::vector<EnvironmentVariab
         item.usable = item.usable && target;
         item.target = target.value_or("");
         item.targetKey = FoldCase(item.target);
+        item.host = item.usable && IsHostProgram(item.target);
+        if (item.host)
+            item.runs = PathsInArguments(candidate.arguments, environment);
     }
     return item;
 }
@@ -275,8 +327,15 @@ bool PassesGuards(const Item& item, const LeftoverGuards& guards, const Relation
         if (candidate.kind == LeftoverKind::Folder && HoldsFileInUse(item.key, relations))
             return false;
     }
-    // A file another program starts as well makes its shortcuts and Run values shared.
-    return !IsPointer(candidate.kind) || !guards.BelongsToAnotherProgram(item.target);
+    // A file another program starts as well makes its shortcuts and Run values shared; a host
+    // is judged by the files it runs.
+    if (!IsPointer(candidate.kind))
+        return true;
+    if (!item.host)
+        return !guards.BelongsToAnotherProgram(item.target);
+    return std::none_of(item.runs.begin(), item.runs.end(), [&](const std::string& path) {
+        return guards.BelongsToAnotherProgram(path);
+    });
 }
 
 // ---- Evidence ----
@@ -291,6 +350,15 @@ struct Program {
     // The install folder is a known folder or a root: only the uninstaller and icon files the
     // entry named in it are the program's own.
     std::vector<std::string> ownFileKeys;
+    // The install folder is named after the publisher, not the program ("...\Contoso\"): other
+    // products of the publisher may lie in it. Only the parts that hold a file the record names
+    // (the first-level folder it lies in, or the file itself) and the folder named after the
+    // program are surely the program's.
+    bool publisherFolder = false;
+    std::vector<std::string> ownPartKeys;
+    // The first-level parts of the install folder that hold something another program claims:
+    // all of each is left alone.
+    std::vector<std::string> foreignPartKeys;
     // The names that tell the program's own folders and keys; empty when names tell nothing.
     std::string folderName, folderPublisher;  // folded, as folders carry them
     std::string keyName, keyPublisher;        // folded
@@ -314,12 +382,42 @@ Program Describe(const ProgramRecord& record, const LeftoverGuards& guards) {
                 program.ownFileKeys.push_back(FoldCase(*path));
         }
     }
+    const auto partOf = [&](const std::string& key) {
+        const size_t first = key.find('\\', program.locationKey.size() + 1);
+        return first == std::string::npos ? key : key.substr(0, first);
+    };
+    if (program.locationIsOwn) {
+        for (const std::string& claim : guards.ClaimsInside(program.location))
+            program.foreignPartKeys.push_back(partOf(claim));
+    }
+    const std::string locationName = FoldCase(LastName(program.location));
+    program.publisherFolder = program.locationIsOwn && !locationName.empty() &&
+                              locationName == FoldCase(AsFileName(record.publisher)) &&
+                              locationName != FoldCase(AsFileName(record.displayName));
+    if (program.publisherFolder) {
+        const std::string own = AsFileName(record.displayName);
+        if (IsDistinctiveName(own))
+            program.ownPartKeys.push_back(program.locationKey + "\\" + FoldCase(own));
+        std::vector<const std::string*> named = {&record.uninstallerPath, &record.iconPath};
+        for (const RecordedPointer& pointer : record.pointers)
+            named.push_back(&pointer.target);
+        for (const std::string* file : named) {
+            const auto path = NormalizePath(*file, environment);
+            if (!path)
+                continue;
+            const std::string key = FoldCase(*path);
+            if (!KeyStrictlyInside(key, program.locationKey))
+                continue;
+            program.ownPartKeys.push_back(partOf(key));
+        }
+    }
     // Names tell the program only when both are long enough, the program's is more than the
     // publisher's, and no other program goes by it.
     const std::string name = AsFileName(record.displayName);
     const std::string publisher = AsFileName(record.publisher);
     if (IsDistinctiveName(name) && IsDistinctiveName(publisher) &&
-        FoldCase(name) != FoldCase(publisher) && !guards.SharesProgramName(record.displayName)) {
+        FoldCase(name) != FoldCase(publisher) && !IsSystemName(name) && !IsSystemName(publisher) &&
+        !guards.SharesProgramName(record.displayName)) {
         program.folderName = FoldCase(name);
         program.folderPublisher = FoldCase(publisher);
         program.keyName = FoldCase(TrimBlanks(record.displayName));
@@ -384,11 +482,47 @@ std::optional<Offer> EvidenceFor(const Item& item, const Program& program,
                                  const LeftoverGuards& guards) {
     const Candidate& candidate = *item.candidate;
     constexpr auto kHigh = Confidence::High;
-    if (program.locationIsOwn) {
-        if (IsPointer(candidate.kind) && KeyInside(item.targetKey, program.locationKey))
+    if (item.host) {
+        // Judged by what it runs: all of it in the folder, or the user may lose a script.
+        if (!program.locationIsOwn)
+            return std::nullopt;
+        const auto inFolder = [&](const std::string& path) {
+            return KeyInside(FoldCase(path), program.locationKey);
+        };
+        const bool inside = std::any_of(item.runs.begin(), item.runs.end(), inFolder);
+        const bool outside = !std::all_of(item.runs.begin(), item.runs.end(), inFolder);
+        if (inside && !outside)
             return MakeOffer(candidate, Evidence::PointsIntoInstallFolder, program.location, kHigh);
+        if (inside || KeyInside(item.targetKey, program.locationKey)) {
+            Offer offer =
+                MakeOffer(candidate, Evidence::HostCommand,
+                          TrimBlanks(item.target + " " + candidate.arguments), Confidence::Medium);
+            return offer;
+        }
+        return std::nullopt;
+    }
+    const auto foreign = [&](const std::string& key) {
+        return std::any_of(program.foreignPartKeys.begin(), program.foreignPartKeys.end(),
+                           [&](const std::string& part) { return KeyInside(key, part); });
+    };
+    if (foreign(IsPointer(candidate.kind) ? item.targetKey : item.key))
+        return std::nullopt;
+    if (program.locationIsOwn) {
+        // In a publisher's folder, only the parts that hold what the record names are sure.
+        const auto sure = [&](const std::string& key) {
+            return !program.publisherFolder ||
+                           std::any_of(
+                               program.ownPartKeys.begin(), program.ownPartKeys.end(),
+                               [&](const std::string& part) { return KeyInside(key, part); })
+                       ? kHigh
+                       : Confidence::Medium;
+        };
+        if (IsPointer(candidate.kind) && KeyInside(item.targetKey, program.locationKey))
+            return MakeOffer(candidate, Evidence::PointsIntoInstallFolder, program.location,
+                             sure(item.targetKey));
         if (IsFileSystemItem(candidate.kind) && KeyInside(item.key, program.locationKey))
-            return MakeOffer(candidate, Evidence::InsideInstallFolder, program.location, kHigh);
+            return MakeOffer(candidate, Evidence::InsideInstallFolder, program.location,
+                             sure(item.key));
     }
     if (candidate.kind == LeftoverKind::File && IsOwnFile(item.key, program))
         return MakeOffer(candidate, Evidence::RecordedFile, item.path, kHigh);
@@ -499,6 +633,76 @@ bool IsSameOrInside(std::string_view path, std::string_view folder) {
     return KeyInside(FoldCase(path), FoldCase(folder));
 }
 
+bool IsHostProgram(std::string_view path) {
+    static const char* const kHosts[] = {
+        "python",  "pythonw",    "py",      "pyw",      "java",     "javaw",   "node",  "wscript",
+        "cscript", "powershell", "pwsh",    "cmd",      "rundll32", "msiexec", "mshta", "perl",
+        "ruby",    "php",        "conhost", "regsvr32", "wsl",      "bash"};
+    std::string name = AsciiLower(LastName(path));
+    if (name.ends_with(".exe"))
+        name.resize(name.size() - 4);
+    // Versioned interpreters: python3, python3.12, pythonw3.
+    const size_t digits = name.find_first_of("0123456789");
+    const std::string stem = name.starts_with("python") ? name.substr(0, digits) : name;
+    return std::any_of(std::begin(kHosts), std::end(kHosts),
+                       [&](const char* host) { return stem == host; });
+}
+
+std::vector<std::string> PathsInArguments(std::string_view arguments,
+                                          const std::vector<EnvironmentVariable>& environment) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, inWord = false;
+    for (const char c : arguments) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t')) {
+            if (inWord)
+                words.push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(std::move(word));
+    std::vector<std::string> paths;
+    for (const std::string& text : words) {
+        std::optional<std::string> path = NormalizePath(text, environment);
+        // An option's value: "-Dlog=C:\x", "/config:C:\x.ini".
+        if (!path && (text.starts_with("-") || text.starts_with("/"))) {
+            for (const char mark : {'=', ':'}) {
+                const size_t at = text.find(mark);
+                if (at != std::string::npos &&
+                    (path = NormalizePath(text.substr(at + 1), environment)))
+                    break;
+            }
+        }
+        if (path)
+            paths.push_back(std::move(*path));
+    }
+    return paths;
+}
+
+bool RemovesRunningCopy(const ProgramRecord& record, std::string_view executablePath,
+                        const std::vector<EnvironmentVariable>& environment) {
+    const auto executable = NormalizePath(executablePath, environment);
+    if (!executable)
+        return false;
+    const std::string running = FoldCase(*executable);
+    const auto holds = [&](const std::string& folder) {
+        const auto normalized = NormalizePath(folder, environment);
+        return normalized && !IsRootPath(*normalized) &&
+               KeyStrictlyInside(running, FoldCase(*normalized));
+    };
+    const size_t slash = record.uninstallerPath.find_last_of("\\/");
+    return holds(record.installLocation) ||
+           (slash != std::string::npos && holds(record.uninstallerPath.substr(0, slash)));
+}
+
 // ---- Guards ----
 
 bool IsDistinctiveName(std::string_view name) {
@@ -516,19 +720,21 @@ LeftoverGuards::LeftoverGuards(const MachineFacts& facts)
       environment_(facts.environment) {
     // A protected folder is nobody's: naming it claims nothing but itself, which is never
     // offered anyway.
-    auto claim = [this](const std::string& path, std::vector<std::string>& into) {
+    auto claim = [this](const std::string& path) {
         const auto normalized = NormalizePath(path, environment_);
         if (normalized && !IsProtected(*normalized))
-            into.push_back(FoldCase(*normalized));
+            claimed_.insert(FoldCase(*normalized));
     };
     for (const InstalledProgram& program : facts.otherPrograms) {
-        claim(program.installLocation, otherLocations_);
+        claim(program.installLocation);
         const std::string name = FoldCase(AsFileName(program.displayName));
         if (!name.empty())
             otherNames_.push_back(name);
     }
     for (const std::string& path : facts.claimedPaths)
-        claim(path, claimed_);
+        claim(path);
+    for (const std::string& path : facts.claimedFolders)
+        claim(path);
 }
 
 bool LeftoverGuards::IsProtected(std::string_view path) const {
@@ -546,11 +752,32 @@ bool LeftoverGuards::IsInSystemFolder(std::string_view path) const {
 
 bool LeftoverGuards::BelongsToAnotherProgram(std::string_view path) const {
     const std::string key = FoldCase(path);
-    const auto overlaps = [&](const std::string& other) {
-        return KeyInside(key, other) || KeyInside(other, key);
-    };
-    return std::any_of(otherLocations_.begin(), otherLocations_.end(), overlaps) ||
-           std::any_of(claimed_.begin(), claimed_.end(), overlaps);
+    if (key.empty())
+        return false;
+    // Something claimed lies in the path: the claims that begin with it and a separator follow
+    // it at once in the sorted set.
+    const std::string head = key.back() == '\\' ? key : key + '\\';
+    const auto after = claimed_.lower_bound(head);
+    if (after != claimed_.end() && after->starts_with(head))
+        return true;
+    // The path is a claim or lies in one: it or one of its folders is claimed.
+    for (std::string_view folder = key; !folder.empty(); folder = ParentOf(folder)) {
+        if (claimed_.count(std::string(folder)))
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> LeftoverGuards::ClaimsInside(std::string_view path) const {
+    std::string head = FoldCase(path);
+    if (head.empty())
+        return {};
+    if (head.back() != '\\')
+        head += '\\';
+    std::vector<std::string> inside;
+    for (auto it = claimed_.lower_bound(head); it != claimed_.end() && it->starts_with(head); ++it)
+        inside.push_back(*it);
+    return inside;
 }
 
 bool LeftoverGuards::SharesProgramName(std::string_view displayName) const {

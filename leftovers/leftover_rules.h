@@ -8,6 +8,7 @@
 // names: the caller walks the machine and hands the findings in.
 
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +25,10 @@ struct Candidate {
     // RunValue: its key named the same way. Service: its name. Task: its path.
     std::string path;
     std::string valueName;  // RunValue: the value's name
-    // Shortcut, RunValue, Service, Task: the file it starts (a path, not a command line).
+    // Shortcut, RunValue, Service, Task: the file it starts (a path, not a command line), and
+    // what it passes that file, as written.
     std::string target;
+    std::string arguments;
     // A file in use, a running service; a folder holding a file in use.
     bool inUse = false;
     // A symbolic link or junction: offered, if at all, as the link alone; nothing reached
@@ -63,8 +66,12 @@ struct MachineFacts {
     // Every program still installed; not the one removed.
     std::vector<InstalledProgram> otherPrograms;
     // The files the programs still installed point to: their uninstallers, icons, shortcut
-    // targets and Run values.
+    // targets and Run values, the shared libraries the system counts users of, the programs
+    // registered under App Paths.
     std::vector<std::string> claimedPaths;
+    // Folders another product's installer records files in (Windows Installer's component
+    // records): each, and whatever lies in it, is that product's.
+    std::vector<std::string> claimedFolders;
     // The values %NAME% references in paths stand for.
     std::vector<EnvironmentVariable> environment;
 };
@@ -81,6 +88,10 @@ enum class Evidence {
     RecordedPointer,         // seen before the uninstall and starts such a file; cites the file
     NamedInPublisherFolder,  // named after the program in the publisher's folder; cites that
     ProgramKey,              // the program's own key under Software\<publisher>; cites that
+    // An interpreter or host (python, java, wscript, cmd ...) of the install folder, or one
+    // that runs a file there while it also names files elsewhere: the user's script may be
+    // what it runs. Cites the whole command; never pre-selected.
+    HostCommand,
 };
 
 struct Offer {
@@ -111,6 +122,21 @@ std::string FoldCase(std::string_view text);
 // "C:\Foo\bar" but not "C:\Foobar". Both as NormalizePath gives them.
 bool IsSameOrInside(std::string_view path, std::string_view folder);
 
+// True when removing the recorded program removes the copy running from `executablePath`: the
+// file lies in the entry's install folder or beside its uninstaller. Nothing of it would be
+// left to search with, so such a removal keeps no record.
+bool RemovesRunningCopy(const ProgramRecord& record, std::string_view executablePath,
+                        const std::vector<EnvironmentVariable>& environment);
+
+// True for the programs that run what their arguments name rather than code of their own:
+// script and byte-code interpreters, command and script hosts, rundll32 and msiexec.
+bool IsHostProgram(std::string_view path);
+
+// The absolute paths a command's arguments name, as NormalizePath gives them: quoted or not,
+// also after an option's "=" or ":" ("-jar C:\a.jar", "/config:C:\x.ini").
+std::vector<std::string> PathsInArguments(std::string_view arguments,
+                                          const std::vector<EnvironmentVariable>& environment);
+
 // ---- Guards that no evidence overrides ----
 
 // Long enough to tell a program by: at least 4 characters, well-formed UTF-8.
@@ -129,6 +155,8 @@ class LeftoverGuards {
     // to. A protected folder (an install folder of "C:\", say) claims nothing by being named:
     // it is nobody's.
     bool BelongsToAnotherProgram(std::string_view path) const;
+    // The claims of other programs that lie strictly inside `path`, folded.
+    std::vector<std::string> ClaimsInside(std::string_view path) const;
     // Another installed program has the same name, or a name that goes on from it as another
     // word ("Alpha Editor" and "Alpha Editor Language Pack"): folders and keys named after the
     // program may be theirs as well.
@@ -144,8 +172,9 @@ class LeftoverGuards {
     std::vector<std::string> known_;
     std::vector<std::string> system_;
     std::vector<std::string> data_;
-    std::vector<std::string> otherLocations_;
-    std::vector<std::string> claimed_;
+    // Other programs' folders and files, the claimed folders among them; sorted for lookups
+    // in both directions (a path inside one of them, or holding one).
+    std::set<std::string> claimed_;
     std::vector<std::string> otherNames_;
     std::vector<EnvironmentVariable> environment_;
 };

@@ -175,7 +175,8 @@ void LeftoversWindow::Found(std::vector<Offer> offers, std::vector<std::string> 
         names::kLangRegistryKey, names::kLangService, names::kLangTask};
     const stored::TextOnly reasons[] = {names::kLangInsideFolder,     names::kLangPointsInto,
                                         names::kLangRecordedFile,     names::kLangRecordedPointer,
-                                        names::kLangNamedInPublisher, names::kLangProgramKey};
+                                        names::kLangNamedInPublisher, names::kLangProgramKey,
+                                        names::kLangHostCommand};
     filling_ = true;
     for (size_t i = 0; i < offers_.size(); ++i) {
         const Offer& offer = offers_[i];

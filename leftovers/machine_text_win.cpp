@@ -47,7 +47,7 @@ std::string Unquoted(std::string_view text) {
 
 // The file a command line starts: the quoted first word, or else an unquoted path up to the
 // first ".exe" that ends a word, or else the first word. For rundll32, the library it loads.
-std::string ProgramOf(std::string_view command) {
+StartedFile StartedFileOf(std::string_view command) {
     const std::string text = TrimBlanks(command);
     std::string_view rest = text;
     std::string program;
@@ -82,9 +82,13 @@ std::string ProgramOf(std::string_view command) {
     const size_t slash = program.find_last_of("\\/");
     const std::string base =
         AsciiLower(slash == std::string::npos ? program : program.substr(slash + 1));
-    if (base == "rundll32" || base == "rundll32.exe")
-        return Unquoted(arguments.substr(0, arguments.find(',')));
-    return TrimBlanks(program);
+    if (base == "rundll32" || base == "rundll32.exe") {
+        const size_t comma = arguments.find(',');
+        return {Unquoted(arguments.substr(0, comma)), comma == std::string_view::npos
+                                                          ? std::string()
+                                                          : TrimBlanks(arguments.substr(comma))};
+    }
+    return {TrimBlanks(program), TrimBlanks(arguments)};
 }
 
 // A text value's content; nothing for a missing value, another type or an oversized one.

@@ -20,7 +20,12 @@ std::string Unquoted(std::string_view text);
 
 // The file a command line starts: the quoted first word, or else an unquoted path up to the
 // first ".exe" that ends a word, or else the first word. For rundll32, the library it loads.
-std::string ProgramOf(std::string_view command);
+// The arguments are the rest, without blanks around them.
+struct StartedFile {
+    std::string program;
+    std::string arguments;
+};
+StartedFile StartedFileOf(std::string_view command);
 
 // A text value's content; nothing for a missing value, another type or an oversized one.
 std::optional<std::string> TextValue(Registry& key, const std::string& name);

@@ -12,6 +12,8 @@
 #include <string_view>
 
 #include "foundation/handle_win.h"
+#include "foundation/platform_win.h"
+#include "foundation/system_view.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "leftovers/leftover_rules.h"
@@ -40,6 +42,16 @@ class Folder {
     bool Holds(const std::string& target) const {
         const auto normalized = NormalizePath(target, {});
         return normalized && IsSameOrInside(*normalized, *path_);
+    }
+    // The file started lies in the folder, or it is a host that runs a file there.
+    bool IsStartedFrom(const std::string& target, const std::string& arguments) const {
+        if (Holds(target))
+            return true;
+        if (!IsHostProgram(target))
+            return false;
+        const auto paths = PathsInArguments(arguments, {});
+        return std::any_of(paths.begin(), paths.end(),
+                           [&](const std::string& path) { return Holds(path); });
     }
 
   private:
@@ -103,9 +115,9 @@ struct Released {
     }
 };
 
-// The path a shortcut's target is stored as, references expanded; nothing for a shortcut to
-// something that is not a file.
-std::optional<std::string> ShortcutTarget(const std::wstring& file) {
+// The path a shortcut's target is stored as, references expanded, and its arguments; nothing
+// for a shortcut to something that is not a file.
+std::optional<StartedFile> ShortcutTarget(const std::wstring& file) {
     Released<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link.p))))
@@ -122,11 +134,16 @@ std::optional<std::string> ShortcutTarget(const std::wstring& file) {
     path.resize(wcslen(path.c_str()));
     if (path.empty())
         return std::nullopt;
-    return Expanded(Narrow(path));
+    std::wstring arguments(kShortcutPathChars, L'\0');
+    if (link.p->GetArguments(arguments.data(), kShortcutPathChars) != S_OK)
+        arguments.clear();
+    arguments.back() = L'\0';
+    arguments.resize(wcslen(arguments.c_str()));
+    return StartedFile{Expanded(Narrow(path)), Expanded(Narrow(arguments))};
 }
 
 void FindShortcuts(const Folder& folder, const SpecialFolders& folders,
-                   std::vector<RecordedPointer>& found) {
+                   std::vector<FoundPointer>& found) {
     std::vector<std::string> roots;
     for (const int csidl : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS, CSIDL_COMMON_DESKTOPDIRECTORY,
                             CSIDL_DESKTOPDIRECTORY}) {
@@ -142,16 +159,17 @@ void FindShortcuts(const Folder& folder, const SpecialFolders& folders,
             if (!EndsWithLnk(full))
                 return;
             const auto target = ShortcutTarget(full);
-            if (target && folder.Holds(*target))
-                found.push_back({LeftoverKind::Shortcut, Narrow(full), std::string(), *target});
+            if (target && folder.IsStartedFrom(target->program, target->arguments))
+                found.push_back(
+                    {{LeftoverKind::Shortcut, Narrow(full), std::string(), target->program},
+                     target->arguments});
         });
     }
 }
 
 // ---- Registry ----
 
-void FindRunValues(const Folder& folder, RegistryApi& registry,
-                   std::vector<RecordedPointer>& found) {
+void FindRunValues(const Folder& folder, RegistryApi& registry, std::vector<FoundPointer>& found) {
     struct View {
         RegRoot root;
         uint32_t access;
@@ -180,16 +198,16 @@ void FindRunValues(const Folder& folder, RegistryApi& registry,
                 const auto command = TextValue(key, name);
                 if (!command)
                     continue;
-                const std::string target = ProgramOf(Expanded(*command));
-                if (folder.Holds(target))
-                    found.push_back({LeftoverKind::RunValue, named, name, target});
+                const StartedFile started = StartedFileOf(Expanded(*command));
+                if (folder.IsStartedFrom(started.program, started.arguments))
+                    found.push_back({{LeftoverKind::RunValue, named, name, started.program},
+                                     started.arguments});
             }
         }
     }
 }
 
-void FindServices(const Folder& folder, RegistryApi& registry,
-                  std::vector<RecordedPointer>& found) {
+void FindServices(const Folder& folder, RegistryApi& registry, std::vector<FoundPointer>& found) {
     const std::string services = "\\SYSTEM\\CurrentControlSet\\Services";
     Registry list(registry, kKeyRead | kKeyWow64_64Key);
     list.SetRootKey(RegRoot::LocalMachine);
@@ -206,9 +224,10 @@ void FindServices(const Folder& folder, RegistryApi& registry,
         const auto command = TextValue(key, "ImagePath");
         if (!command)
             continue;
-        const std::string target = ProgramOf(Expanded(*command));
-        if (folder.Holds(target))
-            found.push_back({LeftoverKind::Service, name, name, target});
+        const StartedFile started = StartedFileOf(Expanded(*command));
+        if (folder.IsStartedFrom(started.program, started.arguments))
+            found.push_back(
+                {{LeftoverKind::Service, name, name, started.program}, started.arguments});
     }
 }
 
@@ -278,29 +297,42 @@ std::string XmlUnescaped(std::string_view text) {
     return result;
 }
 
-std::vector<std::string> CommandsOf(std::string_view xml) {
-    constexpr std::string_view open = "<Command>";
-    constexpr std::string_view close = "</Command>";
-    std::vector<std::string> commands;
+// The text of the first <name> element in `xml`, unescaped; empty when there is none.
+std::string ElementText(std::string_view xml, std::string_view name) {
+    std::string open = "<";
+    open.append(name).append(">");
+    std::string close = "</";
+    close.append(name).append(">");
+    const size_t at = xml.find(open);
+    const size_t end = at == std::string_view::npos ? at : xml.find(close, at + open.size());
+    if (end == std::string_view::npos)
+        return std::string();
+    return XmlUnescaped(xml.substr(at + open.size(), end - at - open.size()));
+}
+
+// Each <Exec> action's program and arguments.
+std::vector<StartedFile> ActionsOf(std::string_view xml) {
+    constexpr std::string_view open = "<Exec>";
+    constexpr std::string_view close = "</Exec>";
+    std::vector<StartedFile> actions;
     for (size_t at = xml.find(open); at != std::string_view::npos; at = xml.find(open, at)) {
         const size_t start = at + open.size();
         const size_t end = xml.find(close, start);
         if (end == std::string_view::npos)
             break;
-        commands.push_back(XmlUnescaped(xml.substr(start, end - start)));
+        const std::string_view action = xml.substr(start, end - start);
+        actions.push_back({ElementText(action, "Command"), ElementText(action, "Arguments")});
         at = end + close.size();
     }
-    return commands;
+    return actions;
 }
 
-void FindTasks(const Folder& folder, const SpecialFolders& folders,
-               std::vector<RecordedPointer>& found) {
-    const std::string windows = folders.GetSpecialFolder(kCsidlWindows);
-    if (windows.empty())
+void FindTasks(const Folder& folder, std::vector<FoundPointer>& found) {
+    // The 64-bit folder on 64-bit Windows: a 32-bit process opening System32 would be shown
+    // SysWOW64's, which holds no tasks.
+    const std::string tasks = TasksFolder(ReadSystemView());
+    if (tasks.empty())
         return;
-    // A 32-bit process on 64-bit Windows would be shown SysWOW64 instead.
-    const bool redirected = sizeof(void*) == 4 && HasSeparate32BitView();
-    const std::string tasks = windows + (redirected ? "\\Sysnative\\Tasks" : "\\System32\\Tasks");
     WalkTree(tasks, [&](const std::wstring& full, const std::wstring& relative) {
         const auto bytes = ReadSmallFile(full);
         if (!bytes)
@@ -311,11 +343,12 @@ void FindTasks(const Folder& folder, const SpecialFolders& folders,
         // Named as the scheduler names it: its path under the Tasks folder.
         std::string task = "\\";
         task += Narrow(relative);
-        for (const std::string& command : CommandsOf(TextOfFile(*bytes))) {
+        for (const StartedFile& action : ActionsOf(TextOfFile(*bytes))) {
             // The command element holds the program alone; its arguments have their own.
-            const std::string target = Unquoted(Expanded(command));
-            if (folder.Holds(target))
-                found.push_back({LeftoverKind::Task, task, name, target});
+            const std::string target = Unquoted(Expanded(action.program));
+            const std::string arguments = Expanded(action.arguments);
+            if (folder.IsStartedFrom(target, arguments))
+                found.push_back({{LeftoverKind::Task, task, name, target}, arguments});
         }
     });
 }
@@ -338,9 +371,9 @@ class ComScope {
 
 }  // namespace
 
-std::vector<RecordedPointer> FindPointersInto(const std::string& folder, RegistryApi& registry,
-                                              const SpecialFolders& folders) {
-    std::vector<RecordedPointer> found;
+std::vector<FoundPointer> FindPointersInto(const std::string& folder, RegistryApi& registry,
+                                           const SpecialFolders& folders) {
+    std::vector<FoundPointer> found;
     try {
         const Folder inside(folder);
         if (!inside.Valid())
@@ -351,7 +384,7 @@ std::vector<RecordedPointer> FindPointersInto(const std::string& folder, Registr
             [&] { FindShortcuts(inside, folders, found); },
             [&] { FindRunValues(inside, registry, found); },
             [&] { FindServices(inside, registry, found); },
-            [&] { FindTasks(inside, folders, found); },
+            [&] { FindTasks(inside, found); },
         };
         for (const auto& search : searches) {
             try {
@@ -359,9 +392,11 @@ std::vector<RecordedPointer> FindPointersInto(const std::string& folder, Registr
             } catch (...) {
             }
         }
-        std::vector<RecordedPointer> unique;
-        for (const RecordedPointer& pointer : found) {
-            if (std::find(unique.begin(), unique.end(), pointer) == unique.end())
+        std::vector<FoundPointer> unique;
+        for (const FoundPointer& pointer : found) {
+            if (std::none_of(unique.begin(), unique.end(), [&](const FoundPointer& seen) {
+                    return seen.pointer == pointer.pointer;
+                }))
                 unique.push_back(pointer);
         }
         return unique;

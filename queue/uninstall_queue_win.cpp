@@ -101,7 +101,7 @@ void UninstallQueue::Run(JobContext& job) {
     Win32RegistryApi registry;
     const Win32FileSystem files;
     const Win32SpecialFolders folders;
-    const std::string system = folders.GetSpecialFolder(kCsidlSystem);
+    const std::string system = NativeSystemFolder();
     auto report = [this, &job](size_t index, const QueueItemState& state) {
         job.Post([this, index, state] { handlers_.changed(index, state); });
     };

@@ -67,6 +67,10 @@ LangString ProgramRunning ${LANG_ENGLISH} "Corvandel is running. It will be clos
 LangString ProgramRunning ${LANG_RUSSIAN} "Corvandel запущен. Для продолжения он будет закрыт."
 LangString ProgramStillRunning ${LANG_ENGLISH} "Corvandel could not be closed. Close it and try again."
 LangString ProgramStillRunning ${LANG_RUSSIAN} "Не удалось закрыть Corvandel. Закройте его и повторите попытку."
+LangString KeepUserData ${LANG_ENGLISH} "Keep the registry backups, uninstall records and quarantined files made with Corvandel?$\r$\n$\r$\nThey stay in $INSTDIR (backup, records, quarantine), and a newly installed Corvandel finds them there. Choose No to delete them now."
+LangString KeepUserData ${LANG_RUSSIAN} "Сохранить резервные копии реестра, записи об удалениях и файлы карантина, сделанные в Corvandel?$\r$\n$\r$\nОни останутся в $INSTDIR (backup, records, quarantine), и заново установленный Corvandel найдет их там. Выберите «Нет», чтобы удалить их сейчас."
+LangString UserDataKept ${LANG_ENGLISH} "Backups, records and quarantine kept in $INSTDIR"
+LangString UserDataKept ${LANG_RUSSIAN} "Резервные копии, записи и карантин сохранены в $INSTDIR"
 
 ; Waits for the Corvandel of this installation to end: a copy that is updating itself ends on
 ; its own; any other one is asked to close (with a question unless told to close
@@ -210,12 +214,83 @@ Function un.onInit
   ${EndIf}
 FunctionEnd
 
+; Deletes a folder and everything in it. A link or junction met on the way is removed as
+; itself, never followed: what it leads to is somebody else's.
+Function un.RemoveTree
+  Exch $R0
+  Push $R1
+  Push $R2
+  Push $R3
+  ClearErrors
+  FindFirst $R1 $R2 "$R0\*.*"
+  ${DoUntil} ${Errors}
+    ${IfThen} $R2 == "" ${|} ${ExitDo} ${|}
+    ${If} $R2 != "."
+    ${AndIf} $R2 != ".."
+      ${GetFileAttributes} "$R0\$R2" "REPARSE_POINT" $R3
+      ${If} $R3 = 1
+        RMDir "$R0\$R2"
+        Delete "$R0\$R2"
+      ${ElseIf} ${FileExists} "$R0\$R2\*.*"
+        Push "$R0\$R2"
+        Call un.RemoveTree
+      ${Else}
+        SetFileAttributes "$R0\$R2" NORMAL
+        Delete "$R0\$R2"
+      ${EndIf}
+    ${EndIf}
+    ClearErrors
+    FindNext $R1 $R2
+  ${Loop}
+  FindClose $R1
+  RMDir "$R0"
+  Pop $R3
+  Pop $R2
+  Pop $R1
+  Pop $R0
+FunctionEnd
+
+; The backups, uninstall records and quarantine the user made with this copy are theirs: they
+; can bring back keys, files and whole programs. They go only when the user says so in the
+; wizard; a silent uninstall keeps them.
+Function un.UserData
+  StrCpy $1 0
+  ${ForEach} $0 1 3 + 1
+    ${Select} $0
+      ${Case} 1
+        StrCpy $2 "$INSTDIR\backup"
+      ${Case} 2
+        StrCpy $2 "$INSTDIR\records"
+      ${Case} 3
+        StrCpy $2 "$INSTDIR\quarantine"
+    ${EndSelect}
+    ${DirState} "$2" $3
+    ${If} $3 = 1
+      StrCpy $1 1
+    ${Else}
+      RMDir "$2"
+    ${EndIf}
+  ${Next}
+  ${If} $1 = 0
+    Return
+  ${EndIf}
+  MessageBox MB_YESNO|MB_ICONQUESTION "$(KeepUserData)" /SD IDYES IDYES keep
+  Push "$INSTDIR\backup"
+  Call un.RemoveTree
+  Push "$INSTDIR\records"
+  Call un.RemoveTree
+  Push "$INSTDIR\quarantine"
+  Call un.RemoveTree
+  Return
+  keep:
+  DetailPrint "$(UserDataKept)"
+FunctionEnd
+
 Section "Uninstall"
   Call un.CloseProgram
   !include "${UNFILES}"
   Delete "$INSTDIR\uninst.exe"
-  ; The program's backups folder goes only when it holds no backup.
-  RMDir "$INSTDIR\backup"
+  Call un.UserData
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegKey HKLM "${UNINST_KEY}"

@@ -3,27 +3,17 @@
 #include <shellapi.h>
 
 #include "foundation/handle_win.h"
+#include "foundation/platform_win.h"
 #include "foundation/win_text.h"
 #include "inventory/presentation.h"
 #include "removal/removal_rules.h"
 
 namespace corvandel {
 
-namespace {
-
-// A 32-bit copy of the program on 64-bit Windows.
-bool IsWow64() {
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-}
-
-}  // namespace
-
 BackupsPage::BackupsPage(PageHost& host, ListView& list) : host_(host), list_(list) {}
 
-void BackupsPage::SetFolders(std::string backupFolder, std::string windowsFolder) {
+void BackupsPage::SetFolder(std::string backupFolder) {
     folder_ = std::move(backupFolder);
-    windowsFolder_ = std::move(windowsFolder);
 }
 
 void BackupsPage::Update() {
@@ -146,7 +136,7 @@ void BackupsPage::Restore() {
     host_.EnablePanel(false);
     const int selected = list_.Selected();
     if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
-        const RestoreLaunch launch = PlanRestore(paths_[selected], IsWow64(), windowsFolder_);
+        const RestoreLaunch launch = PlanRestore(paths_[selected], ReadSystemView());
         ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
                       Widen(launch.parameters).c_str(), nullptr,
                       launch.hidden ? SW_HIDE : SW_SHOWNORMAL);

@@ -35,8 +35,8 @@ struct OtherBackups {
 class BackupsPage {
   public:
     BackupsPage(PageHost& host, ListView& list);
-    // The backup folder (with its separator) and the Windows folder.
-    void SetFolders(std::string backupFolder, std::string windowsFolder);
+    // The backup folder, with its separator.
+    void SetFolder(std::string backupFolder);
 
     // Lists the folder anew, with the page's buttons disabled meanwhile.
     void Update();
@@ -55,7 +55,6 @@ class BackupsPage {
     PageHost& host_;
     ListView& list_;
     std::string folder_;
-    std::string windowsFolder_;
     std::vector<std::string> paths_;  // full path of each row, by the row's index
     OtherBackups others_;
     std::vector<OtherBackup> otherRows_;  // by the row's index less the ".reg" rows

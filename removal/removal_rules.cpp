@@ -93,15 +93,11 @@ UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& file
     return launch;
 }
 
-RestoreLaunch PlanRestore(const std::string& backupPath, bool underWow64,
-                          const std::string& windowsFolder) {
+RestoreLaunch PlanRestore(const std::string& backupPath, const SystemView& view) {
     const std::string quoted = "\"" + backupPath + "\"";
-    if (!underWow64)
+    if (!view.redirected)
         return RestoreLaunch{"regedit.exe", "/s " + quoted, false};
-    std::string folder = windowsFolder;
-    if (folder.empty() || folder.back() != '\\')
-        folder += '\\';
-    return RestoreLaunch{folder + "Sysnative\\reg.exe", "import " + quoted, true};
+    return RestoreLaunch{NativeSystemProgram(view, "reg.exe"), "import " + quoted, true};
 }
 
 std::string SafeBackupFileName(const std::string& caption) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/platform.h"
+#include "foundation/system_view.h"
 
 namespace corvandel {
 
@@ -33,8 +34,7 @@ struct RestoreLaunch {
 // 32-bit program on 64-bit Windows starts the 64-bit import tool through the Sysnative
 // alias instead: the editor it would start may be the 32-bit one (Wine's is), which puts
 // 64-bit keys under WOW6432Node.
-RestoreLaunch PlanRestore(const std::string& backupPath, bool underWow64,
-                          const std::string& windowsFolder);
+RestoreLaunch PlanRestore(const std::string& backupPath, const SystemView& view);
 
 // A file name (without extension) made from a display name: it never names a folder, a
 // device or a path outside the backup folder. Never empty.

@@ -345,6 +345,9 @@ inline constexpr TextOnly kLangNamedInPublisher{
     {"LangNamedInPublisher", "TMenuItem"}, "Caption", "названа по программе в папке издателя"};
 inline constexpr TextOnly kLangProgramKey{
     {"LangProgramKey", "TMenuItem"}, "Caption", "ключ программы в разделе издателя"};
+inline constexpr TextOnly kLangHostCommand{{"LangHostCommand", "TMenuItem"},
+                                           "Caption",
+                                           "команда интерпретатора, проверьте, что она запускает"};
 
 inline constexpr TextOnly kTextOnly[] = {
     kLangSearching,
@@ -371,6 +374,7 @@ inline constexpr TextOnly kTextOnly[] = {
     kLangRecordedPointer,
     kLangNamedInPublisher,
     kLangProgramKey,
+    kLangHostCommand,
 };
 
 }  // namespace leftovers_window

@@ -111,7 +111,8 @@ KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvandel'
 
 if ! kernel_runs_i386; then
   # The installer is a 32-bit program, and this machine's kernel does not run 32-bit code.
-  echo "skipped: the installer checks (no 32-bit code on this machine)"
+  e2e_skip "the installer's checks: install, uninstall through the list, user data, update of an installed copy" \
+    "the installer is a 32-bit program and this kernel does not run 32-bit code"
 else
   # entry_value NAME: a text value of the program's uninstall entry (32-bit view)
   entry_value() {
@@ -134,6 +135,18 @@ else
   [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
     ok "the Start-menu shortcut" || fail "no Start-menu shortcut"
 
+  # What a user made with this copy: backups, uninstall records and a clean-up's quarantine.
+  # plant_user_data: such files in the installed folder
+  plant_user_data() {
+    mkdir -p "$install_dir/backup" "$install_dir/records" "$install_dir/quarantine/2026-01-02 10-00-00/C"
+    printf 'Windows Registry Editor Version 5.00\r\n' >"$install_dir/backup/Old tool.reg"
+    printf 'record\r\n' >"$install_dir/records/Old tool 2026-01-02 10-00-00.record"
+    printf 'x' >"$install_dir/quarantine/2026-01-02 10-00-00/C/tool.ini"
+    chmod a-w "$install_dir/quarantine/2026-01-02 10-00-00/C/tool.ini"
+  }
+  files_left() { (cd "$install_dir" 2>/dev/null && find . -type f | sed 's|^\./||' | sort | tr '\n' '|'); }
+  plant_user_data
+
   # Corvandel lists itself; "Деинсталляция" on its row runs the uninstaller.
   e2e_driver launch "$location\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
     select-name Corvandel list-rows ListViewUninstall 6 >"$E2E_WORK/out"
@@ -149,9 +162,15 @@ else
   # reads "ОК" in Russian).
   "$WINE" "$CORVANDEL_DRIVER" click-foreign "Corvandel Uninstall" "ОК" 20000 >/dev/null 2>&1 ||
     fail "the uninstaller's question about the running program"
+  # Then it asks about what the user made with the program; "Нет" deletes that too.
+  "$WINE" "$CORVANDEL_DRIVER" wait-foreign "Corvandel Uninstall" "Нет" 20000 >/dev/null 2>&1 &&
+    import -window root "$shots/uninstaller-user-data.png"
+  "$WINE" "$CORVANDEL_DRIVER" click-foreign "Corvandel Uninstall" "Нет" 20000 >/dev/null 2>&1 ||
+    fail "the uninstaller's question about backups, records and quarantine"
   wait_until 30 test ! -e "$install_dir/Corvandel.exe" && ok "the uninstaller removed the program" ||
     fail "the program is still installed"
-  wait_until 10 test ! -e "$install_dir" && ok "and its folder" || fail "the folder is left: $(ls -R "$install_dir")"
+  wait_until 10 test ! -e "$install_dir" && ok "and its folder, with the user's data as asked" ||
+    fail "the folder is left: $(ls -R "$install_dir")"
   key_exists "$KEY" 32 && fail "the uninstall entry is left" || ok "and its uninstall entry"
   [ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Corvandel.lnk" ] &&
     ok "and its shortcut" || fail "the shortcut is left"
@@ -230,6 +249,17 @@ else
   e2e_check "its entry names the new version" "$newer" \
     "$(entry_value DisplayVersion)"
   e2e_driver attach close wait-exit >/dev/null
+  "$WINESERVER" -w 2>/dev/null || true
+
+  # A silent uninstall asks nothing and keeps what the user made.
+  plant_user_data
+  "$WINE" "$location\\uninst.exe" /S >/dev/null 2>&1 || fail "the silent uninstaller's exit code"
+  user_data_only() {
+    [ "$(files_left)" = "backup/Old tool.reg|quarantine/2026-01-02 10-00-00/C/tool.ini|records/Old tool 2026-01-02 10-00-00.record|" ]
+  }
+  wait_until 30 user_data_only && ok "a silent uninstall keeps the user's backups, records and quarantine, and nothing else" ||
+    fail "after a silent uninstall: $(files_left)"
+  key_exists "$KEY" 32 && fail "the silent uninstall left the entry" || ok "and removes the entry"
   "$WINESERVER" -w 2>/dev/null || true
 fi
 

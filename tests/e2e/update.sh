@@ -156,19 +156,27 @@ PY
 }
 random_archive "$srv/primary/Corvandel/Corvandel.zip" 5000000
 sign "$srv/primary/Corvandel/Corvandel.zip"
-echo 0.02 >"$srv/primary/Corvandel/Corvandel.zip.pace"
+# The server holds the body back at each quarter until the test has seen the bar there.
+echo 4 >"$srv/primary/Corvandel/Corvandel.zip.gate"
+rm -f "$srv/primary/Corvandel/Corvandel.zip.gate".*
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов:" command CheckUpdateMenu \
-  wait-update-label "Доступно" update-option quick off update-download sleep 600 >/dev/null
+  wait-update-label "Доступно" update-option quick off update-download \
+  wait-update-progress 0 update >"$E2E_WORK/out"
 import -window root "$shots/update-downloading.png"
-e2e_driver attach update wait-update-label "Файлы обновления загружены!" update \
-  >"$E2E_WORK/out"
+for step in 1 2 3; do
+  touch "$srv/primary/Corvandel/Corvandel.zip.gate.$step"
+  [ $step = 3 ] || e2e_driver attach wait-update-progress "$(grep '^position' "$E2E_WORK/out" | tail -1 | cut -f2)" \
+    >>"$E2E_WORK/out"
+done
+e2e_driver attach wait-update-label "Файлы обновления загружены!" update >>"$E2E_WORK/out"
 import -window root "$shots/update-downloaded.png"
 e2e_driver attach update-close sleep 300 close wait-exit >/dev/null
+rm -f "$srv/primary/Corvandel/Corvandel.zip.gate"*
 out=$(cat "$E2E_WORK/out")
 e2e_check "while downloading" "Отмена${T}on${T}off${T}off${T}bar" \
   "$(grep '^update' <<<"$out" | head -1 | cut -f6-10)"
-e2e_check "the bar passes through intermediate positions" "yes" \
-  "$(grep '^progress' <<<"$out" | cut -f2 | tr ',' '\n' | awk '$1 > 0 && $1 < 100 {n++} END {print (n >= 3) ? "yes" : "no: " n}')"
+e2e_check "the bar stops at each quarter the server holds back, and goes on" "yes" \
+  "$(grep '^position' <<<"$out" | cut -f2 | awk 'NR == 1 || $1 > last {n++} $1 > 0 && $1 < 100 {m++} {last = $1} END {print (n == 3 && m == 3) ? "yes" : "no"}')"
 e2e_check "downloaded" "Файлы обновления загружены!${T}1.0.0.1${T}1.2.0.0${T}Скачать${T}on${T}on${T}on${T}no-bar" \
   "$(grep '^update' <<<"$out" | tail -1 | cut -f3-10)"
 cmp -s "$srv/primary/Corvandel/Corvandel.zip" "$APP_DIR/Corvandel.zip" &&

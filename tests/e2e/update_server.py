@@ -10,6 +10,8 @@ served file change how it is answered:
   NAME.stream    "ANNOUNCED SENT": instead of the file, announce ANNOUNCED bytes (0: no length,
                  the end of the connection ends the answer) and send SENT bytes, then close
   NAME.drip      each byte of the body waits that many seconds
+  NAME.gate      N: the body goes in N equal parts; part K+1 waits (up to a minute) until a
+                 file NAME.gate.K exists, so that a test sees each step before the next
 It also answers as an HTTP proxy: a request for an absolute URL is served from DIR by its
 path, and logged with the word "proxy". With a certificate and its key it speaks TLS. The
 port it listens on is written to PORT-FILE.
@@ -104,6 +106,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 except OSError:
                     return
                 time.sleep(drip)
+            return
+        gate = int(extra(local, ".gate") or 0)
+        if gate:
+            step = -(-len(body) // gate)
+            for part in range(gate):
+                if part:
+                    deadline = time.time() + 60
+                    while not os.path.exists(f"{local}.gate.{part}") and time.time() < deadline:
+                        time.sleep(0.05)
+                try:
+                    self.wfile.write(body[part * step:(part + 1) * step])
+                    self.wfile.flush()
+                except OSError:
+                    return
             return
         pace = float(extra(local, ".pace") or 0)
         for start in range(0, len(body), 65536):

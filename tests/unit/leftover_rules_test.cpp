@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "leftovers/program_record.h"
 #include "leftovers/quarantine.h"
@@ -53,6 +54,7 @@ MachineFacts Machine() {
                           "C:\\Program Files\\Contoso\\Beta Studio\\beta.exe",
                           "C:\\ProgramData\\Contoso\\Alpha Editor\\beta-help.chm",
                           "C:\\Program Files\\Fabrikam\\gamma.exe"};
+    facts.claimedFolders = {"C:\\Program Files\\Contoso\\Delta Suite\\bin"};
     facts.environment = {{"ProgramFiles", "C:\\Program Files"}, {"LOCALAPPDATA", kLocal}};
     return facts;
 }
@@ -87,6 +89,11 @@ Candidate File(std::string path, bool inUse = false) {
 }
 Candidate Pointer(K kind, std::string path, std::string target, std::string valueName = "") {
     return Item(kind, path, target, valueName);
+}
+Candidate Host(std::string target, std::string arguments, std::string valueName) {
+    Candidate candidate = Item(K::RunValue, kRun, target, valueName);
+    candidate.arguments = arguments;
+    return candidate;
 }
 Candidate Key(std::string path) {
     return Item(K::RegistryKey, path);
@@ -158,6 +165,16 @@ TEST(LeftoverRulesTest, OffersOnlyWhatEvidenceTiesToTheProgram) {
          High(E::PointsIntoInstallFolder, kAlpha)},
         {Pointer(K::Service, "AlphaUpdate", kAlpha + "\\update.exe"),
          High(E::PointsIntoInstallFolder, kAlpha)},
+        // Hosts count by what they run: the user's script stays unticked, the command shown.
+        {Host(kAlpha + "\\python\\pythonw.exe", kProfile + "\\tray.py", "Tray"),
+         Medium(E::HostCommand, kAlpha + "\\python\\pythonw.exe " + kProfile + "\\tray.py")},
+        {Host("C:\\Windows\\System32\\wscript.exe", "//B \"" + kAlpha + "\\tray.vbs\"", "Vbs"),
+         High(E::PointsIntoInstallFolder, kAlpha)},
+        {Host("C:\\Windows\\System32\\java.exe", "-jar \"" + kAlpha + "\\a.jar\" -log=D:\\log",
+              "Jar"),
+         Medium(E::HostCommand,
+                "C:\\Windows\\System32\\java.exe -jar \"" + kAlpha + "\\a.jar\" -log=D:\\log")},
+        {Host("C:\\Windows\\System32\\cmd.exe", "/c " + kProfile + "\\x.bat", "Cmd"), kNever},
         {Key("HKEY_CURRENT_USER\\Software\\Contoso\\Alpha Editor"),
          Medium(E::ProgramKey, "HKEY_CURRENT_USER\\Software\\Contoso")},
         {Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\contoso\\ALPHA EDITOR"),
@@ -243,7 +260,13 @@ TEST(LeftoverRulesTest, OddInstallLocationsOfferOnlyWhatTheRecordProvesOwn) {
          "",
          {{Folder("C:\\Program Files\\Contoso"), kNever},
           {Folder(kAlpha), High(E::InsideInstallFolder, "C:\\Program Files\\Contoso")},
-          {File("C:\\Program Files\\Contoso\\Beta Studio\\beta.exe"), kNever}}},
+          {File("C:\\Program Files\\Contoso\\Beta Studio\\beta.exe"), kNever},
+          // No entry names Gamma, yet it may be the publisher's other product: not ticked.
+          {Folder("C:\\Program Files\\Contoso\\Gamma"),
+           Medium(E::InsideInstallFolder, "C:\\Program Files\\Contoso")},
+          // Delta's installer records its files: never.
+          {File("C:\\Program Files\\Contoso\\Delta Suite\\delta.dat"), kNever},
+          {Folder("C:\\Program Files\\Contoso\\Delta Suite"), kNever}}},
         {"C:\\Program Files\\Контозо\\Альфа",
          "",
          "",
@@ -333,6 +356,40 @@ TEST(LeftoverRulesTest, OffersOfProgramsCleanedUpTogetherMergeOnce) {
               (std::vector<std::string>{
                   "C:\\P\\Alpha", "C:\\P\\Alpha Two\\b.exe", "C:\\S\\Alpha.lnk", run + " \"Alpha\"",
                   run + "Once \"Alpha\"", "HKEY_CURRENT_USER\\Software\\Contoso\\Alpha"}));
+}
+
+TEST(LeftoverRulesTest, OnlyTheRunningCopysOwnRemovalGoesWithoutARecord) {
+    const std::string exe = "C:\\Program Files (x86)\\Corvandel\\Corvandel.exe";
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"C:\\PROGRAM FILES (X86)\\Corvandel\\", "", true},
+        {"", "C:\\Program Files (x86)\\Corvandel\\uninst.exe", true},
+        {"%ProgramFiles%\\Corvandel", "", true},
+        // Another copy: the installed one removed from a portable one, or the reverse.
+        {"C:\\Program Files (x86)\\Corvandel Portable", "", false},
+        {"D:\\Tools\\Corvandel", "D:\\Tools\\Corvandel\\uninst.exe", false},
+        // A drive root holds everything and proves nothing.
+        {"C:\\", "C:\\uninst.exe", false},
+    };
+    for (const auto& [location, uninstaller, removes] : cases) {
+        ProgramRecord record = Record(location, uninstaller);
+        EXPECT_EQ(RemovesRunningCopy(record, exe, {{"ProgramFiles", "C:\\Program Files (x86)"}}),
+                  removes)
+            << location << " | " << uninstaller;
+    }
+}
+
+TEST(LeftoverRulesTest, SystemPublishersAndFoldersAreNeverMatchedByName) {
+    MachineFacts facts = Machine();
+    facts.dataFolders.push_back(kRoaming);
+    for (const auto& [name, publisher] :
+         {std::pair{"Protect", "Microsoft"}, std::pair{"Protect", "Microsoft Corporation"},
+          std::pair{"Classes", "Contoso"}, std::pair{"Alpha Editor", "Policies"}}) {
+        SCOPED_TRACE(std::string(publisher) + "\\" + name);
+        const std::vector<Candidate> candidates = {
+            Folder(kRoaming + "\\" + publisher + "\\" + name),
+            Key("HKEY_CURRENT_USER\\Software\\" + std::string(publisher) + "\\" + name)};
+        EXPECT_TRUE(FindLeftovers(Record("", "", "", name, publisher), candidates, facts).empty());
+    }
 }
 
 TEST(ProgramRecordTest, ComesBackWholeOrNotAtAll) {

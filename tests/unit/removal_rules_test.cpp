@@ -125,18 +125,20 @@ TEST(BackupDateTextTest, TwoDigitFields) {
     EXPECT_EQ(BackupDateText(DateTime{2000, 11, 28, 23, 59}, ":"), "28.11.00 23:59");
 }
 
+// Which tool each kind of process starts is in system_view_test.cpp; here, how it is told.
 TEST(PlanRestoreTest, ImportsThroughTheToolOfTheSystemsWordSize) {
     const std::string file = "C:\\Program Files (x86)\\Corvandel\\backup\\Tool, x.reg";
-    const RestoreLaunch native = PlanRestore(file, false, "C:\\Windows");
-    EXPECT_EQ(native.file, "regedit.exe");
+    SystemView view;
+    view.windowsFolder = "C:\\Windows";
+    view.windows64 = true;
+    const RestoreLaunch native = PlanRestore(file, view);
     EXPECT_EQ(native.parameters, "/s \"" + file + "\"");
     EXPECT_FALSE(native.hidden);
 
-    const RestoreLaunch wow = PlanRestore(file, true, "C:\\Windows");
-    EXPECT_EQ(wow.file, "C:\\Windows\\Sysnative\\reg.exe");
+    view.redirected = true;
+    const RestoreLaunch wow = PlanRestore(file, view);
     EXPECT_EQ(wow.parameters, "import \"" + file + "\"");
     EXPECT_TRUE(wow.hidden);
-    EXPECT_EQ(PlanRestore(file, true, "D:\\WINDOWS\\").file, "D:\\WINDOWS\\Sysnative\\reg.exe");
 }
 
 }  // namespace

@@ -188,5 +188,86 @@ TEST_F(CandidatesWinTest, OffersWhatIsAlphasAndNothingOfBetaOrWhatIsInUse) {
         EXPECT_TRUE(met[i]) << "not offered: " << std::get<1>(expected[i]);
 }
 
+void SetMachineText(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+const std::wstring kProfiles =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\"
+    L"S-1-5-21-1-2-3-4242";
+const std::wstring kComponent =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\"
+    L"Components\\0123456789ABCDEF0123456789ABCDEF";
+
+// What the system, another user and another product own is never offered, however the entry
+// names its folder: the 64-bit Program Files (which the shell does not tell a 32-bit process),
+// a folder Windows Installer records another product's files in, another user's Downloads.
+TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) {
+    // The fixture names the 64-bit folder as the environment does, not as the program does.
+    const std::wstring programFiles = ExpandedW(L"%ProgramW6432%");
+    ASSERT_EQ(programFiles.find(L"%"), std::wstring::npos);
+    const std::wstring unclaimed = programFiles + L"\\Corvandel Unclaimed Test";
+    const std::wstring otherUser = ExpandedW(L"%SystemDrive%") + L"\\users\\CorvandelOtherTest";
+    const std::wstring gamma = kPublisherFolder + L"\\Gamma Test";
+    struct Cleanup {
+        std::wstring unclaimed, otherUser;
+        ~Cleanup() {
+            RemoveTree(unclaimed);
+            RemoveTree(otherUser);
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kProfiles.c_str(), KEY_WOW64_64KEY, 0);
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kComponent.c_str(), KEY_WOW64_64KEY, 0);
+        }
+    } cleanup{unclaimed, otherUser};
+    MakeFolder(unclaimed);
+    MakeFile(unclaimed + L"\\tool.exe");
+    MakeFolder(otherUser + L"\\Downloads");
+    MakeFile(otherUser + L"\\Downloads\\holiday.jpg");
+    SetMachineText(kProfiles, L"ProfileImagePath", otherUser);
+    MakeFolder(gamma + L"\\bin");
+    MakeFile(gamma + L"\\bin\\gamma.dll");
+    MakeFile(gamma + L"\\gamma.dat");
+    MakeFolder(kAlpha);
+    MakeFile(kAlpha + L"\\alpha.exe");
+    // Gamma's installer records its library; no uninstall value names Gamma's folder.
+    SetMachineText(kComponent, L"FEDCBA9876543210FEDCBA9876543210", gamma + L"\\bin\\gamma.dll");
+
+    Win32RegistryApi api;
+    Win32SpecialFolders folders;
+    const std::wstring alphaLeft = kAlpha + L"\\alpha.exe";
+    for (const std::wstring& location :
+         {programFiles + L"\\", otherUser + L"\\Downloads", kPublisherFolder}) {
+        SCOPED_TRACE(Narrow(location));
+        ProgramRecord record;
+        record.rootName = "HKEY_CURRENT_USER";
+        record.keyPath = Narrow(L"\\" + kAlphaEntry);
+        record.displayName = "Alpha Test";
+        record.publisher = "Contoso Test";
+        record.installLocation = Narrow(location);
+        const std::vector<Offer> offers = FindLeftovers(
+            record, FindCandidates(record, api, folders), ReadMachineFacts(record, api, folders));
+        for (const Offer& offer : offers) {
+            const std::string path = FoldCase(offer.candidate.path);
+            EXPECT_FALSE(path.starts_with(FoldCase(Narrow(unclaimed)))) << path;
+            EXPECT_FALSE(path.starts_with(FoldCase(Narrow(otherUser)))) << path;
+            EXPECT_FALSE(path.starts_with(FoldCase(Narrow(gamma)))) << path;
+            EXPECT_NE(path, FoldCase(Narrow(kPublisherFolder))) << path;
+        }
+        // The publisher's folder still offers what is Alpha's own.
+        if (location == kPublisherFolder) {
+            EXPECT_TRUE(std::any_of(offers.begin(), offers.end(), [&](const Offer& offer) {
+                return FoldCase(offer.candidate.path) == FoldCase(Narrow(alphaLeft)) &&
+                       offer.preselected;
+            }));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace corvandel

@@ -39,6 +39,37 @@ TEST(PlatformWinTest, SpecialFoldersExistWithoutTrailingSeparator) {
     EXPECT_EQ(GetSpecialFolder(0x7F), "");
 }
 
+// The machine type in a program file's PE header; 0 when unreadable.
+unsigned MachineOf(const std::string& path) {
+    const HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned char header[4096] = {};
+    DWORD read = 0;
+    ReadFile(file, header, sizeof header, &read, nullptr);
+    CloseHandle(file);
+    const DWORD pe = read >= 0x40 ? *reinterpret_cast<const DWORD*>(header + 0x3C) : 0;
+    if (pe == 0 || pe + 6 > read)
+        return 0;
+    return header[pe + 4] | (header[pe + 5] << 8);
+}
+
+// Whichever loader runs this test, the view reaches the machine's own (64-bit) system files
+// and Program Files, although the shell tells a 32-bit process the (x86) folder.
+TEST(PlatformWinTest, SystemViewNamesTheMachinesOwnFolders) {
+    const SystemView view = ReadSystemView();
+    ASSERT_TRUE(view.windows64);  // the test prefixes are 64-bit
+    EXPECT_EQ(view.redirected, sizeof(void*) == 4);
+    EXPECT_EQ(MachineOf(NativeSystemProgram(view, "rundll32.exe")), IMAGE_FILE_MACHINE_AMD64);
+    EXPECT_TRUE(IsFolder(view.programFiles)) << view.programFiles;
+    EXPECT_TRUE(IsFolder(view.programFilesX86)) << view.programFilesX86;
+    EXPECT_EQ(view.programFiles.find("(x86)"), std::string::npos) << view.programFiles;
+    EXPECT_NE(view.programFilesX86.find("(x86)"), std::string::npos) << view.programFilesX86;
+    EXPECT_EQ(GetSpecialFolder(kCsidlProgramFiles),
+              sizeof(void*) == 4 ? view.programFilesX86 : view.programFiles);
+}
+
 TEST(PlatformWinTest, FileExistsOnlyForFiles) {
     const std::string folder = TempFolder();
     const std::string file = folder + "Corvandel test, файл.txt";

@@ -42,8 +42,14 @@ std::wstring Programs() {
     return Widen(GetSpecialFolder(CSIDL_PROGRAMS)) + L"\\Pointer Test";
 }
 
+// The scheduler keeps its task files in the 64-bit System32 on 64-bit Windows. A 32-bit test
+// opening System32 would be shown SysWOW64 (Wine redirects as Windows does): it names the
+// 64-bit folder through the Sysnative alias, as the search must.
 std::wstring TaskFolder() {
-    return Widen(GetSpecialFolder(CSIDL_WINDOWS)) + L"\\System32\\Tasks\\CorvandelPointerTest";
+    BOOL wow64 = FALSE;
+    const bool redirected = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    return Widen(GetSpecialFolder(CSIDL_WINDOWS)) + (redirected ? L"\\Sysnative" : L"\\System32") +
+           L"\\Tasks\\CorvandelPointerTest";
 }
 
 void SetText(HKEY root, const std::wstring& path, REGSAM view, const wchar_t* name,
@@ -115,7 +121,8 @@ class PointersWinTest : public ::testing::Test {
         DeleteFileW((TaskFolder() + L"\\Update").c_str());
         RemoveDirectoryW(TaskFolder().c_str());
         for (const wchar_t* name :
-             {L"CorvandelPointerTest", L"CorvandelPointerTestOther", L"CorvandelPointerTestNumber"})
+             {L"CorvandelPointerTest", L"CorvandelPointerTestOther", L"CorvandelPointerTestNumber",
+              L"CorvandelPointerTestHost", L"CorvandelPointerTestHostElsewhere"})
             DeleteValue(HKEY_CURRENT_USER, kRun, 0, name);
         DeleteValue(HKEY_CURRENT_USER, kRunOnce, 0, L"CorvandelPointerTestOnce");
         DeleteValue(HKEY_LOCAL_MACHINE, kRun, KEY_WOW64_32KEY, kName);
@@ -123,7 +130,7 @@ class PointersWinTest : public ::testing::Test {
     }
 };
 
-using Row = std::tuple<LeftoverKind, std::string, std::string, std::string>;
+using Row = std::tuple<LeftoverKind, std::string, std::string, std::string, std::string>;
 
 TEST_F(PointersWinTest, FindsWhatStartsFilesInTheFolderAndNothingElse) {
     const std::string exe = Narrow(kFolder) + "\\app.exe";
@@ -155,24 +162,35 @@ TEST_F(PointersWinTest, FindsWhatStartsFilesInTheFolderAndNothingElse) {
     WriteFileBytes(TaskFolder() + L"\\Update",
                    TaskXml(L"&quot;%TEMP%\\Pointer Test App\\app.exe&quot;"));
 
+    // A script host elsewhere counts by the script it runs, not by its own place.
+    const std::wstring host = Widen(GetSpecialFolder(CSIDL_SYSTEM)) + L"\\wscript.exe";
+    SetText(HKEY_CURRENT_USER, kRun, 0, L"CorvandelPointerTestHost",
+            L"\"" + host + L"\" //B \"" + kFolder + L"\\tray.vbs\"");
+    SetText(HKEY_CURRENT_USER, kRun, 0, L"CorvandelPointerTestHostElsewhere",
+            L"\"" + host + L"\" \"" + kSibling + L"\\tray.vbs\"");
+
     Win32RegistryApi api;
     Win32SpecialFolders folders;
     std::vector<Row> found;
-    for (const RecordedPointer& p : FindPointersInto(Narrow(kFolder), api, folders))
-        found.emplace_back(p.kind, p.path, p.valueName, p.target);
+    for (const FoundPointer& f : FindPointersInto(Narrow(kFolder), api, folders)) {
+        const RecordedPointer& p = f.pointer;
+        found.emplace_back(p.kind, p.path, p.valueName, p.target, f.arguments);
+    }
     std::sort(found.begin(), found.end());
 
     const std::string run64 = "\\Microsoft\\Windows\\CurrentVersion\\Run";
     std::vector<Row> expected = {
-        {LeftoverKind::Shortcut, Narrow(Programs()) + "\\App.lnk", "", exe},
+        {LeftoverKind::Shortcut, Narrow(Programs()) + "\\App.lnk", "", exe, ""},
         {LeftoverKind::RunValue, "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node" + run64,
-         "CorvandelPointerTest", exe},
-        {LeftoverKind::RunValue, "HKEY_CURRENT_USER\\Software" + run64, "CorvandelPointerTest",
-         exe},
+         "CorvandelPointerTest", exe, "--tray"},
+        {LeftoverKind::RunValue, "HKEY_CURRENT_USER\\Software" + run64, "CorvandelPointerTest", exe,
+         "/minimized"},
+        {LeftoverKind::RunValue, "HKEY_CURRENT_USER\\Software" + run64, "CorvandelPointerTestHost",
+         Narrow(host), "//B \"" + Narrow(kFolder) + "\\tray.vbs\""},
         {LeftoverKind::RunValue, "HKEY_CURRENT_USER\\Software" + run64 + "Once",
-         "CorvandelPointerTestOnce", Narrow(kFolder) + "\\helper.dll"},
-        {LeftoverKind::Service, "CorvandelPointerTest", "CorvandelPointerTest", exe},
-        {LeftoverKind::Task, "\\CorvandelPointerTest\\Update", "Update", exe},
+         "CorvandelPointerTestOnce", Narrow(kFolder) + "\\helper.dll", ",Start"},
+        {LeftoverKind::Service, "CorvandelPointerTest", "CorvandelPointerTest", exe, "-service"},
+        {LeftoverKind::Task, "\\CorvandelPointerTest\\Update", "Update", exe, "/update"},
     };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(found, expected);

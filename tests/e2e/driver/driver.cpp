@@ -62,10 +62,13 @@
 //                                whether the progress bar shows and the start-up option
 //   wait-update-label <prefix> [ms]   wait until its status starts with prefix; print every
 //                                position the progress bar took meanwhile
+//   wait-update-progress <above> [ms]  wait until its progress bar shows a position above
+//                                that one; print it as "position"
 //   update-download | update-close   press its download or close button
 //   update-option quick|force|auto on|off   tick or untick an option, shown or not
 //   click-foreign <title> <text> [ms]   click the button with that text in another program's
 //                                window whose title starts with title (an installer's)
+//   wait-foreign <title> <text> [ms]    wait until such a button shows, without clicking it
 //   popup-rect                   print the screen place and size of each open popup menu
 //   screen-rect <control|window> print a control's (or the main window's client area's)
 //                                place and size on the screen
@@ -510,7 +513,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         current = programs.size() - 1;
         return 1 + used;
     }
-    if (command == "click-foreign") {
+    if (command == "click-foreign" || command == "wait-foreign") {
         // Clicks the button with the given text in a window of another program (an installer,
         // say) whose title starts with the given text; "&" marks in the button's text are
         // ignored.
@@ -536,7 +539,8 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         });
         if (!button)
             Fail("no button " + Arg(args, at + 2) + " in a window " + Arg(args, at + 1));
-        PostMessageW(button, BM_CLICK, 0, 0);
+        if (command == "click-foreign")
+            PostMessageW(button, BM_CLICK, 0, 0);
         return 3 + used;
     }
     if (command == "use") {
@@ -1083,7 +1087,7 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         return 3;
     }
     if (command == "update" || command == "wait-update-label" || command == "update-download" ||
-        command == "update-close") {
+        command == "update-close" || command == "wait-update-progress") {
         HWND window = nullptr;
         WaitFor(10000, [&] {
             const auto shown = TopWindows(kUpdateClass);
@@ -1096,6 +1100,20 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         if (command == "update-download" || command == "update-close") {
             PostMessageW(window, WM_COMMAND, command == "update-download" ? IDOK : IDCANCEL, 0);
             return 1;
+        }
+        if (command == "wait-update-progress") {
+            const int above = std::stoi(Arg(args, at + 1));
+            const auto [timeout, used] = optional(2, 30000);
+            int position = 0;
+            const bool ok = WaitFor(timeout, [&] {
+                position =
+                    static_cast<int>(SendMessageW(item(kIdProgressBarUpdate), PBM_GETPOS, 0, 0));
+                return IsWindowVisible(item(kIdProgressBarUpdate)) && position > above;
+            });
+            if (!ok)
+                Fail("the progress bar stayed at " + std::to_string(position));
+            Print({"position", std::to_string(position)});
+            return 2 + used;
         }
         if (command == "wait-update-label") {
             // Meanwhile, every position the progress bar takes.
