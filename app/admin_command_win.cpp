@@ -40,8 +40,11 @@ int RunAdministratorCommand(const std::vector<std::string>& args) {
         Win32RegistryApi registry;
         const Win32FileSystem files;
         const Win32SpecialFolders folders;
-        KeepRecord(registry, files, folders, rootName, keyPath);
+        return KeepRecord(registry, files, folders, rootName, keyPath);
     };
+    services.recordFolder = RecordFolder();
+    services.quarantineFolder = QuarantineFolder();
+    services.refusedDataFolder = ThisCopysDataFolder().refused;
     return RunCommandLine(args, services);
 }
 

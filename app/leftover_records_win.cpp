@@ -9,11 +9,13 @@
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/command_parse.h"
+#include "leftovers/data_folder_win.h"
 #include "leftovers/leftover_rules.h"
 #include "leftovers/pointers_win.h"
 #include "leftovers/program_record.h"
 #include "queue/queue_rules.h"
 #include "removal/removal_rules.h"
+#include "settings/settings_win.h"
 
 namespace corvandel {
 
@@ -38,12 +40,20 @@ std::string ProgramFileOf(const std::string& command, const FileSystem& files,
 
 }  // namespace
 
+const DataFolder& ThisCopysDataFolder() {
+    // Asked once: the check reads the folder's access list, and the answer holds for the run.
+    static const DataFolder folder = SteeringDataFolder(IsPortableCopy());
+    return folder;
+}
+
 std::string RecordFolder() {
-    return ExecutableFolder() + "records\\";
+    const std::string& root = ThisCopysDataFolder().root;
+    return root.empty() ? root : root + "records\\";
 }
 
 std::string QuarantineFolder() {
-    return ExecutableFolder() + "quarantine\\";
+    const std::string& root = ThisCopysDataFolder().root;
+    return root.empty() ? root : root + "quarantine\\";
 }
 
 std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
@@ -61,8 +71,9 @@ std::string KeepRecord(RegistryApi& registry, const FileSystem& files,
     record.uninstallerPath = ProgramFileOf(facts->uninstallString, files, folders);
     if (!facts->displayIcon.empty())
         record.iconPath = ProgramFileOf(facts->displayIcon, files, folders);
-    // Removing this very copy leaves nothing to search with afterwards.
-    if (RemovesRunningCopy(record, ExecutablePath(), {}))
+    // Removing this very copy leaves nothing to search with afterwards; and a record is kept
+    // only where no standard user can change it.
+    if (RemovesRunningCopy(record, ExecutablePath(), {}) || RecordFolder().empty())
         return std::string();
     const std::string folder = TrimBlanks(ReplaceAll(facts->installLocation, "\"", ""));
     if (!folder.empty())

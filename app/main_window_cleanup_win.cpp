@@ -56,6 +56,8 @@ void MainWindow::OfferCleanup(std::vector<std::string> recordFiles) {
 
 std::vector<OtherBackup> MainWindow::CleanupRows() {
     std::vector<OtherBackup> rows;
+    if (RecordFolder().empty())
+        return rows;  // the data folder is refused: nothing in it is offered
     for (const KeptCleanup& cleanup : ListCleanups(QuarantineFolder())) {
         rows.push_back({components_.Caption(names::kLangCleanupRow) + " " + cleanup.list.programs,
                         cleanup.folder, static_cast<int64_t>(cleanup.bytes), cleanup.written,
@@ -88,22 +90,9 @@ std::vector<OtherBackup> MainWindow::CleanupRows() {
 bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
     switch (action) {
         case BackupAction::Restore: {
-            if (row.kind != kCleanupRow)
+            if (row.kind != kCleanupRow || RecordFolder().empty())
                 return false;
-            // The records the clean-up took go back first: its programs' leftovers can then be
-            // looked for again.
-            WIN32_FIND_DATAW found{};
-            const OwnedFind search(FindFirstFileExW(Widen(row.path + "*.record").c_str(),
-                                                    FindExInfoBasic, &found, FindExSearchNameMatch,
-                                                    nullptr, 0));
-            CreateFolderTree(RecordFolder());
-            while (search) {
-                MoveFileExW(Widen(row.path + Narrow(found.cFileName)).c_str(),
-                            Widen(RecordFolder() + Narrow(found.cFileName)).c_str(), 0);
-                if (!FindNextFileW(search.Get(), &found))
-                    break;
-            }
-            const auto problems = RestoreCleanup(row.path, registry_);
+            const auto problems = RestoreCleanupWithRecords(row.path, RecordFolder(), registry_);
             if (!problems.empty()) {
                 std::string text = components_.Caption(names::kLangNotRestored);
                 for (size_t i = 0; i < problems.size() && i < kShownProblems; ++i)

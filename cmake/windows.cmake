@@ -12,7 +12,8 @@ else()
 endif()
 
 # The Win32 side of each layer, in the same order as the portable libraries.
-corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundation/files_win.cpp
+corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundation/file_hash_win.cpp
+  foundation/files_win.cpp
   foundation/system_library_win.cpp
   foundation/platform_win.cpp
   foundation/registry_win.cpp)
@@ -36,7 +37,7 @@ corvandel_library(corvandel_queue_win queue/process_tree_win.cpp queue/queue_win
 target_link_libraries(corvandel_queue_win PUBLIC corvandel_queue corvandel_foundation_win
   corvandel_appearance_win comctl32)
 
-corvandel_library(corvandel_leftovers_win leftovers/candidates_win.cpp
+corvandel_library(corvandel_leftovers_win leftovers/candidates_win.cpp leftovers/data_folder_win.cpp
   leftovers/machine_text_win.cpp leftovers/pointers_win.cpp leftovers/quarantine_win.cpp
   leftovers/leftovers_window_win.cpp)
 target_link_libraries(corvandel_leftovers_win PUBLIC corvandel_leftovers corvandel_inventory
@@ -51,7 +52,7 @@ target_include_directories(corvandel_update_win PRIVATE ${CMAKE_BINARY_DIR}/gene
 
 corvandel_library(corvandel_cmdline_win cmdline/command_line_win.cpp)
 target_link_libraries(corvandel_cmdline_win PUBLIC corvandel_cmdline corvandel_queue_win
-  corvandel_removal corvandel_foundation_win shell32)
+  corvandel_leftovers_win corvandel_removal corvandel_foundation_win shell32)
 
 add_library(corvandel_win INTERFACE)
 target_link_libraries(corvandel_win INTERFACE corvandel_core corvandel_inventory_win

@@ -33,6 +33,12 @@ std::optional<CommandKind> CommandNamed(const std::string& name) {
         return CommandKind::Uninstall;
     if (name == "report")
         return CommandKind::Report;
+    if (name == "leftovers")
+        return CommandKind::Leftovers;
+    if (name == "cleanups")
+        return CommandKind::Cleanups;
+    if (name == "restore")
+        return CommandKind::Restore;
     return std::nullopt;
 }
 
@@ -49,13 +55,16 @@ ParsedCommandLine Error(std::string text) {
     return {std::nullopt, std::move(text)};
 }
 
-// Which command a switch other than a command belongs to.
-std::optional<CommandKind> OwnerOf(const std::string& name) {
+// Whether a switch other than a command is known, and goes with the command.
+bool IsOption(const std::string& name) {
+    return name == "format" || name == "out" || name == "quiet" || name == "timeout" ||
+           name == "cleanup";
+}
+bool Takes(CommandKind command, const std::string& name) {
     if (name == "format" || name == "out")
-        return CommandKind::List;
-    if (name == "quiet" || name == "timeout")
-        return CommandKind::Uninstall;
-    return std::nullopt;
+        return command == CommandKind::List || command == CommandKind::Leftovers ||
+               command == CommandKind::Cleanups;
+    return command == CommandKind::Uninstall;
 }
 
 std::string RootAlias(const std::string& lowerKey) {
@@ -92,37 +101,40 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             return {CommandLine{}, {}};
         if (const auto kind = CommandNamed(s.name)) {
             if (command)
-                return Error("only one of /list, /uninstall and /report may be given");
+                return Error("only one command may be given");
             command = kind;
-            if (*kind == CommandKind::Report) {
-                // The file follows as the next argument, or after "=".
+            if (*kind == CommandKind::Report || *kind == CommandKind::Restore) {
+                // The file or the clean-up follows as the next argument, or after "=".
                 if (!s.value && i + 1 < args.size() && !args[i + 1].empty() &&
                     args[i + 1][0] != '/') {
                     s.value = args[++i];
                 }
                 if (!s.value || TrimBlanks(*s.value).empty())
-                    return Error("/report needs the name of the HTML file to write");
-                line.reportPath = *s.value;
+                    return Error(*kind == CommandKind::Report
+                                     ? "/report needs the name of the HTML file to write"
+                                     : "/restore needs a clean-up's id, as /cleanups prints it");
+                (*kind == CommandKind::Report ? line.reportPath : line.cleanupId) = *s.value;
             } else if (s.value) {
                 return Error(s.text + " takes no value");
             }
             continue;
         }
-        if (!OwnerOf(s.name))
+        if (!IsOption(s.name))
             return Error("unknown switch " + s.text);
         options.push_back(std::move(s));
     }
     if (!command)
-        return Error("no command given: /list, /uninstall, /report or /?");
+        return Error(
+            "no command given: /list, /uninstall, /report, /leftovers, /cleanups, /restore or /?");
     line.kind = *command;
 
     for (const Switch& s : options) {
-        if (OwnerOf(s.name) != command)
+        if (!Takes(*command, s.name))
             return Error(s.text + " does not go with this command");
-        if (s.name == "quiet") {
+        if (s.name == "quiet" || s.name == "cleanup") {
             if (s.value)
                 return Error(s.text + " takes no value");
-            line.quiet = true;
+            (s.name == "quiet" ? line.quiet : line.cleanup) = true;
             continue;
         }
         if (!s.value || s.value->empty())
@@ -146,10 +158,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                          std::to_string(kMaxTimeoutMinutes));
         }
     }
-    if (line.kind == CommandKind::Uninstall) {
+    if (line.kind == CommandKind::Uninstall || line.kind == CommandKind::Leftovers) {
         line.keys = loose;
         if (line.keys.empty())
-            return Error("/uninstall needs at least one key, as /list prints it");
+            return Error(
+                std::string(line.kind == CommandKind::Uninstall ? "/uninstall" : "/leftovers") +
+                " needs at least one key, as /list prints it");
     } else if (!loose.empty()) {
         return Error("unexpected argument " + SafeLine(loose.front()));
     }
@@ -161,18 +175,27 @@ std::string UsageText() {
            "\r\n"
            "  Corvandel /list [/format=json|csv|text] [/out=FILE]\r\n"
            "      The programs as the window lists them (text by default).\r\n"
-           "  Corvandel /uninstall KEY... [/quiet] [/timeout=MINUTES]\r\n"
+           "  Corvandel /uninstall KEY... [/quiet] [/timeout=MINUTES] [/cleanup]\r\n"
            "      Runs the uninstallers of the entries, one after another. KEY is the key\r\n"
            "      as /list prints it, or its last part when no other entry has it.\r\n"
            "      /quiet runs quiet uninstallers only and skips entries without one;\r\n"
-           "      /timeout ends an uninstaller after that many minutes (default 30).\r\n"
+           "      /timeout ends an uninstaller after that many minutes (default 30);\r\n"
+           "      /cleanup moves what a removed entry left (the items the window ticks)\r\n"
+           "      into a clean-up.\r\n"
            "  Corvandel /report FILE.html\r\n"
            "      Writes the HTML report of the list.\r\n"
+           "  Corvandel /leftovers KEY... [/format=json|csv|text] [/out=FILE]\r\n"
+           "      What the removed programs of these keys left, from their latest records.\r\n"
+           "  Corvandel /cleanups [/format=json|csv|text] [/out=FILE]\r\n"
+           "      The clean-ups kept in the quarantine.\r\n"
+           "  Corvandel /restore ID\r\n"
+           "      Puts everything of a clean-up back.\r\n"
            "  Corvandel /?\r\n"
            "      This text.\r\n"
            "\r\n"
-           "Exit codes: 0 done; 3010 all removed, restart needed; 1 some entry not removed;\r\n"
-           "2 a key not found, ambiguous or this program's own; 87 bad command line.\r\n";
+           "Exit codes: 0 done; 3010 all removed, restart needed; 1 some entry not removed\r\n"
+           "or some item not restored; 2 a key or clean-up not found, ambiguous, this\r\n"
+           "program's own, without a record or still installed; 87 bad command line.\r\n";
 }
 
 std::string OutcomeText(const QueueItemState& state) {

@@ -15,11 +15,11 @@ namespace corvandel {
 // read as success and "restart needed".
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitRestartNeeded = 3010;
-inline constexpr int kExitNotAllRemoved = 1;    // some entry still listed, failed, skipped
-inline constexpr int kExitKeyNotFound = 2;      // a key not found, ambiguous or refused
+inline constexpr int kExitNotAllRemoved = 1;  // some entry still listed, failed, skipped
+inline constexpr int kExitKeyNotFound = 2;    // a key (or clean-up) not found, ambiguous or refused
 inline constexpr int kExitBadCommandLine = 87;  // the system's "the parameter is incorrect"
 
-enum class CommandKind { Usage, List, Uninstall, Report };
+enum class CommandKind { Usage, List, Uninstall, Report, Leftovers, Cleanups, Restore };
 enum class ListFormat { Text, Json, Csv };
 
 // The longest time an uninstaller may be given, in minutes (a day).
@@ -29,8 +29,10 @@ struct CommandLine {
     CommandKind kind = CommandKind::Usage;
     ListFormat format = ListFormat::Text;
     std::string outPath;            // /out=FILE, empty for standard output
-    std::vector<std::string> keys;  // /uninstall's keys, in order
+    std::vector<std::string> keys;  // /uninstall's and /leftovers' keys, in order
     bool quiet = false;             // /quiet: quiet uninstallers only
+    bool cleanup = false;           // /cleanup: what a removed entry left goes to a clean-up
+    std::string cleanupId;          // /restore ID
     int timeoutMinutes = 30;        // /timeout=MINUTES
     std::string reportPath;         // /report FILE
 };

@@ -23,6 +23,9 @@
 #include "inventory/install_date.h"
 #include "inventory/presentation.h"
 #include "inventory/scan.h"
+#include "leftovers/candidates_win.h"
+#include "leftovers/leftover_rules.h"
+#include "leftovers/quarantine_win.h"
 #include "queue/uninstall_queue_win.h"
 #include "removal/removal_rules.h"
 #include "ui/stored_names.h"
@@ -248,24 +251,266 @@ OwnedFile OpenOutput(const std::string& path, const Stream& err) {
     return file;
 }
 
-int List(const CommandLine& line, const Stream& out, const Stream& err) {
-    OwnedFile file;
-    if (!line.outPath.empty()) {
-        file = OpenOutput(line.outPath, err);
-        if (!file)
-            return kExitBadCommandLine;
+// Where a command's records go: the /out file, opened before any work, or standard output.
+class Output {
+  public:
+    Output(const CommandLine& line, const Stream& out, const Stream& err) : out_(out), err_(err) {
+        if (!line.outPath.empty()) {
+            file_ = OpenOutput(line.outPath, err);
+            failed_ = !file_;
+        }
     }
+    bool Failed() const { return failed_; }
+    int Write(const std::string& text) const {
+        const Stream target = file_ ? Stream(file_.Get()) : out_;
+        if (!target.Write(text)) {
+            err_.Line("Corvandel: the output could not be written in full");
+            return kExitNotAllRemoved;
+        }
+        return kExitSuccess;
+    }
+
+  private:
+    const Stream& out_;
+    const Stream& err_;
+    OwnedFile file_;
+    bool failed_ = false;
+};
+
+std::string Formatted(const CommandLine& line, const OutputTable& table,
+                      const std::vector<TextColumn>& columns) {
+    return line.format == ListFormat::Json  ? TableJson(table)
+           : line.format == ListFormat::Csv ? TableCsv(table)
+                                            : TableText(table, columns);
+}
+
+int List(const CommandLine& line, const Stream& out, const Stream& err) {
+    const Output output(line, out, err);
+    if (output.Failed())
+        return kExitBadCommandLine;
     const Win32Locale locale;
     const std::vector<ListedProgram> programs = Describe(ListedRows(locale), locale);
-    const std::string text = line.format == ListFormat::Json  ? ListJson(programs)
-                             : line.format == ListFormat::Csv ? ListCsv(programs)
-                                                              : ListText(programs);
-    const Stream target = file ? Stream(file.Get()) : out;
-    if (!target.Write(text)) {
-        err.Line("Corvandel: the list could not be written in full");
-        return kExitNotAllRemoved;
+    return output.Write(line.format == ListFormat::Json  ? ListJson(programs)
+                        : line.format == ListFormat::Csv ? ListCsv(programs)
+                                                         : ListText(programs));
+}
+
+// ---- What removed programs left, and the clean-ups ----
+
+// Says why records and clean-ups cannot be used in this run; false then.
+bool DataFolderUsable(const CommandLineServices& services, const Stream& err) {
+    if (!services.recordFolder.empty())
+        return true;
+    err.Line("Corvandel: records and clean-ups are not used: standard users can change " +
+             SafeLine(services.refusedDataFolder) + ", and this program runs as an administrator");
+    return false;
+}
+
+struct KeptRecord {
+    std::string path;
+    ProgramRecord record;
+    uint64_t written = 0;
+};
+
+// The records in the folder that can be read, as a key names each: root name and key path.
+std::vector<KeptRecord> KeptRecords(const std::string& folder) {
+    std::vector<KeptRecord> records;
+    WIN32_FIND_DATAW found{};
+    const OwnedFind search(FindFirstFileExW(Widen(folder + "*.record").c_str(), FindExInfoBasic,
+                                            &found, FindExSearchNameMatch, nullptr, 0));
+    while (search) {
+        const std::string path = folder + Narrow(found.cFileName);
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            if (auto record = ReadRecordFile(path)) {
+                records.push_back(
+                    {path, std::move(*record),
+                     (static_cast<uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                         found.ftLastWriteTime.dwLowDateTime});
+            }
+        }
+        if (!FindNextFileW(search.Get(), &found))
+            break;
     }
-    return kExitSuccess;
+    return records;
+}
+
+const char* EvidenceName(Evidence evidence) {
+    switch (evidence) {
+        case Evidence::InsideInstallFolder:
+            return "insideInstallFolder";
+        case Evidence::PointsIntoInstallFolder:
+            return "pointsIntoInstallFolder";
+        case Evidence::RecordedFile:
+            return "recordedFile";
+        case Evidence::RecordedPointer:
+            return "recordedPointer";
+        case Evidence::NamedInPublisherFolder:
+            return "namedInPublisherFolder";
+        case Evidence::ProgramKey:
+            return "programKey";
+        case Evidence::HostCommand:
+            return "hostCommand";
+    }
+    return "";
+}
+
+const char* KindName(LeftoverKind kind) {
+    constexpr const char* kNames[] = {"folder", "file",    "shortcut", "value",
+                                      "key",    "service", "task"};
+    return kNames[static_cast<size_t>(kind)];
+}
+
+// What the window ticks: a high-confidence offer the clean-up can remove (services and tasks
+// are Windows' own tools' to remove).
+bool Selected(const Offer& offer) {
+    return offer.preselected && offer.candidate.kind != LeftoverKind::Service &&
+           offer.candidate.kind != LeftoverKind::Task;
+}
+
+std::string RecordKey(const ProgramRecord& record) {
+    return record.rootName + record.keyPath;
+}
+
+int Leftovers(const CommandLine& line, const CommandLineServices& services, const Stream& out,
+              const Stream& err) {
+    const Output output(line, out, err);
+    if (output.Failed())
+        return kExitBadCommandLine;
+    if (!DataFolderUsable(services, err))
+        return kExitKeyNotFound;
+    const std::vector<KeptRecord> kept = KeptRecords(services.recordFolder);
+    std::vector<std::string> keys;
+    for (const KeptRecord& record : kept) {
+        if (std::find(keys.begin(), keys.end(), RecordKey(record.record)) == keys.end())
+            keys.push_back(RecordKey(record.record));
+    }
+    Win32RegistryApi registry;
+    const Win32FileSystem files;
+    const Win32SpecialFolders folders;
+    // Every key must name a program that is gone and has a record before anything is searched.
+    std::vector<const KeptRecord*> chosen;
+    bool refused = false;
+    for (const std::string& key : line.keys) {
+        const KeyMatch match = FindListedKey(keys, key);
+        if (match.kind != KeyMatch::Kind::Found) {
+            err.Line(std::string(match.kind == KeyMatch::Kind::Ambiguous ? "ambiguous"
+                                                                         : "no record kept") +
+                     "\t" + SafeLine(key));
+            refused = true;
+            continue;
+        }
+        const KeptRecord* latest = nullptr;
+        for (const KeptRecord& record : kept) {
+            if (RecordKey(record.record) == keys[match.index] &&
+                (latest == nullptr || record.written > latest->written))
+                latest = &record;
+        }
+        // A program still installed and whole owns its folder: nothing of it is a leftover.
+        const auto facts =
+            ReadEntryFacts(registry, latest->record.rootName, latest->record.keyPath);
+        if (facts && !UninstallerIsMissing(facts->uninstallString, files, folders)) {
+            err.Line("still installed\t" + SafeLine(keys[match.index]) + "\t" +
+                     SafeLine(latest->record.displayName));
+            refused = true;
+            continue;
+        }
+        chosen.push_back(latest);
+    }
+    if (refused)
+        return kExitKeyNotFound;
+
+    OutputTable table;
+    table.names = {"program", "key",        "item",     "kind", "evidence",
+                   "cites",   "confidence", "selected", "bytes"};
+    for (const KeptRecord* record : chosen) {
+        // Listed as the window lists them: nothing that lies in an offered folder on its own.
+        for (const Offer& offer :
+             MergeOffers({SearchLeftovers(record->record, registry, folders)})) {
+            const bool onDisk = offer.candidate.kind == LeftoverKind::Folder ||
+                                offer.candidate.kind == LeftoverKind::File ||
+                                offer.candidate.kind == LeftoverKind::Shortcut;
+            table.rows.push_back({{record->record.displayName},
+                                  {RecordKey(record->record)},
+                                  {OfferedItemText(offer.candidate)},
+                                  {KindName(offer.candidate.kind)},
+                                  {EvidenceName(offer.evidence)},
+                                  {offer.cites},
+                                  {offer.confidence == Confidence::High ? "high" : "medium"},
+                                  {Selected(offer) ? "true" : "false", OutputValue::Kind::Bare},
+                                  onDisk ? OutputValue{std::to_string(offer.candidate.bytes),
+                                                       OutputValue::Kind::Bare}
+                                         : OutputValue{"", OutputValue::Kind::Null}});
+        }
+    }
+    return output.Write(Formatted(line, table,
+                                  {{7, "Selected", 8},
+                                   {6, "Confidence", 10},
+                                   {3, "Kind", 8},
+                                   {0, "Program", 32},
+                                   {2, "Item", SIZE_MAX}}));
+}
+
+// A clean-up's id: its folder's name.
+std::string CleanupId(const KeptCleanup& cleanup) {
+    std::string folder = cleanup.folder;
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return folder.substr(folder.find_last_of('\\') + 1);
+}
+
+std::string LocalTimeText(uint64_t fileTime) {
+    const FILETIME utc{static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time))
+        return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return text;
+}
+
+int Cleanups(const CommandLine& line, const CommandLineServices& services, const Stream& out,
+             const Stream& err) {
+    const Output output(line, out, err);
+    if (output.Failed())
+        return kExitBadCommandLine;
+    if (!DataFolderUsable(services, err))
+        return kExitKeyNotFound;
+    OutputTable table;
+    table.names = {"id", "date", "programs", "items", "bytes"};
+    for (const KeptCleanup& cleanup : ListCleanups(services.quarantineFolder)) {
+        const size_t items =
+            cleanup.list.files.size() + cleanup.list.keys.size() + cleanup.list.values.size();
+        table.rows.push_back({{CleanupId(cleanup)},
+                              {LocalTimeText(cleanup.written)},
+                              {cleanup.list.programs},
+                              {std::to_string(items), OutputValue::Kind::Bare},
+                              {std::to_string(cleanup.bytes), OutputValue::Kind::Bare}});
+    }
+    return output.Write(Formatted(
+        line, table,
+        {{0, "Id", SIZE_MAX}, {3, "Items", 8}, {4, "Bytes", 16}, {2, "Programs", SIZE_MAX}}));
+}
+
+int Restore(const CommandLine& line, const CommandLineServices& services, const Stream& out,
+            const Stream& err) {
+    if (!DataFolderUsable(services, err))
+        return kExitKeyNotFound;
+    for (const KeptCleanup& cleanup : ListCleanups(services.quarantineFolder)) {
+        if (AsciiLower(CleanupId(cleanup)) != AsciiLower(TrimBlanks(line.cleanupId)))
+            continue;
+        Win32RegistryApi registry;
+        const auto problems =
+            RestoreCleanupWithRecords(cleanup.folder, services.recordFolder, registry);
+        for (const LeftInPlace& problem : problems) {
+            out.Line("not restored\t" + SafeLine(problem.item) + "\t" +
+                     SafeLine(TrimBlanks(SystemErrorText(problem.error))));
+        }
+        return problems.empty() ? kExitSuccess : kExitNotAllRemoved;
+    }
+    err.Line("no clean-up\t" + SafeLine(line.cleanupId));
+    return kExitKeyNotFound;
 }
 
 int Report(const CommandLine& line, const CommandLineServices& services, const Stream& err) {
@@ -287,7 +532,46 @@ int Report(const CommandLine& line, const CommandLineServices& services, const S
     return kExitSuccess;
 }
 
-int Uninstall(const CommandLine& line, const CommandLineServices& services, const Stream& out) {
+// Moves what a removed entry left, as the window would tick it, into a clean-up; the words
+// its outcome line ends with.
+std::string CleanUpAfter(const QueueItem& item, const std::string& recordPath,
+                         const CommandLineServices& services) {
+    const auto record = recordPath.empty() ? std::nullopt : ReadRecordFile(recordPath);
+    if (!record)
+        return "no record kept, nothing cleaned up";
+    Win32RegistryApi registry;
+    const Win32SpecialFolders folders;
+    std::vector<Offer> chosen;
+    // Listed as the window lists them: nothing that lies in an offered folder on its own.
+    for (Offer& offer : MergeOffers({SearchLeftovers(*record, registry, folders)})) {
+        if (Selected(offer))
+            chosen.push_back(std::move(offer));
+    }
+    if (chosen.empty())
+        return "nothing left behind";
+    const CleanupOutcome outcome =
+        RemoveIntoQuarantine(chosen, item.caption, services.quarantineFolder, registry);
+    // The record goes into the clean-up it led to, as the window does it.
+    if (!outcome.folder.empty()) {
+        MoveFileExW(
+            Widen(recordPath).c_str(),
+            Widen(outcome.folder + recordPath.substr(recordPath.find_last_of('\\') + 1)).c_str(),
+            0);
+    }
+    std::string folder = outcome.folder;
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    std::string text = "clean-up " + folder.substr(folder.find_last_of('\\') + 1) + ": " +
+                       std::to_string(outcome.removed) + " removed";
+    if (!outcome.leftInPlace.empty())
+        text += ", " + std::to_string(outcome.leftInPlace.size()) + " left";
+    return text;
+}
+
+int Uninstall(const CommandLine& line, const CommandLineServices& services, const Stream& out,
+              const Stream& err) {
+    if (line.cleanup && !DataFolderUsable(services, err))
+        return kExitKeyNotFound;
     const Win32Locale locale;
     const std::vector<UninstallEntry> rows = ListedRows(locale);
     std::vector<std::string> keys;
@@ -319,20 +603,30 @@ int Uninstall(const CommandLine& line, const CommandLineServices& services, cons
         return kExitKeyNotFound;
 
     std::vector<QueueItemState> states(items.size());
+    std::vector<std::string> records(items.size());
     bool done = false;
+    const auto outcomeLine = [&](size_t index, const std::string& text) {
+        out.Line(text + "\t" + SafeLine(items[index].rootName + items[index].keyPath) + "\t" +
+                 SafeLine(items[index].caption));
+    };
     UninstallQueue::Handlers handlers;
     handlers.changed = [&](size_t index, const QueueItemState& state) {
         states[index] = state;
-        if (state.state != QueueState::Waiting && state.state != QueueState::Running) {
-            out.Line(OutcomeText(state) + "\t" +
-                     SafeLine(items[index].rootName + items[index].keyPath) + "\t" +
-                     SafeLine(items[index].caption));
-        }
+        if (state.state == QueueState::Waiting || state.state == QueueState::Running)
+            return;
+        // A removed entry's line waits for its clean-up, after the last uninstaller: no
+        // search runs while another program is being removed.
+        if (!(line.cleanup && state.state == QueueState::Removed))
+            outcomeLine(index, OutcomeText(state));
     };
     handlers.finished = [&done] { done = true; };
     if (services.beforeUninstall) {
-        handlers.beforeRun = [&services](const QueueItem& item) {
-            services.beforeUninstall(item.rootName, item.keyPath);
+        handlers.beforeRun = [&](const QueueItem& item) {
+            const std::string record = services.beforeUninstall(item.rootName, item.keyPath);
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (items[i].rootName == item.rootName && items[i].keyPath == item.keyPath)
+                    records[i] = record;
+            }
         };
     }
     Inbox inbox;
@@ -342,6 +636,11 @@ int Uninstall(const CommandLine& line, const CommandLineServices& services, cons
             line.quiet ? QueueMode::QuietOnly : QueueMode::QuietWherePossible,
             std::chrono::minutes(line.timeoutMinutes), std::move(handlers));
         inbox.RunUntil(done);
+    }
+    for (size_t i = 0; line.cleanup && i < items.size(); ++i) {
+        if (states[i].state == QueueState::Removed)
+            outcomeLine(
+                i, OutcomeText(states[i]) + ", " + CleanUpAfter(items[i], records[i], services));
     }
     return UninstallExitCode(states);
 }
@@ -377,7 +676,13 @@ int RunCommandLine(const std::vector<std::string>& args, const CommandLineServic
             case CommandKind::Report:
                 return Report(*parsed.command, services, err);
             case CommandKind::Uninstall:
-                return Uninstall(*parsed.command, services, out);
+                return Uninstall(*parsed.command, services, out, err);
+            case CommandKind::Leftovers:
+                return Leftovers(*parsed.command, services, out, err);
+            case CommandKind::Cleanups:
+                return Cleanups(*parsed.command, services, out, err);
+            case CommandKind::Restore:
+                return Restore(*parsed.command, services, out, err);
         }
     } catch (const std::exception& e) {
         err.Line("Corvandel: " + SafeLine(e.what()));

@@ -185,67 +185,85 @@ std::string IsoDate(const DateTime& date) {
     return text;
 }
 
-std::string ListJson(const std::vector<ListedProgram>& programs) {
-    std::string json = "[";
-    for (size_t row = 0; row < programs.size(); ++row) {
-        json += row == 0 ? "\r\n{" : ",\r\n{";
+namespace {
+
+// /list's records as a table: text fields, and the two written bare in JSON.
+OutputTable ProgramTable(const std::vector<ListedProgram>& programs) {
+    OutputTable table;
+    table.names.assign(kFieldNames.begin(), kFieldNames.end());
+    for (const ListedProgram& program : programs) {
+        auto& row = table.rows.emplace_back();
         for (size_t column = 0; column < kFieldNames.size(); ++column) {
-            json += column == 0 ? "\"" : ", \"";
-            json += kFieldNames[column];
-            json += "\": ";
-            const std::string value = Field(programs[row], column);
+            const std::string value = Field(program, column);
             if (column == kMissingField)
-                json += value;
-            else if (column == kSizeField)
-                json += value.empty() ? "null" : value;
+                row.push_back({value, OutputValue::Kind::Bare});
+            else if (column == kSizeField && value.empty())
+                row.push_back({"", OutputValue::Kind::Null});
             else
-                json += JsonString(value);
+                row.push_back({value, column == kSizeField ? OutputValue::Kind::Bare
+                                                           : OutputValue::Kind::Text});
+        }
+    }
+    return table;
+}
+
+}  // namespace
+
+std::string TableJson(const OutputTable& table) {
+    std::string json = "[";
+    for (size_t row = 0; row < table.rows.size(); ++row) {
+        json += row == 0 ? "\r\n{" : ",\r\n{";
+        for (size_t column = 0; column < table.names.size(); ++column) {
+            json += column == 0 ? "\"" : ", \"";
+            json += table.names[column];
+            json += "\": ";
+            const OutputValue& value = table.rows[row][column];
+            json += value.kind == OutputValue::Kind::Text   ? JsonString(value.text)
+                    : value.kind == OutputValue::Kind::Null ? std::string("null")
+                                                            : value.text;
         }
         json += "}";
     }
-    return json + (programs.empty() ? "]\r\n" : "\r\n]\r\n");
+    return json + (table.rows.empty() ? "]\r\n" : "\r\n]\r\n");
 }
 
-std::string ListCsv(const std::vector<ListedProgram>& programs) {
+std::string TableCsv(const OutputTable& table) {
     std::string csv = "\xEF\xBB\xBF";
-    for (size_t column = 0; column < kFieldNames.size(); ++column) {
+    for (size_t column = 0; column < table.names.size(); ++column) {
         if (column != 0)
             csv += ',';
-        csv += kFieldNames[column];
+        csv += table.names[column];
     }
     csv += "\r\n";
-    for (const ListedProgram& program : programs) {
-        for (size_t column = 0; column < kFieldNames.size(); ++column) {
+    for (const auto& row : table.rows) {
+        for (size_t column = 0; column < row.size(); ++column) {
             if (column != 0)
                 csv += ',';
-            csv += CsvField(Field(program, column));
+            csv += CsvField(row[column].text);
         }
         csv += "\r\n";
     }
     return csv;
 }
 
-std::string ListText(const std::vector<ListedProgram>& programs) {
-    // Field indices shown, their headers and the widest a cell may be; the key comes last and
-    // is never cut, so that it can be copied into /uninstall.
-    constexpr std::array<size_t, 6> kShown{0, 1, 2, 3, 8, 9};
-    constexpr std::array<const char*, 6> kHeaders{"Name",      "Publisher", "Version",
-                                                  "Installed", "View",      "Key"};
-    constexpr std::array<size_t, 6> kLimits{48, 32, 20, 10, 4, SIZE_MAX};
-    std::vector<std::array<std::vector<char32_t>, 6>> cells;
-    std::array<size_t, 6> widths{};
-    auto add = [&](const std::array<std::string, 6>& texts) {
-        auto& row = cells.emplace_back();
-        for (size_t c = 0; c < kShown.size(); ++c) {
-            row[c] = Cell(texts[c], kLimits[c]);
+std::string TableText(const OutputTable& table, const std::vector<TextColumn>& columns) {
+    std::vector<std::vector<std::vector<char32_t>>> cells;
+    std::vector<size_t> widths(columns.size());
+    auto add = [&](const std::vector<std::string>& texts) {
+        auto& row = cells.emplace_back(columns.size());
+        for (size_t c = 0; c < columns.size(); ++c) {
+            row[c] = Cell(texts[c], columns[c].limit);
             widths[c] = std::max(widths[c], row[c].size());
         }
     };
-    add({kHeaders[0], kHeaders[1], kHeaders[2], kHeaders[3], kHeaders[4], kHeaders[5]});
-    for (const ListedProgram& program : programs) {
-        std::array<std::string, 6> texts;
-        for (size_t c = 0; c < kShown.size(); ++c)
-            texts[c] = Field(program, kShown[c]);
+    std::vector<std::string> headers;
+    for (const TextColumn& column : columns)
+        headers.push_back(column.header);
+    add(headers);
+    for (const auto& row : table.rows) {
+        std::vector<std::string> texts;
+        for (const TextColumn& column : columns)
+            texts.push_back(row[column.field].text);
         add(texts);
     }
     std::string text;
@@ -262,6 +280,24 @@ std::string ListText(const std::vector<ListedProgram>& programs) {
         text += line + "\r\n";
     }
     return text;
+}
+
+std::string ListJson(const std::vector<ListedProgram>& programs) {
+    return TableJson(ProgramTable(programs));
+}
+
+std::string ListCsv(const std::vector<ListedProgram>& programs) {
+    return TableCsv(ProgramTable(programs));
+}
+
+std::string ListText(const std::vector<ListedProgram>& programs) {
+    // The key comes last and is never cut, so that it can be copied into /uninstall.
+    return TableText(ProgramTable(programs), {{0, "Name", 48},
+                                              {1, "Publisher", 32},
+                                              {2, "Version", 20},
+                                              {3, "Installed", 10},
+                                              {8, "View", 4},
+                                              {9, "Key", SIZE_MAX}});
 }
 
 }  // namespace corvandel

@@ -3,6 +3,7 @@
 // Registry texts may hold anything (control characters, lone surrogates kept from UTF-16):
 // every writer gives valid UTF-8 and never lets such a text break its format.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,6 +46,31 @@ std::string CsvField(std::string_view text);
 
 // The date of a local date-time as ISO 8601 (yyyy-mm-dd).
 std::string IsoDate(const DateTime& date);
+
+// Records of named fields, as every command's JSON, CSV and text output holds them.
+struct OutputValue {
+    enum class Kind { Text, Bare, Null };  // Bare: a number, true or false, written unquoted
+    std::string text;
+    Kind kind = Kind::Text;
+};
+struct OutputTable {
+    std::vector<std::string> names;
+    std::vector<std::vector<OutputValue>> rows;  // each with one value per name
+};
+// A column of the text form: which field, its header, and the widest a cell may be (cut with an
+// ellipsis beyond).
+struct TextColumn {
+    size_t field = 0;
+    std::string header;
+    size_t limit = SIZE_MAX;
+};
+
+// One array of objects, UTF-8 without a byte-order mark.
+std::string TableJson(const OutputTable& table);
+// A header row and one row per record, CRLF line ends, UTF-8 with a byte-order mark.
+std::string TableCsv(const OutputTable& table);
+// Columns aligned for a console.
+std::string TableText(const OutputTable& table, const std::vector<TextColumn>& columns);
 
 // One array of objects, UTF-8 without a byte-order mark.
 std::string ListJson(const std::vector<ListedProgram>& programs);

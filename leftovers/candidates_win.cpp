@@ -184,17 +184,10 @@ std::vector<std::string> KnownFolders(const SpecialFolders& folders) {
 
 // ---- Files and folders ----
 
-// The path as the file functions take it, also past MAX_PATH.
-std::wstring ForFileCalls(const std::string& path) {
-    std::wstring wide = Widen(path);
-    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\"))
-        return wide;
-    if (wide.starts_with(L"\\\\"))
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    return L"\\\\?\\" + wide;
-}
-
-// A file another process holds open without letting others delete it.
+// A file another process holds open without letting others delete it, or a program or
+// library some process has loaded: Windows lets such a file be renamed, so a move into the
+// quarantine would succeed and pull it from under a running updater or shell extension. A
+// loaded image refuses to be opened for writing, whatever the sharing asked.
 bool IsInUse(const std::wstring& path) {
     const HANDLE file =
         CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
@@ -202,6 +195,13 @@ bool IsInUse(const std::wstring& path) {
     if (file == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_SHARING_VIOLATION;
     CloseHandle(file);
+    const HANDLE written = CreateFileW(
+        path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (written == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION ||
+               GetLastError() == ERROR_USER_MAPPED_FILE;
+    CloseHandle(written);
     return false;
 }
 
@@ -250,16 +250,19 @@ std::string LinkTarget(const std::wstring& path) {
 // The items found so far, each once, and how many more may be.
 class Collector {
   public:
-    void Add(Candidate candidate) {
+    // Its place among the items; nothing when it is there already or no more may be.
+    std::optional<size_t> Add(Candidate candidate) {
         if (left_ == 0)
-            return;
+            return std::nullopt;
         const auto key = std::make_tuple(candidate.kind, FoldCase(candidate.path),
                                          FoldCase(candidate.valueName));
         if (!seen_.insert(key).second)
-            return;
+            return std::nullopt;
         --left_;
         found_.push_back(std::move(candidate));
+        return found_.size() - 1;
     }
+    void SetBytes(size_t at, uint64_t bytes) { found_[at].bytes = bytes; }
     bool Full() const { return left_ == 0; }
     std::vector<Candidate> Take() { return std::move(found_); }
 
@@ -269,9 +272,10 @@ class Collector {
     size_t left_ = kMaxItems;
 };
 
-Candidate FileSystemItem(const std::string& path, DWORD attributes) {
+Candidate FileSystemItem(const std::string& path, DWORD attributes, uint64_t bytes) {
     Candidate item;
     item.path = path;
+    item.bytes = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : bytes;
     item.kind = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? LeftoverKind::Folder : LeftoverKind::File;
     const std::wstring forCalls = ForFileCalls(path);
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
@@ -283,18 +287,35 @@ Candidate FileSystemItem(const std::string& path, DWORD attributes) {
     return item;
 }
 
-void WalkInside(const std::string& folder, int depth, Collector& found) {
-    ForEachFolderEntry(ForFileCalls(folder), [&](const std::wstring& name, uint32_t attributes) {
+// Adds what lies in `folder`; the bytes of the files met, links not followed.
+uint64_t WalkInside(const std::string& folder, int depth, Collector& found) {
+    uint64_t total = 0;
+    ForEachFolderEntry(ForFileCalls(folder), [&](const FolderEntry& entry) {
         if (found.Full())
             return false;
-        const std::string path = folder + "\\" + Narrow(name);
-        found.Add(FileSystemItem(path, attributes));
-        const bool enter = (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) && depth < kMaxDepth;
-        if (enter)
-            WalkInside(path, depth + 1, found);
+        const std::string path = folder + "\\" + Narrow(entry.name);
+        const auto at = found.Add(FileSystemItem(path, entry.attributes, entry.bytes));
+        const bool folderEntry = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool link = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (folderEntry && !link && depth < kMaxDepth) {
+            const uint64_t inside = WalkInside(path, depth + 1, found);
+            if (at)
+                found.SetBytes(*at, inside);
+            total += inside;
+        } else if (!folderEntry) {
+            total += entry.bytes;
+        }
         return true;
     });
+    return total;
+}
+
+// The size of a file; 0 when it cannot be read.
+uint64_t SizeOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ForFileCalls(path).c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // The item at `path` if it exists, and everything in it when it is a folder.
@@ -302,15 +323,18 @@ void AddTree(const std::string& path, Collector& found) {
     const DWORD attributes = GetFileAttributesW(ForFileCalls(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
-    found.Add(FileSystemItem(path, attributes));
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        WalkInside(path, 1, found);
+    const auto at = found.Add(FileSystemItem(path, attributes, SizeOf(path)));
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        const uint64_t inside = WalkInside(path, 1, found);
+        if (at)
+            found.SetBytes(*at, inside);
+    }
 }
 
 void AddFile(const std::string& path, Collector& found) {
     const DWORD attributes = GetFileAttributesW(ForFileCalls(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        found.Add(FileSystemItem(path, attributes));
+        found.Add(FileSystemItem(path, attributes, SizeOf(path)));
 }
 
 // A name that stands for one folder or key below another: no separators, nothing Windows
@@ -473,7 +497,73 @@ void ReadOtherPrograms(const ProgramRecord& record, RegistryApi& registry,
     }
 }
 
+// ---- Paths as the file system names them ----
+
+// The folder holding `path`, as NormalizePath writes it; empty for a root.
+std::string ParentFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    if (slash == std::string::npos || path.size() <= 3 ||
+        (path.starts_with("\\\\") && std::count(path.begin(), path.end(), '\\') <= 3))
+        return std::string();
+    return path.substr(0, slash == 2 && path[1] == ':' ? 3 : slash);
+}
+
+// What the file system calls an existing file or folder: long names in their own case, links
+// and junctions resolved, a share as "\\server\share\..."; nothing when it cannot be opened.
+std::optional<std::string> FinalPathOf(const std::string& path) {
+    const OwnedFile handle(CreateFileW(ForFileCalls(path).c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+    if (!handle)
+        return std::nullopt;
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(handle.Get(), buffer.data(),
+                                                       static_cast<DWORD>(buffer.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0)
+            return std::nullopt;
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            if (buffer.starts_with(L"\\\\?\\UNC\\"))
+                return Narrow(L"\\\\" + buffer.substr(8));
+            if (buffer.starts_with(L"\\\\?\\"))
+                return Narrow(buffer.substr(4));
+            return Narrow(buffer);
+        }
+        buffer.assign(length + 1, L'\0');
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string FileSystemPath(const std::string& path,
+                           const std::vector<EnvironmentVariable>& environment) {
+    const auto normalized = NormalizePath(path, environment);
+    if (!normalized)
+        return path;
+    // The deepest part that exists says what the path is; the rest follows as written.
+    std::string existing = *normalized;
+    std::string rest;
+    for (int depth = 0; depth < 64 && !existing.empty(); ++depth) {
+        if (const auto final = FinalPathOf(existing)) {
+            const auto whole = NormalizePath(*final + rest, {});
+            return whole ? *whole : *normalized;
+        }
+        const std::string parent = ParentFolder(existing);
+        if (parent.empty())
+            break;
+        rest = existing.substr(parent.size() == 3 ? 2 : parent.size()) + rest;
+        existing = parent;
+    }
+    return *normalized;
+}
+
+bool IsNetworkPath(std::string_view path) {
+    return path.starts_with("\\\\");
+}
 
 std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& registry,
                                       const SpecialFolders& folders) {
@@ -680,6 +770,69 @@ MachineFacts ReadMachineFacts(const ProgramRecord& record, RegistryApi& registry
     Guarded([&] { ReadInstallerComponents(record, registry, facts); });
     Guarded([&] { ReadRegisteredFiles(registry, facts); });
     return facts;
+}
+
+namespace {
+
+// Only paths that may hide what they name are asked of the file system when there are many:
+// a short alias ("PROGRA~2") or a share.
+bool MayBeAlias(std::string_view path) {
+    return path.find('~') != std::string_view::npos || path.starts_with("\\\\");
+}
+
+// The facts with every path as the file system names it. Network paths stay as they are:
+// nothing on them is ever offered, so they guard nothing either.
+void InFileSystemTerms(MachineFacts& facts) {
+    const auto& environment = facts.environment;
+    const auto each = [&](std::vector<std::string>& paths, bool all) {
+        for (std::string& path : paths) {
+            if (all || MayBeAlias(path))
+                path = FileSystemPath(path, environment);
+        }
+    };
+    each(facts.knownFolders, true);
+    each(facts.systemFolders, true);
+    each(facts.dataFolders, true);
+    for (InstalledProgram& program : facts.otherPrograms) {
+        if (!TrimBlanks(program.installLocation).empty())
+            program.installLocation = FileSystemPath(program.installLocation, environment);
+    }
+    // The claims of the uninstall entries come first and are few; the rest can be many.
+    each(facts.claimedPaths, facts.claimedPaths.size() <= 2000);
+    each(facts.claimedFolders, false);
+}
+
+}  // namespace
+
+ProgramRecord InFileSystemTerms(const ProgramRecord& record,
+                                const std::vector<EnvironmentVariable>& environment) {
+    ProgramRecord named = record;
+    for (std::string* path : {&named.installLocation, &named.uninstallerPath, &named.iconPath}) {
+        if (TrimBlanks(*path).empty())
+            continue;
+        *path = FileSystemPath(*path, environment);
+        // What lies on another machine's disk is not this clean-up's to take.
+        if (IsNetworkPath(*path))
+            path->clear();
+    }
+    for (RecordedPointer& pointer : named.pointers) {
+        if (!TrimBlanks(pointer.target).empty())
+            pointer.target = FileSystemPath(pointer.target, environment);
+    }
+    return named;
+}
+
+std::vector<Offer> SearchLeftovers(const ProgramRecord& record, RegistryApi& registry,
+                                   const SpecialFolders& folders) {
+    MachineFacts facts = ReadMachineFacts(record, registry, folders);
+    InFileSystemTerms(facts);
+    const ProgramRecord named = InFileSystemTerms(record, facts.environment);
+    std::vector<Candidate> candidates = FindCandidates(named, registry, folders);
+    for (Candidate& candidate : candidates) {
+        if (!candidate.target.empty())
+            candidate.target = FileSystemPath(candidate.target, facts.environment);
+    }
+    return FindLeftovers(named, candidates, facts);
 }
 
 }  // namespace corvandel

@@ -175,52 +175,6 @@ std::vector<std::string> FoldedPaths(const std::vector<std::string>& paths,
     return keys;
 }
 
-// ---- Names ----
-
-// The system's own publishers and the names of its folders and keys under AppData,
-// ProgramData and Software: a name match there would offer the system's or the user's data
-// ("Microsoft" and "Protect" make the user's data-protection keys).
-bool IsSystemName(std::string_view name) {
-    static const char* const kSystemNames[] = {
-        "MICROSOFT",
-        "MICROSOFT CORPORATION",
-        "MICROSOFT CORP",
-        "WINDOWS",
-        "WINDOWS NT",
-        "CLASSES",
-        "POLICIES",
-        "WOW6432NODE",
-        "CLIENTS",
-        "SOFTWARE",
-        "SYSTEM",
-        "CURRENTVERSION",
-        "PROTECT",
-        "CRYPTO",
-        "CREDENTIALS",
-        "VAULT",
-        "SYSTEMCERTIFICATES",
-        "INTERNET EXPLORER",
-        "INSTALLER",
-        "START MENU",
-        "PROGRAMS",
-        "TEMPLATES",
-        "TEMP",
-        "PACKAGES",
-        "EXPLORER",
-        "SPEECH",
-        "FONTS",
-        "NETWORK",
-        "IDENTITIES",
-        "APPLICATION DATA",
-        "LOCAL SETTINGS",
-        "SERVICES",
-    };
-    const std::string folded = FoldCase(TrimBlanks(name));
-    return folded.starts_with("MICROSOFT ") ||
-           std::any_of(std::begin(kSystemNames), std::end(kSystemNames),
-                       [&](const char* system) { return folded == system; });
-}
-
 // ---- The candidates ----
 
 bool IsFileSystemItem(LeftoverKind kind) {
@@ -704,6 +658,47 @@ bool RemovesRunningCopy(const ProgramRecord& record, std::string_view executable
 }
 
 // ---- Guards ----
+
+bool IsSystemName(std::string_view name) {
+    static const char* const kSystemNames[] = {
+        "MICROSOFT",
+        "MICROSOFT CORPORATION",
+        "MICROSOFT CORP",
+        "WINDOWS",
+        "WINDOWS NT",
+        "CLASSES",
+        "POLICIES",
+        "WOW6432NODE",
+        "CLIENTS",
+        "SOFTWARE",
+        "SYSTEM",
+        "CURRENTVERSION",
+        "PROTECT",
+        "CRYPTO",
+        "CREDENTIALS",
+        "VAULT",
+        "SYSTEMCERTIFICATES",
+        "INTERNET EXPLORER",
+        "INSTALLER",
+        "START MENU",
+        "PROGRAMS",
+        "TEMPLATES",
+        "TEMP",
+        "PACKAGES",
+        "EXPLORER",
+        "SPEECH",
+        "FONTS",
+        "NETWORK",
+        "IDENTITIES",
+        "APPLICATION DATA",
+        "LOCAL SETTINGS",
+        "SERVICES",
+    };
+    const std::string folded = FoldCase(TrimBlanks(name));
+    return folded.starts_with("MICROSOFT ") ||
+           std::any_of(std::begin(kSystemNames), std::end(kSystemNames),
+                       [&](const char* system) { return folded == system; });
+}
 
 bool IsDistinctiveName(std::string_view name) {
     const std::string trimmed = TrimBlanks(name);

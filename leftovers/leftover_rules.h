@@ -7,6 +7,7 @@
 // short or publisher-only names, and whatever lies behind a link. Pure decisions over paths and
 // names: the caller walks the machine and hands the findings in.
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -35,6 +36,8 @@ struct Candidate {
     // through it is ever offered. Every reparse point met on the walk is to be handed in.
     bool reparsePoint = false;
     std::string linkTarget;  // where the link leads, to be shown
+    // Folder, File, Shortcut: the bytes it holds (a folder: the files found in it).
+    uint64_t bytes = 0;
     bool operator==(const Candidate&) const = default;
 };
 
@@ -141,6 +144,11 @@ std::vector<std::string> PathsInArguments(std::string_view arguments,
 
 // Long enough to tell a program by: at least 4 characters, well-formed UTF-8.
 bool IsDistinctiveName(std::string_view name);
+
+// The system's own publishers and the names of its folders and keys under AppData,
+// ProgramData and Software ("Microsoft", "Classes", "Policies", "Protect" ...): a name match
+// there would offer the system's or the user's data, so none is ever made.
+bool IsSystemName(std::string_view name);
 
 // The machine's facts prepared once for a whole search. Paths as NormalizePath gives them.
 class LeftoverGuards {

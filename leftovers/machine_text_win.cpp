@@ -113,9 +113,17 @@ bool HasSeparate32BitView() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-void ForEachFolderEntry(
-    const std::wstring& folder,
-    const std::function<bool(const std::wstring& name, uint32_t attributes)>& entry) {
+std::wstring ForFileCalls(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\"))
+        return wide;
+    if (wide.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
+void ForEachFolderEntry(const std::wstring& folder,
+                        const std::function<bool(const FolderEntry& entry)>& entry) {
     WIN32_FIND_DATAW data{};
     const std::wstring pattern = folder + L"\\*";
     const OwnedFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
@@ -124,8 +132,9 @@ void ForEachFolderEntry(
     if (!find)
         return;
     do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L".." && !entry(name, data.dwFileAttributes))
+        FolderEntry found{data.cFileName, data.dwFileAttributes,
+                          (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
+        if (found.name != L"." && found.name != L".." && !entry(found))
             return;
     } while (FindNextFileW(find.Get(), &data));
 }

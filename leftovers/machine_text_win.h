@@ -33,10 +33,19 @@ std::optional<std::string> TextValue(Registry& key, const std::string& name);
 // The 32-bit registry view is a view of its own only on 64-bit Windows.
 bool HasSeparate32BitView();
 
-// Calls `entry` with the name and attributes of each file and folder in `folder` (as the file
-// calls take it; "." and ".." left out) until it returns false.
-void ForEachFolderEntry(
-    const std::wstring& folder,
-    const std::function<bool(const std::wstring& name, uint32_t attributes)>& entry);
+// The path as the file functions take it, also past MAX_PATH ("\\?\" in front of a long one).
+std::wstring ForFileCalls(const std::string& path);
+
+// One file or folder of a folder listing.
+struct FolderEntry {
+    std::wstring name;
+    uint32_t attributes = 0;
+    uint64_t bytes = 0;  // a file's size
+};
+
+// Calls `entry` with each file and folder in `folder` (as the file calls take it; "." and ".."
+// left out) until it returns false.
+void ForEachFolderEntry(const std::wstring& folder,
+                        const std::function<bool(const FolderEntry& entry)>& entry);
 
 }  // namespace corvandel

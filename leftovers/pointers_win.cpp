@@ -65,7 +65,9 @@ using Visit = std::function<void(const std::wstring& full, const std::wstring& r
 // Calls `visit` for every file under `folder`, never entering a link or junction.
 void WalkFiles(const std::wstring& folder, const std::wstring& relative, int depth, size_t& left,
                const Visit& visit) {
-    ForEachFolderEntry(folder, [&](const std::wstring& name, uint32_t attributes) {
+    ForEachFolderEntry(folder, [&](const FolderEntry& entry) {
+        const std::wstring& name = entry.name;
+        const uint32_t attributes = entry.attributes;
         if (left == 0)
             return false;
         --left;

@@ -3,6 +3,9 @@
 #include <array>
 #include <charconv>
 
+#include <algorithm>
+
+#include "leftovers/leftover_rules.h"
 #include "leftovers/record_text.h"
 
 namespace corvandel {
@@ -86,12 +89,56 @@ bool IsFullPath(std::string_view path) {
            path.find("\\..\\") == std::string_view::npos && !path.ends_with("\\..");
 }
 
-// A key the clean-up may have taken: under the machine's or the user's root.
-bool IsKeyText(std::string_view key) {
-    return key.starts_with("HKEY_LOCAL_MACHINE\\") || key.starts_with("HKEY_CURRENT_USER\\");
+bool IsSha256Text(std::string_view text) {
+    return text.size() == 64 &&
+           text.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+// The names of a key's path, folded, after its root.
+std::vector<std::string> KeyNames(std::string_view keyText) {
+    std::vector<std::string> names;
+    for (size_t from = 0; from <= keyText.size();) {
+        const size_t end = std::min(keyText.find('\\', from), keyText.size());
+        names.push_back(FoldCase(keyText.substr(from, end - from)));
+        from = end + 1;
+    }
+    return names;
+}
+
+// The names below Software: nothing when the key does not lie under the user's or the
+// machine's Software (the machine's 32-bit view named by WOW6432Node).
+std::optional<std::vector<std::string>> BelowSoftware(std::string_view keyText) {
+    std::vector<std::string> names = KeyNames(keyText);
+    if (names.size() < 2 || names[1] != "SOFTWARE" ||
+        (names[0] != "HKEY_CURRENT_USER" && names[0] != "HKEY_LOCAL_MACHINE"))
+        return std::nullopt;
+    size_t from = 2;
+    if (names[0] == "HKEY_LOCAL_MACHINE" && names.size() > 2 && names[2] == "WOW6432NODE")
+        from = 3;
+    names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(from));
+    if (std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.empty(); }))
+        return std::nullopt;
+    return names;
 }
 
 }  // namespace
+
+bool IsCleanupKey(std::string_view keyText) {
+    const auto names = BelowSoftware(keyText);
+    return names && names->size() >= 2 && IsDistinctiveName((*names)[0]) &&
+           IsDistinctiveName((*names)[1]) && !IsSystemName((*names)[0]) &&
+           !IsSystemName((*names)[1]);
+}
+
+bool IsCleanupValueKey(std::string_view keyText) {
+    const auto names = BelowSoftware(keyText);
+    if (!names)
+        return false;
+    const std::vector<std::string> run = {"MICROSOFT", "WINDOWS", "CURRENTVERSION"};
+    const bool runKey = names->size() == 4 && std::equal(run.begin(), run.end(), names->begin()) &&
+                        ((*names)[3] == "RUN" || (*names)[3] == "RUNONCE");
+    return runKey || IsCleanupKey(keyText);
+}
 
 std::string StoredFileName(size_t index) {
     std::string name = std::to_string(index);
@@ -106,8 +153,11 @@ std::string SerializeCleanup(const CleanupList& list) {
     for (const MovedFolder& folder : list.folders)
         AddLine(text, "folder", {EscapeField(folder.origin), StampFields(folder.stamp)});
     for (const MovedFile& file : list.files) {
-        AddLine(text, "file",
-                {EscapeField(file.origin), EscapeField(file.stored), StampFields(file.stamp)});
+        std::vector<std::string> fields = {EscapeField(file.origin), EscapeField(file.stored),
+                                           StampFields(file.stamp)};
+        if (!file.sha256.empty())
+            fields.push_back(file.sha256);
+        AddLine(text, "file", fields);
     }
     for (const std::string& key : list.keys)
         AddLine(text, "key", {EscapeField(key)});
@@ -138,17 +188,19 @@ std::optional<CleanupList> ParseCleanup(std::string_view text) {
             if (!stamp || !IsFullPath(fields[0]))
                 return std::nullopt;
             list.folders.push_back({fields[0], *stamp});
-        } else if (key == "file" && fields.size() == 6) {
+        } else if (key == "file" && (fields.size() == 6 || fields.size() == 7)) {
             const auto stamp = ParseStamp(fields, 2);
-            if (!stamp || !IsFullPath(fields[0]) || !IsStoredName(fields[1]))
+            const std::string sha256 = fields.size() == 7 ? fields[6] : std::string();
+            if (!stamp || !IsFullPath(fields[0]) || !IsStoredName(fields[1]) ||
+                (fields.size() == 7 && !IsSha256Text(sha256)))
                 return std::nullopt;
-            list.files.push_back({fields[0], fields[1], *stamp});
-        } else if (key == "key" && fields.size() == 1 && IsKeyText(fields[0])) {
+            list.files.push_back({fields[0], fields[1], *stamp, sha256});
+        } else if (key == "key" && fields.size() == 1 && IsCleanupKey(fields[0])) {
             list.keys.push_back(fields[0]);
         } else if (key == "value" && fields.size() == 4) {
             const auto type = ParseNumber(fields[2]);
             auto data = HexBytes(fields[3]);
-            if (!type || *type > UINT32_MAX || !data || !IsKeyText(fields[0]))
+            if (!type || *type > UINT32_MAX || !data || !IsCleanupValueKey(fields[0]))
                 return std::nullopt;
             list.values.push_back(
                 {fields[0], fields[1], static_cast<uint32_t>(*type), std::move(*data)});

@@ -30,6 +30,9 @@ struct MovedFile {
     std::string origin;  // full path
     std::string stored;  // its name inside the quarantine folder
     FileStamp stamp;
+    // SHA-256 of its bytes as stored, lowercase hex: a restore puts back only what this program
+    // stored. Empty in lists kept before files were hashed.
+    std::string sha256;
     bool operator==(const MovedFile&) const = default;
 };
 
@@ -56,10 +59,17 @@ struct CleanupList {
 // could put in a file name.
 std::string StoredFileName(size_t index);
 
+// The registry a clean-up takes, and so all a restore may write: a program's key under its
+// publisher's (Software\<publisher>\<program> of the user or the machine, either view, and
+// what lies in it), and single values of the Run and RunOnce keys.
+bool IsCleanupKey(std::string_view keyText);
+bool IsCleanupValueKey(std::string_view keyText);
+
 std::string SerializeCleanup(const CleanupList& list);
 // Nothing for any other text, or a list cut short or altered, or one that names a stored file
-// outside the clean-up's store, a relative path or a key outside the machine's and the user's
-// roots: a clean-up is never restored in part from a list that cannot be trusted.
+// outside the clean-up's store, a relative path, a malformed hash, or a key or value of
+// another shape than a clean-up takes (a service, an image's debugger, another root): a
+// clean-up is never restored in part from a list that cannot be trusted.
 std::optional<CleanupList> ParseCleanup(std::string_view text);
 
 }  // namespace corvandel

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "foundation/file_hash_win.h"
 #include "foundation/files_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/text.h"
@@ -28,15 +29,18 @@ FILETIME FileTimeOf(uint64_t ticks) {
 
 std::optional<FileStamp> StampOf(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(ForFileCalls(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
     return FileStamp{Ticks(data.ftCreationTime), Ticks(data.ftLastAccessTime),
                      Ticks(data.ftLastWriteTime), data.dwFileAttributes};
 }
 
-// Times through a handle that also opens folders and links themselves.
+// Times through a handle that also opens folders and links themselves. Only the times that
+// differ from what the file has now are set: each set rounds to the system's 100 ns, and a
+// file system that keeps finer times would lose the last digits of the others.
 bool SetStamp(const std::string& path, const FileStamp& stamp) {
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = ForFileCalls(path);
+    const std::optional<FileStamp> now = StampOf(path);
     SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     bool done = false;
     {
@@ -48,7 +52,12 @@ bool SetStamp(const std::string& path, const FileStamp& stamp) {
             const FILETIME created = FileTimeOf(stamp.created);
             const FILETIME accessed = FileTimeOf(stamp.accessed);
             const FILETIME written = FileTimeOf(stamp.written);
-            done = SetFileTime(file.Get(), &created, &accessed, &written) != FALSE;
+            const auto changed = [&](uint64_t FileStamp::*time, const FILETIME& value) {
+                return now && (*now).*time == stamp.*time ? nullptr : &value;
+            };
+            done = SetFileTime(file.Get(), changed(&FileStamp::created, created),
+                               changed(&FileStamp::accessed, accessed),
+                               changed(&FileStamp::written, written)) != FALSE;
         }
     }
     const DWORD keep = stamp.attributes &
@@ -59,7 +68,41 @@ bool SetStamp(const std::string& path, const FileStamp& stamp) {
 }
 
 bool Exists(const std::string& path) {
-    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(ForFileCalls(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Gone for sure: the file system says there is nothing at the path (any other failure, a
+// denied access say, proves nothing).
+bool Gone(const std::string& path) {
+    if (GetFileAttributesW(ForFileCalls(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Makes the folder and whatever of its path is missing; false when a part of the path that
+// exists is a link or junction (or no folder), which would lead what is put back elsewhere.
+bool MakeFolders(const std::string& folder) {
+    // The root (a drive's, or a share's) is taken as it is.
+    size_t at = 3;
+    if (folder.starts_with("\\\\")) {
+        const size_t server = folder.find('\\', 2);
+        at = server == std::string::npos ? folder.size() : folder.find('\\', server + 1);
+    }
+    while (at < folder.size()) {
+        const size_t end = std::min(folder.find('\\', at + 1), folder.size());
+        const std::wstring part = ForFileCalls(folder.substr(0, end));
+        const DWORD attributes = GetFileAttributesW(part.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return false;
+        } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                   !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return false;
+        }
+        at = end;
+    }
+    return true;
 }
 
 // A folder's files and folders, the folder first; links are entries, never entered.
@@ -71,7 +114,9 @@ void WalkFolder(const std::string& folder, int depth, CleanupList& list,
     list.folders.push_back({folder, *stamp});
     if (depth >= kMaxDepth)
         return;
-    ForEachFolderEntry(Widen(folder), [&](const std::wstring& name, uint32_t attributes) {
+    ForEachFolderEntry(ForFileCalls(folder), [&](const FolderEntry& entry) {
+        const std::wstring& name = entry.name;
+        const uint32_t attributes = entry.attributes;
         const std::string path = folder + "\\" + Narrow(name);
         const bool folderEntry = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -183,6 +228,12 @@ std::string NewCleanupFolder(const std::string& root) {
 CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std::string& programs,
                                     const std::string& quarantineRoot, RegistryApi& registry) {
     CleanupOutcome outcome;
+    // Nowhere to keep what is removed: nothing is removed.
+    if (!NormalizePath(quarantineRoot, {})) {
+        for (const Offer& offer : chosen)
+            outcome.leftInPlace.push_back({offer.candidate.path, ERROR_ACCESS_DENIED});
+        return outcome;
+    }
     outcome.folder = NewCleanupFolder(quarantineRoot);
     if (outcome.folder.empty()) {
         for (const Offer& offer : chosen)
@@ -212,7 +263,7 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
                         break;  // inside a folder moved before it
                     const size_t firstFolder = list.folders.size();
                     std::vector<std::string> files;
-                    const DWORD attributes = GetFileAttributesW(Widen(item.path).c_str());
+                    const DWORD attributes = GetFileAttributesW(ForFileCalls(item.path).c_str());
                     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
                         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
                         WalkFolder(item.path, 0, list, files);
@@ -225,26 +276,41 @@ CleanupOutcome RemoveIntoQuarantine(const std::vector<Offer>& chosen, const std:
                         if (!movedOrigins.insert(FoldCase(file)).second)
                             continue;
                         if (const auto stamp = StampOf(file)) {
-                            list.files.push_back({file, StoredFileName(stored++), *stamp});
+                            list.files.push_back({file, StoredFileName(stored++), *stamp, {}});
                         }
                     }
                     WriteList(outcome.folder, list);
                     std::vector<MovedFile> kept(list.files.begin(), list.files.begin() + firstFile);
                     for (size_t i = firstFile; i < list.files.size(); ++i) {
-                        const MovedFile& file = list.files[i];
-                        if (MoveFileExW(Widen(file.origin).c_str(),
-                                        Widen(store + file.stored).c_str(),
-                                        MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
-                            kept.push_back(file);
-                        } else {
+                        MovedFile file = list.files[i];
+                        const std::wstring stored = ForFileCalls(store + file.stored);
+                        if (!MoveFileExW(ForFileCalls(file.origin).c_str(), stored.c_str(),
+                                         MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
                             leave(file.origin, GetLastError());
+                            continue;
                         }
+                        // Across volumes a move is a copy and a delete, and the call succeeds
+                        // when the delete fails: the file is still in its place, and the copy
+                        // is dropped again.
+                        if (!Gone(file.origin)) {
+                            const DWORD error = GetLastError();
+                            SetFileAttributesW(stored.c_str(), FILE_ATTRIBUTE_NORMAL);
+                            DeleteFileW(stored.c_str());
+                            leave(file.origin,
+                                  error == ERROR_SUCCESS ? ERROR_SHARING_VIOLATION : error);
+                            continue;
+                        }
+                        file.sha256 = FileSha256(stored).value_or("");
+                        kept.push_back(std::move(file));
                     }
                     list.files = std::move(kept);
                     // Folders go deepest first; one still holding a file stays.
                     for (size_t i = list.folders.size(); i-- > firstFolder;)
-                        RemoveDirectoryW(Widen(list.folders[i].origin).c_str());
+                        RemoveDirectoryW(ForFileCalls(list.folders[i].origin).c_str());
                     WriteList(outcome.folder, list);
+                    // Only what is truly gone counts as removed.
+                    if (!Gone(item.path))
+                        whole = false;
                     break;
                 }
                 case LeftoverKind::RegistryKey:
@@ -316,6 +382,8 @@ std::optional<ProgramRecord> ReadRecordFile(const std::string& path) {
 
 std::vector<KeptCleanup> ListCleanups(const std::string& quarantineRoot) {
     std::vector<KeptCleanup> cleanups;
+    if (!NormalizePath(quarantineRoot, {}))
+        return cleanups;
     WIN32_FIND_DATAW found{};
     const OwnedFind search(FindFirstFileExW(Widen(quarantineRoot + "*").c_str(), FindExInfoBasic,
                                             &found, FindExSearchNameMatch, nullptr, 0));
@@ -368,24 +436,35 @@ std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& 
     CleanupList left;
     left.programs = list->programs;
     for (const MovedFolder& moved : list->folders)
-        CreateDirectoryW(Widen(moved.origin).c_str(), nullptr);
+        MakeFolders(moved.origin);
     for (const MovedFile& file : list->files) {
         const std::string stored = folder + "files\\" + file.stored;
-        if (Exists(file.origin)) {
-            problems.push_back({file.origin, ERROR_ALREADY_EXISTS});
+        const auto refuse = [&](uint32_t error) {
+            problems.push_back({file.origin, error});
             left.files.push_back(file);
+        };
+        if (Exists(file.origin)) {
+            refuse(ERROR_ALREADY_EXISTS);
             continue;
         }
+        // Only what this program stored goes back: a file changed in the quarantine stays.
+        if (!file.sha256.empty() && FileSha256(ForFileCalls(stored)) != file.sha256) {
+            refuse(ERROR_FILE_CORRUPT);
+            continue;
+        }
+        // A link planted on the way would carry the file somewhere else.
         const std::string parent = file.origin.substr(0, file.origin.find_last_of('\\'));
-        CreateFolderTree(parent);
-        if (!MoveFileExW(Widen(stored).c_str(), Widen(file.origin).c_str(),
+        if (!MakeFolders(parent)) {
+            refuse(ERROR_CANT_ACCESS_FILE);
+            continue;
+        }
+        if (!MoveFileExW(ForFileCalls(stored).c_str(), ForFileCalls(file.origin).c_str(),
                          MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
-            problems.push_back({file.origin, GetLastError()});
-            left.files.push_back(file);
+            refuse(GetLastError());
             continue;
         }
         // A move within a drive keeps the times to the last digit the file system holds;
-        // setting them again would round them to the system's 100 ns.
+        // reading the file for its hash may have changed when it was last read.
         if (StampOf(file.origin) != file.stamp)
             SetStamp(file.origin, file.stamp);
     }
@@ -428,10 +507,10 @@ std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& 
 
     try {
         if (left.files.empty() && left.values.empty()) {
-            DeleteFileW(Widen(folder + kCleanupListName).c_str());
-            DeleteFileW(Widen(folder + "registry.reg").c_str());
-            RemoveDirectoryW(Widen(folder + "files").c_str());
-            RemoveDirectoryW(Widen(folder).c_str());
+            DeleteFileW(ForFileCalls(folder + kCleanupListName).c_str());
+            DeleteFileW(ForFileCalls(folder + "registry.reg").c_str());
+            RemoveDirectoryW(ForFileCalls(folder + "files").c_str());
+            RemoveDirectoryW(ForFileCalls(folder).c_str());
         } else {
             WriteList(folder, left);
         }
@@ -439,6 +518,22 @@ std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& 
         problems.push_back({error.Path(), error.Code()});
     }
     return problems;
+}
+
+std::vector<LeftInPlace> RestoreCleanupWithRecords(const std::string& folder,
+                                                   const std::string& recordFolder,
+                                                   RegistryApi& registry) {
+    if (MakeFolders(recordFolder)) {
+        ForEachFolderEntry(ForFileCalls(folder), [&](const FolderEntry& entry) {
+            const std::string name = Narrow(entry.name);
+            if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                AsciiLower(name).ends_with(".record"))
+                MoveFileExW(ForFileCalls(folder + name).c_str(),
+                            ForFileCalls(recordFolder + name).c_str(), 0);
+            return true;
+        });
+    }
+    return RestoreCleanup(folder, registry);
 }
 
 }  // namespace corvandel

@@ -58,4 +58,11 @@ std::vector<KeptCleanup> ListCleanups(const std::string& quarantineRoot);
 // folder goes; otherwise its list keeps what is still there.
 std::vector<LeftInPlace> RestoreCleanup(const std::string& folder, RegistryApi& registry);
 
+// As RestoreCleanup, after the records the clean-up took (its programs' records, kept in its
+// folder) go back into recordFolder first: its programs' leftovers can then be looked for
+// again.
+std::vector<LeftInPlace> RestoreCleanupWithRecords(const std::string& folder,
+                                                   const std::string& recordFolder,
+                                                   RegistryApi& registry);
+
 }  // namespace corvandel

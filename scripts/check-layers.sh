@@ -17,7 +17,7 @@ declare -A allowed=(
   [update]="foundation ui about settings appearance"
   [about]="foundation ui appearance"
   [settings]="foundation ui about"
-  [cmdline]="foundation ui inventory removal queue"
+  [cmdline]="foundation ui inventory removal queue leftovers"
   [app]="foundation ui inventory removal queue leftovers about settings appearance update cmdline"
 )
 failures=0

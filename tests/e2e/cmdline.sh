@@ -186,12 +186,43 @@ removed${T}$FULL\\FakeTwo${T}Fake Two" "$(tr -d '\r' <"$E2E_WORK/two.out")"
 e2e_check "both entries are gone" "gone gone" \
   "$(key_exists "$KEY\\FakeOne" 64 || echo gone) $(key_exists "$KEY\\FakeTwo" 64 || echo gone)"
 e2e_check "the record of each entry was kept before its run" 2 \
-  "$(ls "$APP_DIR/records" 2>/dev/null | grep -c '^Fake ')"
+  "$(ls "$DATA_DIR/records" 2>/dev/null | grep -c '^Fake ')"
 
 e2e_check "an entry that stays: exit code" 1 "$(run keep "\"$EXE\" /uninstall FakeKeep /quiet")"
 e2e_check "an entry that stays: its line" "still listed${T}$FULL\\FakeKeep${T}Fake Keep" \
   "$(tr -d '\r' <"$E2E_WORK/keep.out")"
 e2e_check "a removal that asks for a restart: the full code" 3010 \
   "$(run boot "\"$EXE\" /uninstall FakeBoot /timeout=2")"
+
+# What a removed program leaves: found from its record, moved into a clean-up, listed and put
+# back, all from the command line.
+app=$WINEPREFIX/drive_c/Apps/Fake\ App
+mkdir -p "$app/data"
+printf 'config' >"$app/data/app.ini"
+cp "$QUEUE_FAKE" "$app/app.exe"
+cp "$QUEUE_FAKE" "$fakes/app.exe"
+APP_KEY="$KEY\\FakeApp"
+"$WINE" reg add "$APP_KEY" /v DisplayName /d "Fake App" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$APP_KEY" /v InstallLocation /d 'C:\Apps\Fake App' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$APP_KEY" /v UninstallString /d 'C:\Fakes\app.exe' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$APP_KEY" /v QuietUninstallString \
+  /d "\"C:\\Fakes\\app.exe\" /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeApp" /f /reg:64 >/dev/null 2>&1
+e2e_check "/leftovers of a key with no record: exit code and why" "2|no record kept${T}FakeApp" \
+  "$(run norecord "\"$EXE\" /leftovers FakeApp")|$(tr -d '\r' <"$E2E_WORK/norecord.err")"
+e2e_check "/uninstall /cleanup: exit code" 0 "$(run cleanup "\"$EXE\" /uninstall FakeApp /quiet /cleanup")"
+cleanup_id=$(tr -d '\r' <"$E2E_WORK/cleanup.out" | sed -n 's/^removed, clean-up \([^:]*\): .*/\1/p')
+e2e_check "its line names the clean-up, and the folder is gone" \
+  "removed, clean-up $cleanup_id: 1 removed${T}$FULL\\FakeApp${T}Fake App|gone" \
+  "$(tr -d '\r' <"$E2E_WORK/cleanup.out")|$([ -e "$app" ] && echo there || echo gone)"
+run cleanups "\"$EXE\" /cleanups /format=json" >/dev/null
+e2e_check "/cleanups lists it with what it holds" "$cleanup_id|Fake App|2|True" \
+  "$(python3 -c 'import json,sys; c=json.load(open(sys.argv[1], encoding="utf-8"))[-1]; print(c["id"], c["programs"], c["items"], c["bytes"] > 0, sep="|")' "$E2E_WORK/cleanups.out")"
+e2e_check "/restore of no such clean-up: exit code" 2 "$(run norestore "\"$EXE\" /restore nosuch")"
+e2e_check "/restore puts it back: exit code and the files" "0|config" \
+  "$(run restore "\"$EXE\" /restore \"$cleanup_id\"")|$(cat "$app/data/app.ini" 2>/dev/null)"
+run leftovers "\"$EXE\" /leftovers FakeApp /format=json" >/dev/null
+e2e_check "/leftovers after the restore: the folder, ticked, for the program and its key" \
+  "Fake App|$FULL\\FakeApp|C:\\Apps\\Fake App|folder|insideInstallFolder|high|True" \
+  "$(python3 -c 'import json,sys; r=[x for x in json.load(open(sys.argv[1], encoding="utf-8")) if x["kind"] == "folder"][0]; print(r["program"], r["key"], r["item"], r["kind"], r["evidence"], r["confidence"], r["selected"], sep="|")' "$E2E_WORK/leftovers.out")"
 
 e2e_finish

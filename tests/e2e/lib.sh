@@ -37,6 +37,8 @@ e2e_prefix() {
   cp -a "$base" "$E2E_WORK/prefix"
   export WINEPREFIX="$E2E_WORK/prefix"
   APP_DIR="$WINEPREFIX/drive_c/Corvandel"
+  # Where an installed copy keeps its records and clean-ups.
+  DATA_DIR="$WINEPREFIX/drive_c/ProgramData/Corvandel"
   mkdir -p "$APP_DIR"
   cp "$CORVANDEL_EXE" "$APP_DIR/Corvandel.exe"
   e2e_display

@@ -149,7 +149,7 @@ e2e_check "the entries the fakes deleted are gone" "" "$left"
 key_exists "$KEY\\EpsKeep" 64 && echo "ok: a kept entry stays" || { echo "FAILED: EpsKeep gone"; E2E_FAILURES=$((E2E_FAILURES + 1)); }
 # A record of each entry was kept before its uninstaller started, with what pointed into its
 # folder.
-records=$APP_DIR/records
+records=$DATA_DIR/records
 e2e_check "a record for every uninstaller started" "6" "$(ls "$records" 2>/dev/null | grep -c '\.record$')"
 e2e_check "the record names the entry and the Run value into its folder" "AlphaTray|name=Alpha Quiet" \
   "$(cat "$records"/Alpha\ Quiet*.record 2>/dev/null | tr -d '\r' | grep -o -e '^name=Alpha Quiet' -e 'AlphaTray' | LC_ALL=C sort -u | paste -sd'|')"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "leftovers/data_folder.h"
 #include "leftovers/program_record.h"
 #include "leftovers/quarantine.h"
 
@@ -392,6 +393,50 @@ TEST(LeftoverRulesTest, SystemPublishersAndFoldersAreNeverMatchedByName) {
     }
 }
 
+// Records and clean-up lists steer what the program does elevated: they are taken only from a
+// folder whose contents and protection nobody but the system and administrators can change.
+TEST(DataFolderTest, OnlyAFolderNoStandardUserCanChangeSteersAnElevatedCleanUp) {
+    const std::string system = "S-1-5-18", admins = "S-1-5-32-544", users = "S-1-5-32-545";
+    const std::string installer = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+    const std::string user = "S-1-5-21-1-2-3-1001", creator = "S-1-3-0", everyone = "S-1-1-0";
+    const uint32_t full = 0x1F01FF, read = 0x1200A9, modify = 0x1301BF, addFolder = 0x4;
+    const std::tuple<const char*, FolderSecurity, bool> cases[] = {
+        {"Program Files as Windows sets it up",
+         {installer,
+          true,
+          {{true, installer, full},
+           {true, system, full},
+           {true, admins, full},
+           {true, users, read},
+           {true, creator, 0x10000000, true}}},
+         true},
+        {"the program's own folder in ProgramData",
+         {admins, true, {{true, system, full}, {true, admins, full}, {true, users, read}}},
+         true},
+        {"a denial takes nothing away",
+         {admins, true, {{true, admins, full}, {false, everyone, full}}},
+         true},
+        {"a portable copy in the user's Downloads",
+         {user, true, {{true, system, full}, {true, admins, full}, {true, user, full}}},
+         false},
+        {"a USB stick without access lists", {"", false, {}}, false},
+        {"users may change an application's folder",
+         {installer, true, {{true, admins, full}, {true, users, modify}}},
+         false},
+        {"users may add a folder (a drive's root)",
+         {system, true, {{true, admins, full}, {true, users, addFolder}}},
+         false},
+        {"a user owns it, however strict its list",
+         {user, true, {{true, system, full}, {true, admins, full}}},
+         false},
+        {"the creator's rights on the folder itself",
+         {admins, true, {{true, admins, full}, {true, creator, full}}},
+         false},
+    };
+    for (const auto& [name, security, trusted] : cases)
+        EXPECT_EQ(OnlyAdministratorsWrite(security), trusted) << name;
+}
+
 TEST(ProgramRecordTest, ComesBackWholeOrNotAtAll) {
     ProgramRecord record =
         Record(" \"C:\\Program Files\\Contoso\\Alpha Editor\\\" ", "C:\\a\\uninst.exe",
@@ -428,10 +473,15 @@ TEST(CleanupListTest, ComesBackWholeOrNotAtAll) {
     list.programs = "Альфа \"Editor\"\t2";
     list.folders.push_back({"C:\\Program Files\\Альфа, \"x\"", {1, 2, 3, 0x10}});
     list.files.push_back(
-        {"C:\\a\tb\r\n.txt", StoredFileName(0), {~0ull, 0, 132000000000000000ull, 0x20}});
-    list.keys.push_back("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha");
+        {"C:\\a\tb\r\n.txt", StoredFileName(0), {~0ull, 0, 132000000000000000ull, 0x20}, ""});
+    list.files.push_back({"D:\\x", StoredFileName(1), {}, std::string(64, 'a')});
+    list.keys.push_back("HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha Editor");
+    list.keys.push_back(list.keys[0] + "\\Plugins");
     list.values.push_back({list.keys[0], "", 3, bytes});
-    list.values.push_back({"HKEY_CURRENT_USER\\Run", std::string("n\0=", 3), 7, {}});
+    list.values.push_back({"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                           std::string("n\0=", 3),
+                           7,
+                           {}});
     for (const CleanupList& sample : {list, CleanupList{}}) {
         const auto back = ParseCleanup(SerializeCleanup(sample));
         ASSERT_TRUE(back);
@@ -446,14 +496,26 @@ TEST(CleanupListTest, ComesBackWholeOrNotAtAll) {
     EXPECT_FALSE(ParseCleanup(SerializeRecord(ProgramRecord{})));
 
     // A list, well-formed, that would lead a restore out of its own store, to a relative
-    // place or to another root: the list is refused whole.
+    // place, to another root or to keys no clean-up takes (a service, an image's debugger, the
+    // user's data-protection keys, a publisher's whole key): the list is refused whole.
     using Spoil = void (*)(CleanupList&);
     for (const Spoil spoil : std::initializer_list<Spoil>{
              [](CleanupList& l) { l.files[0].stored = "..\\..\\Windows\\x.dll"; },
              [](CleanupList& l) { l.files[0].origin = "notes.txt"; },
+             [](CleanupList& l) { l.files[1].sha256 = "xyz"; },
              [](CleanupList& l) { l.folders[0].origin = "C:\\a\\..\\..\\Windows"; },
              [](CleanupList& l) { l.keys[0] = "HKEY_USERS\\.DEFAULT\\Run"; },
+             [](CleanupList& l) {
+                 l.keys[0] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Alpha";
+             },
+             [](CleanupList& l) { l.keys[1] = "HKEY_CURRENT_USER\\Software\\Microsoft\\Protect"; },
+             [](CleanupList& l) { l.keys[1] = "HKEY_CURRENT_USER\\Software\\Contoso"; },
              [](CleanupList& l) { l.values[1].keyText = "Run"; },
+             [](CleanupList& l) {
+                 l.values[1].keyText =
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\"
+                     "Image File Execution Options\\setup.exe";
+             },
          }) {
         CleanupList spoiled = list;
         spoil(spoiled);

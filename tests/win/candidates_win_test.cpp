@@ -130,6 +130,24 @@ TEST_F(CandidatesWinTest, OffersWhatIsAlphasAndNothingOfBetaOrWhatIsInUse) {
     held_ = CreateFileW((kAlpha + L"\\data\\busy.log").c_str(), GENERIC_READ, 0, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+    // A program running from the folder: its file is mapped, not held open.
+    const std::wstring running = kAlpha + L"\\data\\updater.exe";
+    ASSERT_TRUE(CopyFileW(Widen(ExecutablePath()).c_str(), running.c_str(), FALSE));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + running + L"\" --gtest_list_tests";
+    ASSERT_TRUE(CreateProcessW(running.c_str(), command.data(), nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED, nullptr, nullptr, &startup, &process));
+    struct Ended {
+        PROCESS_INFORMATION& p;
+        ~Ended() {
+            TerminateProcess(p.hProcess, 0);
+            WaitForSingleObject(p.hProcess, 5000);
+            CloseHandle(p.hThread);
+            CloseHandle(p.hProcess);
+        }
+    } ended{process};
 
     ProgramRecord record;
     record.rootName = "HKEY_CURRENT_USER";
@@ -151,9 +169,13 @@ TEST_F(CandidatesWinTest, OffersWhatIsAlphasAndNothingOfBetaOrWhatIsInUse) {
           RoamingPublisher() + L"\\Alpha Test",
           std::wstring(L"HKEY_CURRENT_USER\\Software\\Contoso Test\\Alpha Test")})
         EXPECT_NE(found(path), candidates.end()) << Narrow(path);
-    const auto busy = found(kAlpha + L"\\data\\busy.log");
-    ASSERT_NE(busy, candidates.end());
-    EXPECT_TRUE(busy->inUse);
+    for (const wchar_t* name : {L"\\data\\busy.log", L"\\data\\updater.exe"}) {
+        const auto busy = found(kAlpha + name);
+        ASSERT_NE(busy, candidates.end());
+        EXPECT_TRUE(busy->inUse) << Narrow(name);
+    }
+    EXPECT_EQ(found(kAlpha + L"\\alpha.exe")->bytes, 4u);
+    EXPECT_EQ(found(kAlpha)->bytes, 4u * 4 + found(kAlpha + L"\\data\\updater.exe")->bytes);
     EXPECT_FALSE(found(kAlpha + L"\\alpha.dll")->inUse);
 
     using Row = std::tuple<LeftoverKind, std::string, bool>;  // kind, path suffix, preselected
@@ -208,7 +230,8 @@ const std::wstring kComponent =
 
 // What the system, another user and another product own is never offered, however the entry
 // names its folder: the 64-bit Program Files (which the shell does not tell a 32-bit process),
-// a folder Windows Installer records another product's files in, another user's Downloads.
+// also by its short alias or another form, a folder Windows Installer records another
+// product's files in, another user's Downloads.
 TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) {
     // The fixture names the 64-bit folder as the environment does, not as the program does.
     const std::wstring programFiles = ExpandedW(L"%ProgramW6432%");
@@ -241,8 +264,15 @@ TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) 
     Win32RegistryApi api;
     Win32SpecialFolders folders;
     const std::wstring alphaLeft = kAlpha + L"\\alpha.exe";
+    // However the entry writes the folder: a short alias, the "\\?\" form, a share.
+    wchar_t alias[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(programFiles.c_str(), alias, MAX_PATH), 0u);
+    ASSERT_EQ(std::wstring(alias).find(L' '), std::wstring::npos) << Narrow(alias);
+    const std::wstring share =
+        L"\\\\localhost\\" + programFiles.substr(0, 1) + L"$" + programFiles.substr(2);
     for (const std::wstring& location :
-         {programFiles + L"\\", otherUser + L"\\Downloads", kPublisherFolder}) {
+         {programFiles + L"\\", std::wstring(alias), L"\\\\?\\" + programFiles, share,
+          otherUser + L"\\Downloads", kPublisherFolder}) {
         SCOPED_TRACE(Narrow(location));
         ProgramRecord record;
         record.rootName = "HKEY_CURRENT_USER";
@@ -250,8 +280,12 @@ TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) 
         record.displayName = "Alpha Test";
         record.publisher = "Contoso Test";
         record.installLocation = Narrow(location);
-        const std::vector<Offer> offers = FindLeftovers(
-            record, FindCandidates(record, api, folders), ReadMachineFacts(record, api, folders));
+        const std::vector<Offer> offers = SearchLeftovers(record, api, folders);
+        // A folder of the system's or another user's offers nothing of what lies in it.
+        if (location != kPublisherFolder) {
+            EXPECT_TRUE(offers.empty()) << offers.front().candidate.path;
+            continue;
+        }
         for (const Offer& offer : offers) {
             const std::string path = FoldCase(offer.candidate.path);
             EXPECT_FALSE(path.starts_with(FoldCase(Narrow(unclaimed)))) << path;
