@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include "app/leftover_records_win.h"
 #include "app/main_window_win.h"
 #include "foundation/error_text_win.h"
@@ -26,20 +24,6 @@ enum RowKind { kCleanupRow = 1, kRecordRow = 2 };
 
 // At most this many lines of what could not be put back are shown.
 constexpr size_t kShownProblems = 12;
-
-// A clean-up's folder with everything in it; the files it held are the user's to lose only on
-// this explicit request.
-bool DeleteFolderTree(const std::string& folder) {
-    std::wstring from = Widen(folder);
-    while (!from.empty() && from.back() == L'\\')
-        from.pop_back();
-    from.push_back(L'\0');  // the list of paths ends with a second null
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    return SHFileOperationW(&operation) == 0;
-}
 
 }  // namespace
 
@@ -111,8 +95,9 @@ bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
                             MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) != IDYES) {
                 return false;
             }
+            // The files it held are the user's to lose only on this explicit request.
             if (row.kind == kCleanupRow)
-                DeleteFolderTree(row.path);
+                DeleteCleanup(row.path);
             else
                 DeleteFileW(Widen(row.path).c_str());
             return true;

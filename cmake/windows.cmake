@@ -13,7 +13,7 @@ endif()
 
 # The Win32 side of each layer, in the same order as the portable libraries.
 corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundation/file_hash_win.cpp
-  foundation/files_win.cpp
+  foundation/files_win.cpp foundation/folder_security_win.cpp
   foundation/system_library_win.cpp
   foundation/platform_win.cpp
   foundation/registry_win.cpp)

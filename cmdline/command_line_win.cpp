@@ -334,26 +334,16 @@ std::vector<KeptRecord> KeptRecords(const std::string& folder) {
     return records;
 }
 
+// Stable names for scripts, in the order of Evidence.
 const char* EvidenceName(Evidence evidence) {
-    switch (evidence) {
-        case Evidence::InsideInstallFolder:
-            return "insideInstallFolder";
-        case Evidence::PointsIntoInstallFolder:
-            return "pointsIntoInstallFolder";
-        case Evidence::RecordedFile:
-            return "recordedFile";
-        case Evidence::RecordedPointer:
-            return "recordedPointer";
-        case Evidence::NamedInPublisherFolder:
-            return "namedInPublisherFolder";
-        case Evidence::ProgramKey:
-            return "programKey";
-        case Evidence::HostCommand:
-            return "hostCommand";
-    }
-    return "";
+    constexpr const char* kNames[] = {
+        "insideInstallFolder", "pointsIntoInstallFolder", "recordedFile",
+        "recordedPointer",     "namedInPublisherFolder",  "programKey",
+        "hostCommand"};
+    return kNames[static_cast<size_t>(evidence)];
 }
 
+// Stable names for scripts, in the order of LeftoverKind.
 const char* KindName(LeftoverKind kind) {
     constexpr const char* kNames[] = {"folder", "file",    "shortcut", "value",
                                       "key",    "service", "task"};

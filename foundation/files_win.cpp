@@ -152,4 +152,13 @@ void WriteNewFile(const std::string& utf8Path, const std::string& bytes) {
     }
 }
 
+std::wstring ForFileCalls(const std::string& path) {
+    std::wstring wide = Widen(path);
+    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\"))
+        return wide;
+    if (wide.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    return L"\\\\?\\" + wide;
+}
+
 }  // namespace corvandel

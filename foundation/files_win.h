@@ -45,4 +45,7 @@ void WriteNewFile(const std::string& utf8Path, const std::string& bytes);
 // Creates the folder and every missing parent; failures are left for the write to report.
 void CreateFolderTree(const std::string& folder);
 
+// The path as the file functions take it, also past MAX_PATH ("\\?\" in front of a long one).
+std::wstring ForFileCalls(const std::string& path);
+
 }  // namespace corvandel

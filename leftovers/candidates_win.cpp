@@ -610,6 +610,8 @@ std::vector<Candidate> FindCandidates(const ProgramRecord& record, RegistryApi& 
                 item.valueName = pointer.pointer.valueName;
                 item.target = pointer.pointer.target;
                 item.arguments = pointer.arguments;
+                if (item.kind == LeftoverKind::Shortcut)
+                    item.bytes = SizeOf(item.path);
                 found.Add(std::move(item));
             }
         });

@@ -1,7 +1,9 @@
 #pragma once
-// The leftovers window: what removed programs left behind, grouped by kind, each item with the
-// evidence that ties it to its program and a confidence; high-confidence items are ticked at
-// first. "Удалить выбранное" moves the ticked items into a quarantine after a question;
+// The leftovers window: what removed programs left behind, grouped by kind under a heading with
+// each kind's count, each item with its size, the evidence that ties it to its program and a
+// confidence; high-confidence items are ticked at first. A details box under the list (and the
+// row's tip) shows the selected item whole; the status line keeps the count and size of what is
+// ticked. "Удалить выбранное" moves the ticked items into a quarantine after a question;
 // "Отмена" stops a search or closes the window at any step.
 
 #include <windows.h>
@@ -45,32 +47,47 @@ class LeftoversWindow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyDpi(int dpi, const RECT* suggested);
     void Layout();
+    // Each column as wide as its widest text or caption, within its limits at this DPI.
+    void FitColumns();
     std::string Text(const stored::TextOnly& text) const { return components_.Caption(text); }
 
     void Found(std::vector<Offer> offers, std::vector<std::string> unreadable);
     void RemoveChosen();
     void Removed(const CleanupOutcome& outcome);
     void Cancel();
+    // The offer a row shows; none for a kind's heading row.
+    const Offer* OfferAt(int row) const;
     bool Checked(int row) const;
     void SetStatus(const std::string& text);
+    // The found count with the count and size of what is ticked, then what could not be read.
+    void ShowChosen();
+    // Everything about one row's item, as the details box and the row's tip show it.
+    std::string DetailsOf(int row) const;
+    void ShowDetails(int row);
 
     HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;
     DpiScale scale_;
     ComponentList components_;
     ListView ListViewLeftovers;
+    Edit MemoLeftoversDetails;
     TextControl LabelLeftoversStatus;
     Button ButtonRemoveChosen;
     Button ButtonCancel;
     OwnedFont font_;
+    OwnedFont boldFont_;  // the kinds' heading rows
 
     std::string quarantineRoot_;
     std::vector<std::string> records_;  // the record files searched
     std::string programs_;              // their programs' names
-    std::vector<Offer> offers_;         // one per list row
+    std::vector<Offer> offers_;         // grouped by kind
+    std::vector<int> rowOffers_;        // each list row's offer; -1 for a kind's heading row
+    std::vector<std::string> results_;  // what became of each offer, once removed
+    std::string unreadable_;            // the status lines of records that could not be read
     bool busy_ = false;                 // searching
     bool removing_ = false;
-    bool filling_ = false;  // rows are being added: their ticks are the program's
+    bool finished_ = false;  // removed: the rows stay as the report of what happened
+    bool filling_ = false;   // rows are being added: their ticks are the program's
     std::function<void()> cleanedUp_;
     std::unique_ptr<Job> job_;  // last: stopped before what it reports to goes
 };

@@ -113,15 +113,6 @@ bool HasSeparate32BitView() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
-std::wstring ForFileCalls(const std::string& path) {
-    std::wstring wide = Widen(path);
-    if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\"))
-        return wide;
-    if (wide.starts_with(L"\\\\"))
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    return L"\\\\?\\" + wide;
-}
-
 void ForEachFolderEntry(const std::wstring& folder,
                         const std::function<bool(const FolderEntry& entry)>& entry) {
     WIN32_FIND_DATAW data{};

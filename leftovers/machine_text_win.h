@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/files_win.h"
 #include "foundation/registry.h"
 
 namespace corvandel {
@@ -32,9 +33,6 @@ std::optional<std::string> TextValue(Registry& key, const std::string& name);
 
 // The 32-bit registry view is a view of its own only on 64-bit Windows.
 bool HasSeparate32BitView();
-
-// The path as the file functions take it, also past MAX_PATH ("\\?\" in front of a long one).
-std::wstring ForFileCalls(const std::string& path);
 
 // One file or folder of a folder listing.
 struct FolderEntry {

@@ -536,4 +536,50 @@ std::vector<LeftInPlace> RestoreCleanupWithRecords(const std::string& folder,
     return RestoreCleanup(folder, registry);
 }
 
+namespace {
+
+bool DeleteTree(const std::string& folder, int depth) {
+    bool whole = depth < kMaxDepth;
+    if (whole) {
+        ForEachFolderEntry(ForFileCalls(folder), [&](const FolderEntry& entry) {
+            const std::string path = folder + "\\" + Narrow(entry.name);
+            const std::wstring wide = ForFileCalls(path);
+            const bool directory = (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            const bool link = (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (directory && !link)
+                whole = DeleteTree(path, depth + 1) && whole;
+            else if (directory)
+                whole = RemoveDirectoryW(wide.c_str()) != FALSE && whole;
+            else
+                whole = DeleteFileW(wide.c_str()) != FALSE && whole;
+            return true;
+        });
+    }
+    return RemoveDirectoryW(ForFileCalls(folder).c_str()) != FALSE && whole;
+}
+
+}  // namespace
+
+bool DeleteCleanup(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 3 && path.back() == '\\')
+        path.pop_back();
+    const DWORD attributes = GetFileAttributesW(ForFileCalls(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveDirectoryW(ForFileCalls(path).c_str()) != FALSE;
+    return DeleteTree(path, 0);
+}
+
+size_t DeleteCleanupsBefore(const std::string& quarantineRoot, uint64_t before) {
+    size_t deleted = 0;
+    for (const KeptCleanup& cleanup : ListCleanups(quarantineRoot)) {
+        if (cleanup.written < before && DeleteCleanup(cleanup.folder))
+            ++deleted;
+    }
+    return deleted;
+}
+
 }  // namespace corvandel

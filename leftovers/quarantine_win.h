@@ -52,6 +52,14 @@ struct KeptCleanup {
 // The clean-ups under quarantineRoot whose lists can be read, oldest first.
 std::vector<KeptCleanup> ListCleanups(const std::string& quarantineRoot);
 
+// Deletes a clean-up's folder and everything in it, for good. A link or junction in it is
+// removed as itself, never followed. False when something stays.
+bool DeleteCleanup(const std::string& folder);
+
+// Deletes the clean-ups whose lists were written before `before` (the system's 100 ns units);
+// how many went.
+size_t DeleteCleanupsBefore(const std::string& quarantineRoot, uint64_t before);
+
 // Puts back what a clean-up holds: every file to its place with its times and attributes,
 // every key and value into the view it came from. Nothing is overwritten: an item whose place
 // is taken again stays in the quarantine and is named. When everything is back the clean-up's

@@ -67,10 +67,10 @@ LangString ProgramRunning ${LANG_ENGLISH} "Corvandel is running. It will be clos
 LangString ProgramRunning ${LANG_RUSSIAN} "Corvandel запущен. Для продолжения он будет закрыт."
 LangString ProgramStillRunning ${LANG_ENGLISH} "Corvandel could not be closed. Close it and try again."
 LangString ProgramStillRunning ${LANG_RUSSIAN} "Не удалось закрыть Corvandel. Закройте его и повторите попытку."
-LangString KeepUserData ${LANG_ENGLISH} "Keep the registry backups, uninstall records and quarantined files made with Corvandel?$\r$\n$\r$\nThey stay in $INSTDIR (backup, records, quarantine), and a newly installed Corvandel finds them there. Choose No to delete them now."
-LangString KeepUserData ${LANG_RUSSIAN} "Сохранить резервные копии реестра, записи об удалениях и файлы карантина, сделанные в Corvandel?$\r$\n$\r$\nОни останутся в $INSTDIR (backup, records, quarantine), и заново установленный Corvandel найдет их там. Выберите «Нет», чтобы удалить их сейчас."
-LangString UserDataKept ${LANG_ENGLISH} "Backups, records and quarantine kept in $INSTDIR"
-LangString UserDataKept ${LANG_RUSSIAN} "Резервные копии, записи и карантин сохранены в $INSTDIR"
+LangString KeepUserData ${LANG_ENGLISH} "Keep the registry backups, uninstall records and quarantined files made with Corvandel?$\r$\n$\r$\nThey stay in $INSTDIR (backup) and $APPDATA\Corvandel (records, quarantine), and a newly installed Corvandel finds them there. Choose No to delete them now."
+LangString KeepUserData ${LANG_RUSSIAN} "Сохранить резервные копии реестра, записи об удалениях и файлы карантина, сделанные в Corvandel?$\r$\n$\r$\nОни останутся в $INSTDIR (backup) и $APPDATA\Corvandel (records, quarantine), и заново установленный Corvandel найдет их там. Выберите «Нет», чтобы удалить их сейчас."
+LangString UserDataKept ${LANG_ENGLISH} "Backups, records and quarantine kept in $INSTDIR and $APPDATA\Corvandel"
+LangString UserDataKept ${LANG_RUSSIAN} "Резервные копии, записи и карантин сохранены в $INSTDIR и $APPDATA\Corvandel"
 
 ; Waits for the Corvandel of this installation to end: a copy that is updating itself ends on
 ; its own; any other one is asked to close (with a question unless told to close
@@ -251,11 +251,12 @@ Function un.RemoveTree
 FunctionEnd
 
 ; The backups, uninstall records and quarantine the user made with this copy are theirs: they
-; can bring back keys, files and whole programs. They go only when the user says so in the
-; wizard; a silent uninstall keeps them.
+; can bring back keys, files and whole programs. The backups lie beside the program, the records
+; and the quarantine in the machine's ProgramData (older versions kept them beside the program
+; too). They go only when the user says so in the wizard; a silent uninstall keeps them.
 Function un.UserData
   StrCpy $1 0
-  ${ForEach} $0 1 3 + 1
+  ${ForEach} $0 1 6 + 1
     ${Select} $0
       ${Case} 1
         StrCpy $2 "$INSTDIR\backup"
@@ -263,6 +264,12 @@ Function un.UserData
         StrCpy $2 "$INSTDIR\records"
       ${Case} 3
         StrCpy $2 "$INSTDIR\quarantine"
+      ${Case} 4
+        StrCpy $2 "$APPDATA\Corvandel\records"
+      ${Case} 5
+        StrCpy $2 "$APPDATA\Corvandel\quarantine"
+      ${Case} 6
+        StrCpy $2 "$APPDATA\Corvandel"
     ${EndSelect}
     ${DirState} "$2" $3
     ${If} $3 = 1
@@ -280,6 +287,8 @@ Function un.UserData
   Push "$INSTDIR\records"
   Call un.RemoveTree
   Push "$INSTDIR\quarantine"
+  Call un.RemoveTree
+  Push "$APPDATA\Corvandel"
   Call un.RemoveTree
   Return
   keep:

@@ -48,6 +48,7 @@ enum LeftoversControlId : int {
     kIdLabelLeftoversStatus = 1302,
     kIdButtonRemoveChosen = 1303,
     kIdButtonCancelLeftovers = 1304,
+    kIdMemoLeftoversDetails = 1305,
 };
 
 struct ControlName {

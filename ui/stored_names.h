@@ -300,6 +300,7 @@ inline constexpr TextOnly kTextOnly[] = {
 namespace leftovers_window {
 
 inline constexpr ComponentName kListViewLeftovers{"ListViewLeftovers", "TListView"};
+inline constexpr ComponentName kMemoLeftoversDetails{"MemoLeftoversDetails", "TMemo"};
 inline constexpr ComponentName kLabelLeftoversStatus{"LabelLeftoversStatus", "TLabel"};
 inline constexpr ComponentName kButtonRemoveChosen{"ButtonRemoveChosen", "TButton"};
 inline constexpr ComponentName kButtonCancel{"ButtonCancel", "TButton"};
@@ -323,6 +324,14 @@ inline constexpr TextOnly kLangNotHere{
 inline constexpr TextOnly kLangClose{{"LangClose", "TMenuItem"}, "Caption", "Закрыть"};
 inline constexpr TextOnly kLangHigh{{"LangHigh", "TMenuItem"}, "Caption", "высокая"};
 inline constexpr TextOnly kLangMedium{{"LangMedium", "TMenuItem"}, "Caption", "средняя"};
+// The chosen items' count and size follow.
+inline constexpr TextOnly kLangChosen{{"LangChosen", "TMenuItem"}, "Caption", "Выбрано:"};
+// The details of the selected item: why it is offered, what it starts, where a link leads,
+// and what became of it.
+inline constexpr TextOnly kLangWhy{{"LangWhy", "TMenuItem"}, "Caption", "Почему:"};
+inline constexpr TextOnly kLangStarts{{"LangStarts", "TMenuItem"}, "Caption", "Запускает:"};
+inline constexpr TextOnly kLangLinksTo{{"LangLinksTo", "TMenuItem"}, "Caption", "Ссылка ведёт в:"};
+inline constexpr TextOnly kLangOutcome{{"LangOutcome", "TMenuItem"}, "Caption", "Итог:"};
 // The kinds, in the order of their groups.
 inline constexpr TextOnly kLangFolder{{"LangFolder", "TMenuItem"}, "Caption", "Папка"};
 inline constexpr TextOnly kLangFile{{"LangFile", "TMenuItem"}, "Caption", "Файл"};
@@ -361,6 +370,11 @@ inline constexpr TextOnly kTextOnly[] = {
     kLangClose,
     kLangHigh,
     kLangMedium,
+    kLangChosen,
+    kLangWhy,
+    kLangStarts,
+    kLangLinksTo,
+    kLangOutcome,
     kLangFolder,
     kLangFile,
     kLangShortcut,

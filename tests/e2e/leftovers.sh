@@ -123,6 +123,34 @@ e2e_check "exactly Alpha's leftovers, the sure ones ticked, with their evidence"
 0${T}HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso\\Alpha Suite${T}Ключ реестра${T}ключ программы в разделе издателя: HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Contoso" \
   "$first"
 
+# The command line runs the same search on the same record: the same items, ticked alike.
+out_win=$("$WINE" winepath -w "$E2E_WORK/cli.json" 2>/dev/null)
+err_win=$("$WINE" winepath -w "$E2E_WORK/cli.err" 2>/dev/null)
+"$WINE" "$CORVANDEL_DRIVER" run "$out_win" "$err_win" "\"$EXE\" /leftovers AlphaSuite /format=json" >/dev/null 2>&1
+e2e_check "the command line offers what the window offers" "$(cut -f1-3 <<<"$first")" \
+  "$(python3 - "$E2E_WORK/cli.json" <<'PY'
+import json, sys
+kinds = {"folder": "Папка", "file": "Файл", "shortcut": "Ярлык", "value": "Автозапуск", "key": "Ключ реестра"}
+for row in json.load(open(sys.argv[1], encoding="utf-8")):
+    print("%d\t%s\t%s" % (row["selected"], row["item"], kinds[row["kind"]]))
+PY
+)"
+
+# What an offer is judged by: each kind under a heading with its count; the selected row whole
+# in the details box, with what it starts; the count and size of what is ticked, kept as the
+# ticks change (the install folder and the shortcut cleared, the 3014 bytes of the folder in
+# Roaming ticked).
+out=$(e2e_driver attach leftover-details 3 leftover-check 0 0 leftover-check 2 0 \
+  leftover-check 1 1 wait-leftovers "Найдено:" leftover-tab 3)
+e2e_check "headings with counts, the whole row in the details, the chosen total as ticked" \
+  "heading${T}Папка (2)|heading${T}Ярлык (1)|heading${T}Автозапуск (1)|heading${T}Ключ реестра (2)
+details${T}$RUN \"AlphaSuite\"${T}Автозапуск${T}Почему: указывает в папку программы: C:\\Program Files\\Alpha Suite${T}Запускает: \"C:\\Program Files\\Alpha Suite\\alpha.exe\" /tray
+leftover-status${T}Найдено: 6. Выбрано: 2, 3 kb" \
+  "$(grep '^heading' <<<"$out" | paste -sd'|')
+$(grep -E '^(details|leftover-status)' <<<"$out")"
+e2e_check "Tab goes from the list to the details, then to the buttons" \
+  "focus${T}MemoLeftoversDetails${T}ButtonRemoveChosen${T}ButtonCancel" "$(grep '^focus' <<<"$out")"
+
 # A crash between the uninstall and the clean-up loses nothing: the record is on the backups
 # page after a restart and finds the same items.
 e2e_driver attach kill >/dev/null
@@ -170,7 +198,7 @@ e2e_check "the 32-bit key back into the 32-bit view alone" "$before_machine|32" 
 e2e_check "the start-up entry back" "$before_run" \
   "$("$WINE" reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /reg:64 | tr -d '\r' | sort)"
 e2e_check "a restored clean-up leaves the quarantine, its record back in place" \
-  "|Alpha Suite" "$(find "$APP_DIR/quarantine" -type f | paste -sd'|')|$(ls "$APP_DIR/records" | cut -d' ' -f1,2)"
+  "|Alpha Suite" "$(find "$DATA_DIR/quarantine" -type f | paste -sd'|')|$(ls "$DATA_DIR/records" | cut -d' ' -f1,2)"
 
 # In English and the dark look, through the queue: for entries that named the Downloads folder
 # and the drive's root, only the files they named and the start-up entry that starts one.
@@ -192,7 +220,7 @@ e2e_check "at 150% every place and size is half as large again" "" \
   "$(paste <(awk -F'\t' '$1 == 1' <<<"$layouts") <(awk -F'\t' '$1 == 2' <<<"$layouts") |
     awk -F'\t' '{ n = NF / 2; for (i = 4; i <= n; i++) { d = $(i + n) - 1.5 * $i
       if (d < -2 || d > 2) print $3, $4, "field " i ": " $i " -> " $(i + n) } }')"
-e2e_check "both layouts read, the list, the status line and the two buttons in each" "8" \
+e2e_check "both layouts read, the list, the details, the status line and the two buttons in each" "10" \
   "$(grep -c $'^leftovers\trect' <<<"$out")"
 e2e_driver attach close wait-exit >/dev/null
 e2e_finish

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "leftovers/data_folder.h"
+#include "foundation/folder_security.h"
 #include "leftovers/program_record.h"
 #include "leftovers/quarantine.h"
 

@@ -82,6 +82,17 @@ void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+// Alpha's record, as kept before its uninstaller ran, with the folder its entry named.
+ProgramRecord AlphaRecord(const std::wstring& location) {
+    ProgramRecord record;
+    record.rootName = "HKEY_CURRENT_USER";
+    record.keyPath = Narrow(L"\\" + kAlphaEntry);
+    record.displayName = "Alpha Test";
+    record.publisher = "Contoso Test";
+    record.installLocation = Narrow(location);
+    return record;
+}
+
 class CandidatesWinTest : public ::testing::Test {
   protected:
     // Also on entry: what a crashed run left must not fake a pass.
@@ -149,12 +160,7 @@ TEST_F(CandidatesWinTest, OffersWhatIsAlphasAndNothingOfBetaOrWhatIsInUse) {
         }
     } ended{process};
 
-    ProgramRecord record;
-    record.rootName = "HKEY_CURRENT_USER";
-    record.keyPath = Narrow(L"\\" + kAlphaEntry);
-    record.displayName = "Alpha Test";
-    record.publisher = "Contoso Test";
-    record.installLocation = Narrow(kAlpha);
+    ProgramRecord record = AlphaRecord(kAlpha);
     record.uninstallerPath = Narrow(kAlpha) + "\\alpha.exe";
 
     Win32RegistryApi api;
@@ -274,13 +280,7 @@ TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) 
          {programFiles + L"\\", std::wstring(alias), L"\\\\?\\" + programFiles, share,
           otherUser + L"\\Downloads", kPublisherFolder}) {
         SCOPED_TRACE(Narrow(location));
-        ProgramRecord record;
-        record.rootName = "HKEY_CURRENT_USER";
-        record.keyPath = Narrow(L"\\" + kAlphaEntry);
-        record.displayName = "Alpha Test";
-        record.publisher = "Contoso Test";
-        record.installLocation = Narrow(location);
-        const std::vector<Offer> offers = SearchLeftovers(record, api, folders);
+        const std::vector<Offer> offers = SearchLeftovers(AlphaRecord(location), api, folders);
         // A folder of the system's or another user's offers nothing of what lies in it.
         if (location != kPublisherFolder) {
             EXPECT_TRUE(offers.empty()) << offers.front().candidate.path;

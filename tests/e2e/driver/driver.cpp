@@ -88,8 +88,14 @@
 //   shortcut <link> <target>     make a shell link
 //   kill                         end the current copy at once, as a crash would
 //   wait-leftovers <text> [ms]   wait until the leftovers window's status begins with the
-//                                text; print its rows (tick first) and the status
-//   leftover-check <row> <0|1>   clear or tick a row of the leftovers window
+//                                text; print its rows (tick first), each kind's heading row
+//                                (the rows without a check box) as "heading", and the status
+//   leftover-check <row> <0|1>   clear or tick a row of the leftovers window; rows are
+//                                counted without the headings, here and below
+//   leftover-details <row>       select a row of the leftovers window alone, as a click does,
+//                                and print the details box under the list, a field a line
+//   leftover-tab <n>             give the leftovers list the focus, press Tab n times and
+//                                print the control that has the focus after each
 //   leftover-click <name>        ButtonRemoveChosen or ButtonCancel of the leftovers window
 
 #include <windows.h>
@@ -358,6 +364,19 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lParam) {
     if (GetParent(hwnd) == GetAncestor(hwnd, GA_ROOT))
         reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(hwnd);
     return TRUE;
+}
+
+// The list row of the leftovers window's n-th item: the kinds' heading rows, which have no
+// check box (state image 0), are not counted.
+WPARAM LeftoverRow(HWND list, DWORD item) {
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        if (SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) == 0)
+            continue;
+        if (item-- == 0)
+            return static_cast<WPARAM>(row);
+    }
+    Fail("the leftovers window has no such row");
 }
 
 // The shown About or update window of the current copy, once it shows.
@@ -900,6 +919,10 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         const auto rows = ListRows(list, 5);
         for (size_t row = 0; row < rows.size(); ++row) {
             const auto state = SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+            if (state == 0) {
+                Print({"heading", rows[row][0]});
+                continue;
+            }
             std::vector<std::string> fields{"leftover", (state >> 12) == 2 ? "1" : "0"};
             fields.insert(fields.end(), rows[row].begin(), rows[row].end());
             Print(fields);
@@ -915,9 +938,69 @@ size_t RunCommand(const std::vector<std::string>& args, size_t at) {
         item.stateMask = LVIS_STATEIMAGEMASK;
         item.state = INDEXTOSTATEIMAGEMASK(Number(args, at + 2, 0) != 0 ? 2 : 1);
         buffer.Write(&item, sizeof item);
-        SendMessageW(list, LVM_SETITEMSTATE, Number(args, at + 1, 0),
+        SendMessageW(list, LVM_SETITEMSTATE, LeftoverRow(list, Number(args, at + 1, 0)),
                      reinterpret_cast<LPARAM>(buffer.Address()));
         return 3;
+    }
+    if (command == "leftover-tab") {
+        namespace l = corvandel::stored::leftovers_window;
+        const HWND window = ShownDialog("leftovers");
+        const HWND list = GetDlgItem(window, kIdListViewLeftovers);
+        const DWORD target = GetWindowThreadProcessId(window, nullptr);
+        AttachThreadInput(GetCurrentThreadId(), target, TRUE);
+        SetForegroundWindow(window);
+        SetFocus(list);
+        AttachThreadInput(GetCurrentThreadId(), target, FALSE);
+        auto focused = [target] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            GetGUIThreadInfo(target, &info);
+            return info.hwndFocus;
+        };
+        std::vector<std::string> fields{"focus"};
+        for (DWORD presses = Number(args, at + 1, 1); presses > 0; --presses) {
+            const HWND before = focused();
+            INPUT inputs[2] = {};
+            for (INPUT& input : inputs) {
+                input.type = INPUT_KEYBOARD;
+                input.ki.wVk = VK_TAB;
+            }
+            inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, inputs, sizeof(INPUT));
+            WaitFor(2000, [&] { return focused() != before; });
+            const int id = GetDlgCtrlID(focused());
+            fields.push_back(id == kIdListViewLeftovers       ? l::kListViewLeftovers.name
+                             : id == kIdMemoLeftoversDetails  ? l::kMemoLeftoversDetails.name
+                             : id == kIdButtonRemoveChosen    ? l::kButtonRemoveChosen.name
+                             : id == kIdButtonCancelLeftovers ? l::kButtonCancel.name
+                                                              : std::to_string(id));
+        }
+        Print(fields);
+        return 2;
+    }
+    if (command == "leftover-details") {
+        const HWND window = ShownDialog("leftovers");
+        const HWND list = GetDlgItem(window, kIdListViewLeftovers);
+        // The row alone, as a click selects it.
+        RemoteBuffer buffer(Current().info.hProcess, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        buffer.Write(&item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        buffer.Write(&item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, LeftoverRow(list, Number(args, at + 1, 0)),
+                     reinterpret_cast<LPARAM>(buffer.Address()));
+        std::vector<std::string> fields{"details"};
+        const std::string text = WindowText(GetDlgItem(window, kIdMemoLeftoversDetails));
+        for (size_t begin = 0; begin <= text.size();) {
+            const size_t end = std::min(text.find("\r\n", begin), text.size());
+            fields.push_back(text.substr(begin, end - begin));
+            begin = end + 2;
+        }
+        Print(fields);
+        return 2;
     }
     if (command == "leftover-click") {
         const std::string& name = Arg(args, at + 1);

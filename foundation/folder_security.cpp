@@ -1,4 +1,4 @@
-#include "leftovers/data_folder.h"
+#include "foundation/folder_security.h"
 
 #include <algorithm>
 

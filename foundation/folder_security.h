@@ -1,9 +1,9 @@
 #pragma once
-// Where the records and clean-ups live, which steer what the program does when it runs
-// elevated: a record decides what is offered and ticked, a clean-up's list what a restore
-// writes. Such data is taken only from a folder that no one but the system and administrators
-// can change; otherwise unelevated code in the same session could plant it and have the
-// elevated program act on it.
+// Whether a folder's files may steer what the program does when it runs elevated (a record
+// decides what is offered and ticked, a clean-up's list what a restore writes, a backup what
+// an import writes into the machine's keys): only when no one but the system and
+// administrators can change them. Otherwise unelevated code in the same session could plant
+// such a file and have the elevated program act on it.
 
 #include <cstdint>
 #include <optional>
