@@ -9,6 +9,7 @@
 #include "foundation/files_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/win_text.h"
+#include "inventory/presentation.h"
 #include "leftovers/leftovers_window_win.h"
 #include "leftovers/quarantine_win.h"
 #include "queue/queue_rules.h"
@@ -40,13 +41,27 @@ void MainWindow::OfferCleanup(std::vector<std::string> recordFiles) {
 
 std::vector<OtherBackup> MainWindow::CleanupRows() {
     std::vector<OtherBackup> rows;
-    if (RecordFolder().empty())
-        return rows;  // the data folder is refused: nothing in it is offered
-    for (const KeptCleanup& cleanup : ListCleanups(QuarantineFolder())) {
+    if (RecordFolder().empty()) {
+        // The data folder is refused: nothing in it is offered, and the page says why.
+        SetWindowTextW(LabelQuarantineUninstall,
+                       Widen(components_.Caption(names::kLangDataRefused) + " " +
+                             ThisCopysDataFolder().refused)
+                           .c_str());
+        return rows;
+    }
+    uint64_t total = 0;
+    const std::vector<KeptCleanup> cleanups = ListCleanups(QuarantineFolder());
+    for (const KeptCleanup& cleanup : cleanups) {
         rows.push_back({components_.Caption(names::kLangCleanupRow) + " " + cleanup.list.programs,
                         cleanup.folder, static_cast<int64_t>(cleanup.bytes), cleanup.written,
                         kCleanupRow});
+        total += cleanup.bytes;
     }
+    SetWindowTextW(
+        LabelQuarantineUninstall,
+        Widen(components_.Caption(names::kLangQuarantine) + " " + std::to_string(cleanups.size()) +
+              ", " + FormatByteSize(static_cast<int64_t>(total)) + " — " + QuarantineFolder())
+            .c_str());
     WIN32_FIND_DATAW found{};
     const OwnedFind search(FindFirstFileExW(Widen(RecordFolder() + "*.record").c_str(),
                                             FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
@@ -108,6 +123,26 @@ bool MainWindow::ActOnCleanupRow(const OtherBackup& row, BackupAction action) {
             return false;
     }
     return false;
+}
+
+void MainWindow::EmptyQuarantine(int days) {
+    if (RecordFolder().empty())
+        return;
+    const stored::ComponentName& item = days <= 30   ? names::kBackupsEmptyMonthMenu
+                                        : days <= 90 ? names::kBackupsEmptyQuarterMenu
+                                                     : names::kBackupsEmptyYearMenu;
+    const std::string question =
+        components_.Caption(names::kLangEmptyQuarantine) + "\r\n\r\n" + components_.Caption(item);
+    if (MessageBoxW(hwnd_, Widen(question).c_str(),
+                    Widen(components_.Caption(names::kLangAttention)).c_str(),
+                    MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON2) != IDYES)
+        return;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr uint64_t kTicksPerDay = 24ull * 60 * 60 * 10000000;
+    DeleteCleanupsBefore(QuarantineFolder(), ticks - static_cast<uint64_t>(days) * kTicksPerDay);
+    backupsPage_.Update();
 }
 
 void MainWindow::FindLeftoversOfRecord(const std::string& recordFile) {

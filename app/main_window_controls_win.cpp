@@ -83,6 +83,9 @@ void MainWindow::CreateComponents() {
         kBackupColumns, 3, 0, scale_.dpi);
     ListView_SetExtendedListViewStyle(ListViewBackupsUninstall,
                                       LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    LabelQuarantineUninstall.Create(components_, names::kLabelQuarantineUninstall, form,
+                                    kIdLabelQuarantineUninstall, WC_STATICW,
+                                    SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, font);
     CreateMenus();
     // The message texts, read when a message is shown, and the names the language files
     // address without a control behind them.
@@ -161,7 +164,11 @@ void MainWindow::Layout() {
     MemoLogUninstall.Place(left, consoleTop, pageWidth, scale_(consoleHeight_), uninstallPage);
     EditSearchUninstall.Place(left, searchTop, pageWidth, scale_(kSearchHeight), uninstallPage);
     ShowWindow(StatusBarUninstall, uninstallPage ? SW_SHOW : SW_HIDE);
-    ListViewBackupsUninstall.Place(left, listTop, pageWidth, height - listTop, !uninstallPage);
+    const int labelHeight = scale_(kStatusHeight);
+    ListViewBackupsUninstall.Place(left, listTop, pageWidth, height - listTop - labelHeight,
+                                   !uninstallPage);
+    LabelQuarantineUninstall.Place(left + scale_(4), height - labelHeight + scale_(3),
+                                   pageWidth - scale_(8), labelHeight - scale_(3), !uninstallPage);
 
     // "Путь установки" takes the width the other columns leave, which keep their limits.
     ListViewUninstall.KeepColumnLimits(kVisibleListColumns - 1, scale_.dpi);
@@ -210,9 +217,9 @@ void MainWindow::CreatePageButtonPictures() {
 
 void MainWindow::ApplyDpi(int oldDpi) {
     CreateFonts();
-    for (HWND control :
-         std::initializer_list<HWND>{ListViewUninstall, MemoLogUninstall, EditSearchUninstall,
-                                     StatusBarUninstall, ListViewBackupsUninstall}) {
+    for (HWND control : std::initializer_list<HWND>{
+             ListViewUninstall, MemoLogUninstall, EditSearchUninstall, StatusBarUninstall,
+             ListViewBackupsUninstall, LabelQuarantineUninstall}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
     }
     SendMessageW(SpeedButton_GeneralMenu, WM_SETFONT,

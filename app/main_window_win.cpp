@@ -279,6 +279,13 @@ void MainWindow::FormCreate() {
     CreateComponents();
     AppTheme::Instance().AddWindow(hwnd_);
     backupsPage_.SetFolder(folder + "backup\\");
+    backupsPage_.SetUntrustedRestoreQuestion([this](const std::string& backups) {
+        const std::string question =
+            components_.Caption(stored::main_window::kLangUntrustedBackup) + "\r\n\r\n" + backups;
+        return MessageBoxW(hwnd_, Widen(question).c_str(),
+                           Widen(components_.Caption(stored::main_window::kLangAttention)).c_str(),
+                           MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+    });
     backupsPage_.SetOtherBackups({[this] { return CleanupRows(); },
                                   [this](const OtherBackup& row, BackupAction action) {
                                       return ActOnCleanupRow(row, action);
@@ -359,6 +366,15 @@ void MainWindow::HandleRemovalCommand(int id) {
             break;
         case kCmdBackupsLeftoversMenu:
             backupsPage_.FindLeftovers();
+            break;
+        case kCmdBackupsEmptyMonthMenu:
+            EmptyQuarantine(30);
+            break;
+        case kCmdBackupsEmptyQuarterMenu:
+            EmptyQuarantine(90);
+            break;
+        case kCmdBackupsEmptyYearMenu:
+            EmptyQuarantine(365);
             break;
     }
 }

@@ -120,6 +120,8 @@ class MainWindow : public ProgramListHost {
     // commands do on them.
     std::vector<OtherBackup> CleanupRows();
     bool ActOnCleanupRow(const OtherBackup& row, BackupAction action);
+    // Deletes, after a question, the clean-ups made more than that many days ago.
+    void EmptyQuarantine(int days);
     // "Найти остатки" on a record: only once its program is gone or broken.
     void FindLeftoversOfRecord(const std::string& recordFile);
     void SetStatusText(int panel, const std::string& text);
@@ -147,6 +149,7 @@ class MainWindow : public ProgramListHost {
     Edit EditSearchUninstall;
     StatusBar StatusBarUninstall;
     ListView ListViewBackupsUninstall;
+    Control LabelQuarantineUninstall;
     BackupsPage backupsPage_{*this, ListViewBackupsUninstall};
     OwnedImageList ImageList3;
     OwnedImageList pageImages_[2];  // one picture for each page button

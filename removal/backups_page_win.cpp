@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "foundation/folder_security_win.h"
 #include "foundation/handle_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/win_text.h"
@@ -135,7 +136,8 @@ void BackupsPage::Restore() {
     }
     host_.EnablePanel(false);
     const int selected = list_.Selected();
-    if (selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
+    const bool trusted = MayTrustFolder(folder_) || (askUntrusted_ && askUntrusted_(folder_));
+    if (trusted && selected >= 0 && static_cast<size_t>(selected) < paths_.size()) {
         const RestoreLaunch launch = PlanRestore(paths_[selected], ReadSystemView());
         ShellExecuteW(nullptr, nullptr, Widen(launch.file).c_str(),
                       Widen(launch.parameters).c_str(), nullptr,

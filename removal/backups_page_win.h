@@ -44,6 +44,11 @@ class BackupsPage {
     // listed. The top folder clears the list first.
     bool ListBackups(const std::string& folder);
     void SetOtherBackups(OtherBackups others) { others_ = std::move(others); }
+    // Asked before a backup is imported with an administrator's rights from a folder standard
+    // users can change (the file's name proves nothing); true to go on.
+    void SetUntrustedRestoreQuestion(std::function<bool(const std::string& folder)> ask) {
+        askUntrusted_ = std::move(ask);
+    }
     void Restore();
     void Delete();
     // Deletes the ".reg" files; other rows stay.
@@ -57,6 +62,7 @@ class BackupsPage {
     std::string folder_;
     std::vector<std::string> paths_;  // full path of each row, by the row's index
     OtherBackups others_;
+    std::function<bool(const std::string& folder)> askUntrusted_;
     std::vector<OtherBackup> otherRows_;  // by the row's index less the ".reg" rows
 
     void AddRow(const std::string& caption, const std::string& path, int64_t size,

@@ -37,6 +37,9 @@ enum CommandId : int {
     kCmdBrokenOnlyMenu = 2023,
     kCmdBackupsLeftoversMenu = 2024,
     kCmdFindLeftoversUninstallMenu = 2025,
+    kCmdBackupsEmptyMonthMenu = 2026,
+    kCmdBackupsEmptyQuarterMenu = 2027,
+    kCmdBackupsEmptyYearMenu = 2028,
 };
 
 // The language menu's items, one per language file, numbered in menu order.
@@ -102,6 +105,13 @@ inline constexpr MenuItem kBackupsMenu[] = {
     {kCmdBackupsDelAllMenu, stored::main_window::kBackupsDelAllMenu, "Удалить все", "Shift+Del",
      kVkDelete, kShift},
     {kCmdBackupsDelMenu, stored::main_window::kBackupsDelMenu, "Удалить", "Del", kVkDelete, 0},
+    {0, stored::main_window::kSeparatorBack3, "-", ""},
+    {kCmdBackupsEmptyMonthMenu, stored::main_window::kBackupsEmptyMonthMenu,
+     "Очистить карантин старше 30 дней", ""},
+    {kCmdBackupsEmptyQuarterMenu, stored::main_window::kBackupsEmptyQuarterMenu,
+     "Очистить карантин старше 90 дней", ""},
+    {kCmdBackupsEmptyYearMenu, stored::main_window::kBackupsEmptyYearMenu,
+     "Очистить карантин старше года", ""},
 };
 
 // The general menu's submenus and, after them, its own items. Their shortcut texts are shown

@@ -15,6 +15,7 @@ enum ControlId : int {
     kIdSpeedButtonGeneralMenu = 1007,
     kIdButtonUninstall = 1008,
     kIdButtonBackupsUninstall = 1009,
+    kIdLabelQuarantineUninstall = 1010,
 };
 
 // The update window's controls that show its state; its two buttons are IDOK and IDCANCEL.
@@ -65,6 +66,7 @@ inline constexpr ControlName kControlNames[] = {
     {kIdSpeedButtonGeneralMenu, corvandel::stored::main_window::kSpeedButtonGeneralMenu.name},
     {kIdButtonUninstall, corvandel::stored::main_window::kButtonUninstall.name},
     {kIdButtonBackupsUninstall, corvandel::stored::main_window::kButtonBackupsUninstall.name},
+    {kIdLabelQuarantineUninstall, corvandel::stored::main_window::kLabelQuarantineUninstall.name},
 };
 
 // The id of a control of the main window by its component name; 0 when there is none.

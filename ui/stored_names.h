@@ -84,6 +84,12 @@ inline constexpr ComponentName kBackupsDelMenu{"BackupsDelMenu", "TMenuItem"};
 inline constexpr ComponentName kBackupsLeftoversMenu{"BackupsLeftoversMenu", "TMenuItem"};
 inline constexpr ComponentName kFindLeftoversUninstallMenu{"FindLeftoversUninstallMenu",
                                                            "TMenuItem"};
+inline constexpr ComponentName kSeparatorBack3{"SeparatorBack3", "TMenuItem"};
+inline constexpr ComponentName kBackupsEmptyMonthMenu{"BackupsEmptyMonthMenu", "TMenuItem"};
+inline constexpr ComponentName kBackupsEmptyQuarterMenu{"BackupsEmptyQuarterMenu", "TMenuItem"};
+inline constexpr ComponentName kBackupsEmptyYearMenu{"BackupsEmptyYearMenu", "TMenuItem"};
+// Below the backups list: how much the quarantine holds, or why it is not used.
+inline constexpr ComponentName kLabelQuarantineUninstall{"LabelQuarantineUninstall", "TLabel"};
 inline constexpr ComponentName kThemeAuto{"ThemeAuto", "TMenuItem"};
 inline constexpr ComponentName kThemeLight{"ThemeLight", "TMenuItem"};
 inline constexpr ComponentName kThemeDark{"ThemeDark", "TMenuItem"};
@@ -126,6 +132,22 @@ inline constexpr TextOnly kLangStillInstalled{
     {"LangStillInstalled", "TMenuItem"},
     "Caption",
     "Программа ещё установлена. Остатки ищутся после её удаления."};
+inline constexpr TextOnly kLangQuarantine{
+    {"LangQuarantine", "TMenuItem"}, "Caption", "В карантине (очистки, их размер):"};
+inline constexpr TextOnly kLangDataRefused{
+    {"LangDataRefused", "TMenuItem"},
+    "Caption",
+    "Записи и карантин не используются: программа работает с правами администратора, а эту "
+    "папку могут изменить обычные пользователи:"};
+inline constexpr TextOnly kLangEmptyQuarantine{
+    {"LangEmptyQuarantine", "TMenuItem"},
+    "Caption",
+    "Удалить навсегда очистки, сделанные раньше этого срока? Вернуть их будет нельзя."};
+inline constexpr TextOnly kLangUntrustedBackup{
+    {"LangUntrustedBackup", "TMenuItem"},
+    "Caption",
+    "Эту резервную копию могли изменить: она лежит в папке, куда могут писать обычные "
+    "пользователи, а восстановление пойдёт с правами администратора. Восстановить всё равно?"};
 
 // The window's components without a control, in the order the window adds them after its
 // controls and menus. The language files keep every line addressed to one of them.
@@ -155,6 +177,10 @@ inline constexpr TextOnly kTextOnly[] = {
     kLangRecordRow,
     kLangNotRestored,
     kLangStillInstalled,
+    kLangQuarantine,
+    kLangDataRefused,
+    kLangEmptyQuarantine,
+    kLangUntrustedBackup,
 };
 
 }  // namespace main_window

@@ -32,6 +32,10 @@ printf 'shared' >"$roaming/Contoso/shared.txt"
 cp "$QUEUE_FAKE" "$A/unins.exe"
 cp "$QUEUE_FAKE" "$B/unins.exe"
 cp "$QUEUE_FAKE" "$B/beta.exe"
+# A file whose path is longer than the old limit of 260 characters: it too goes and comes back.
+long="$A/data/$(printf 'a%.0s' {1..60})/$(printf 'b%.0s' {1..60})/$(printf 'c%.0s' {1..60})/$(printf 'd%.0s' {1..60})"
+mkdir -p "$long"
+printf 'deep' >"$long/deep file.txt"
 find "$A" "$roaming/Contoso" -type f -exec touch -d '2021-03-04 05:06:07' {} +
 # Two programs whose entries name folders that are nobody's to remove: the user's Downloads and
 # the drive's root. Only the files their entries name, and what starts those, are theirs.
@@ -187,6 +191,13 @@ out=$(e2e_driver attach leftover-click ButtonCancel click ButtonBackupsUninstall
   list-rows ListViewBackupsUninstall 1)
 row=$(grep '^list-row' <<<"$out" | cut -f2 | grep -n -x -F "Остатки: Alpha Suite" | cut -d: -f1)
 e2e_check "the clean-up is listed" "1" "$(grep -c . <<<"$row")"
+# The page says what the quarantine holds; emptying what is older than 30 days keeps this one.
+out=$(e2e_driver attach text LabelQuarantineUninstall command BackupsEmptyMonthMenu \
+  message-box 10000 yes sleep 500 list-rows ListViewBackupsUninstall 1)
+import -window root "$shots/backups-quarantine.png"
+e2e_check "the quarantine's size is shown, and a fresh clean-up outlives emptying older ones" \
+  "В карантине (очистки, их размер): 1|1" \
+  "$(grep '^text' <<<"$out" | cut -f2 | sed 's/\(: [0-9]*\), .*/\1/')|$(grep '^list-row' <<<"$out" | cut -f2 | grep -c -x -F "Остатки: Alpha Suite")"
 e2e_driver attach select-in ListViewBackupsUninstall $((row - 1)) command BackupsRestoreMenu sleep 1000 >/dev/null
 e2e_check "every file back, byte for byte, with its time" "$before_files" "$(snapshot)"
 e2e_check "the key back with its types and bytes" "$before_key" \
