@@ -827,6 +827,19 @@ ProgramRecord InFileSystemTerms(const ProgramRecord& record,
 std::vector<Offer> SearchLeftovers(const ProgramRecord& record, RegistryApi& registry,
                                    const SpecialFolders& folders) {
     MachineFacts facts = ReadMachineFacts(record, registry, folders);
+    // "%ProgramFiles%" in an entry means the Program Files of the entry's own view: the 64-bit
+    // folder for a 64-bit entry, whatever this process's environment says.
+    const SystemView view = ReadSystemView();
+    const bool entry32 = FoldCase(record.keyPath).find("\\WOW6432NODE\\") != std::string::npos;
+    for (EnvironmentVariable& variable : facts.environment) {
+        const std::string name = AsciiLower(variable.name);
+        const std::string& programFiles = entry32 ? view.programFilesX86 : view.programFiles;
+        const std::string& commonFiles = entry32 ? view.commonFilesX86 : view.commonFiles;
+        if (name == "programfiles" && !programFiles.empty())
+            variable.value = programFiles;
+        else if (name == "commonprogramfiles" && !commonFiles.empty())
+            variable.value = commonFiles;
+    }
     InFileSystemTerms(facts);
     const ProgramRecord named = InFileSystemTerms(record, facts.environment);
     std::vector<Candidate> candidates = FindCandidates(named, registry, folders);

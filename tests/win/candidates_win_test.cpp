@@ -276,6 +276,18 @@ TEST_F(CandidatesWinTest, NeverOffersWhatTheSystemOtherUsersOrOtherProductsOwn) 
     ASSERT_EQ(std::wstring(alias).find(L' '), std::wstring::npos) << Narrow(alias);
     const std::wstring share =
         L"\\\\localhost\\" + programFiles.substr(0, 1) + L"$" + programFiles.substr(2);
+    // "%ProgramFiles%" in a 64-bit entry is the 64-bit folder, also for a 32-bit program.
+    const std::wstring viewTest = programFiles + L"\\Corvandel View Test";
+    MakeFolder(viewTest);
+    MakeFile(viewTest + L"\\tool.exe");
+    ProgramRecord machineEntry = AlphaRecord(L"%ProgramFiles%\\Corvandel View Test");
+    machineEntry.rootName = "HKEY_LOCAL_MACHINE";
+    const std::vector<Offer> viewOffers = SearchLeftovers(machineEntry, api, folders);
+    EXPECT_TRUE(std::any_of(viewOffers.begin(), viewOffers.end(), [&](const Offer& offer) {
+        return FoldCase(offer.candidate.path) == FoldCase(Narrow(viewTest));
+    }));
+    RemoveTree(viewTest);
+
     for (const std::wstring& location :
          {programFiles + L"\\", std::wstring(alias), L"\\\\?\\" + programFiles, share,
           otherUser + L"\\Downloads", kPublisherFolder}) {
