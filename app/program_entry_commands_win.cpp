@@ -16,6 +16,7 @@
 #include "foundation/handle_win.h"
 #include "foundation/platform_win.h"
 #include "foundation/registry_win.h"
+#include "foundation/session_shell_win.h"
 #include "foundation/text.h"
 #include "foundation/win_text.h"
 #include "inventory/presentation.h"
@@ -71,54 +72,59 @@ void ProgramListPage::RunUninstaller() {
     if (selected < 0)
         return;
     const UninstallEntry& row = rows_[selected];
-    const UninstallLaunch launch =
-        PlanUninstall(row.columns[kColUninstallString], files_, folders_);
-    // The entry's record is kept first, off this thread; the uninstaller starts once it is
-    // written (or could not be).
-    std::erase_if(recordJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
-    recordJobs_.push_back(std::make_unique<Job>(
-        GuiThread::To(host_.Window()), [this, launch, root = row.columns[kColRootName],
-                                        path = row.columns[kColKeyPath]](JobContext& job) {
-            Win32RegistryApi registry;
-            const Win32FileSystem files;
-            const Win32SpecialFolders folders;
-            std::string record = KeepRecord(registry, files, folders, root, path);
-            job.Post([this, launch, record = std::move(record), root, path] {
-                StartUninstaller(launch, record, root, path);
-            });
-        }));
+    // One entry is a queue of one with the uninstaller's own windows: the same reading of its
+    // command, the same start without a command interpreter, the same wait for everything it
+    // starts, the same record and the same outcome as in a queue.
+    std::erase_if(singleUninstalls_,
+                  [](const std::unique_ptr<SingleUninstall>& run) { return run->finished; });
+    auto run = std::make_unique<SingleUninstall>();
+    SingleUninstall* current = run.get();
+    UninstallQueue::Handlers handlers;
+    handlers.beforeRun = [current](const QueueItem& item) {
+        Win32RegistryApi registry;
+        const Win32FileSystem files;
+        const Win32SpecialFolders folders;
+        std::string record = KeepRecord(registry, files, folders, item.rootName, item.keyPath);
+        const std::lock_guard lock(current->recordMutex);
+        current->record = std::move(record);
+    };
+    handlers.changed = [current](size_t, const QueueItemState& state) { current->state = state; };
+    handlers.finished = [this, current] { SingleUninstallFinished(*current); };
+    singleUninstalls_.push_back(std::move(run));
+    current->queue = std::make_unique<UninstallQueue>(
+        host_.Window(),
+        std::vector<QueueItem>{{row.caption, row.columns[kColRootName], row.columns[kColKeyPath]}},
+        QueueMode::Interactive, kUninstallTimeLimit, std::move(handlers));
 }
 
-void ProgramListPage::StartUninstaller(const UninstallLaunch& launch, const std::string& record,
-                                       const std::string& rootName, const std::string& keyPath) {
-    const std::wstring file = Widen(launch.file);
-    const std::wstring parameters = Widen(launch.parameters);
-    SHELLEXECUTEINFOW execute{};
-    execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
-    execute.hwnd = host_.Window();
-    execute.lpFile = file.c_str();
-    execute.lpParameters = parameters.c_str();
-    if (launch.throughCommandInterpreter) {
-        execute.nShow = SW_HIDE;
-    } else {
-        execute.lpDirectory = L"";
-        execute.nShow = SW_SHOW;
+void ProgramListPage::SingleUninstallFinished(SingleUninstall& run) {
+    run.finished = true;
+    const QueueItemState state = run.state;
+    std::string record;
+    {
+        const std::lock_guard lock(run.recordMutex);
+        record = run.record;
     }
-    if (!ShellExecuteExW(&execute) || execute.hProcess == nullptr)
+    if (state.state == QueueState::Removed) {
+        // What it left is looked for once it and whatever it started have ended.
+        RefreshKeepingSelection();
+        if (!record.empty())
+            host_.OfferCleanup({record});
         return;
-    // Once the uninstaller and whatever it started have ended, an entry that is gone has its
-    // leftovers looked for. (This runs inside a record job's result: those stay as they are.)
-    std::erase_if(watchJobs_, [](const std::unique_ptr<Job>& job) { return job->Returned(); });
-    watchJobs_.push_back(std::make_unique<Job>(
-        GuiThread::To(host_.Window()),
-        [this, process = execute.hProcess, record, rootName, keyPath](JobContext& job) {
-            const bool ended = WaitForStartedTree(process, [&job] { return job.Stopping(); });
-            CloseHandle(process);
-            Win32RegistryApi registry;
-            if (ended && !record.empty() && !ReadEntryFacts(registry, rootName, keyPath))
-                job.Post([this, record] { host_.OfferCleanup({record}); });
-        }));
+    }
+    // An uninstaller that ran says what happened in its own windows; one that could not run
+    // is said here.
+    std::string problem;
+    if (state.state == QueueState::UninstallerMissing)
+        problem = host_.Texts().Caption(names::kLangUninstallerMissing);
+    else if (state.state == QueueState::Failed && state.startError != 0)
+        problem = host_.Texts().Caption(names::kLangCannotStart) + ": " +
+                  SystemErrorText(state.startError);
+    else if (state.state == QueueState::Failed && state.reason == LaunchReason::NoCommand)
+        problem = host_.Texts().Caption(names::kLangCannotStart);
+    if (!problem.empty())
+        MessageBoxW(host_.Window(), Widen(problem).c_str(),
+                    Widen(host_.Texts().Caption(names::kLangError)).c_str(), MB_ICONERROR);
 }
 
 bool ProgramListPage::SelectedIsBroken() const {
@@ -247,10 +253,18 @@ void ProgramListPage::OpenFolderUninstallMenuClick() {
 
 void ProgramListPage::WebSiteUninstallMenuClick() {
     const int selected = SelectedRow();
-    if (selected < 0 || rows_[selected].columns[kColUrlInfoAbout].empty())
+    if (selected < 0)
         return;
-    ShellExecuteW(host_.Window(), L"open", Widen(rows_[selected].columns[kColUrlInfoAbout]).c_str(),
-                  nullptr, nullptr, SW_SHOW);
+    // Whoever wrote the entry chose this text: only a web address goes to the shell, and
+    // never with this program's elevated token.
+    const std::string& address = rows_[selected].columns[kColUrlInfoAbout];
+    if (!IsWebAddress(address))
+        return;
+    if (!OpenAsDesktopUser(Widen(address))) {
+        MessageBoxW(host_.Window(),
+                    Widen(host_.Texts().Caption(names::kLangCannotStart) + ": " + address).c_str(),
+                    Widen(host_.Texts().Caption(names::kLangError)).c_str(), MB_ICONERROR);
+    }
 }
 
 void ProgramListPage::RegistryKeyOpenUninstallMenuClick() {

@@ -304,7 +304,7 @@ void ProgramListPage::StopWork() {
     iconJob_.reset();
     sizeJob_.reset();
     // Uninstallers run on by themselves; the program no longer waits for them.
-    watchJobs_.clear();
+    singleUninstalls_.clear();
 }
 
 void ProgramListPage::ScanRowsArrived(std::vector<UninstallEntry>& rows,
@@ -527,7 +527,7 @@ void ProgramListPage::ListViewUninstallSelectItem() {
     }
     const std::string path = ReplaceAll(AsciiLower(location), "%programfiles%",
                                         AsciiLower(folders_.GetSpecialFolder(kCsidlProgramFiles)));
-    const bool webSite = !row.columns[kColUrlInfoAbout].empty();
+    const bool webSite = IsWebAddress(row.columns[kColUrlInfoAbout]);
     sizeJob_ = std::make_unique<Job>(
         GuiThread::To(host_.Window()), [this, path, webSite](JobContext& job) {
             const auto size = GetFolderSize(path, [&job] { return !job.Stopping(); });

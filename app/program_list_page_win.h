@@ -9,6 +9,7 @@
 
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -22,6 +23,7 @@
 #include "inventory/presentation.h"
 #include "inventory/uninstall_entry.h"
 #include "queue/queue_rules.h"
+#include "queue/uninstall_queue_win.h"
 #include "removal/removal_rules.h"
 #include "ui/component.h"
 #include "ui/controls_win.h"
@@ -105,10 +107,17 @@ class ProgramListPage {
     // Shows rows_ in the list; unchanged rows (the same ones, in the same order) are not drawn
     // anew.
     void ShowRows(bool changed = true);
-    // Starts an uninstaller the way the single-entry command always has.
-    // The record kept of the entry is offered for a clean-up once the entry is gone.
-    void StartUninstaller(const UninstallLaunch& launch, const std::string& record,
-                          const std::string& rootName, const std::string& keyPath);
+    // One entry's uninstall, run as a queue of one, and what became of it.
+    struct SingleUninstall {
+        std::mutex recordMutex;
+        std::string record;  // kept on the queue's thread just before the uninstaller starts
+        QueueItemState state;
+        bool finished = false;
+        std::unique_ptr<UninstallQueue> queue;  // last: stopped before the rest goes
+    };
+    // The list is read again and the record offered for a clean-up when the entry is gone; an
+    // uninstaller that could not run is said.
+    void SingleUninstallFinished(SingleUninstall& run);
     // The search text and the broken-entry filter over the full list.
     void ApplyFilter();
     void StartScanJob(JobDelivery delivery);
@@ -176,10 +185,9 @@ class ProgramListPage {
     // Last, so that they are stopped and joined before anything they report to goes.
     std::unique_ptr<Job> scanJob_;
     std::unique_ptr<Job> sizeJob_;  // the selected entry's folder size
-    // Records kept before single uninstalls, each starting its uninstaller when done, and the
-    // waits for those uninstallers.
+    // Records kept for "Найти остатки", and the single uninstalls running or done.
     std::vector<std::unique_ptr<Job>> recordJobs_;
-    std::vector<std::unique_ptr<Job>> watchJobs_;
+    std::vector<std::unique_ptr<SingleUninstall>> singleUninstalls_;
     std::unique_ptr<IconJob> iconJob_;
 };
 

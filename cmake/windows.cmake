@@ -13,11 +13,12 @@ endif()
 
 # The Win32 side of each layer, in the same order as the portable libraries.
 corvandel_library(corvandel_foundation_win foundation/error_text_win.cpp foundation/file_hash_win.cpp
-  foundation/files_win.cpp foundation/folder_security_win.cpp
+  foundation/files_win.cpp foundation/folder_security_win.cpp foundation/session_shell_win.cpp
   foundation/system_library_win.cpp
   foundation/platform_win.cpp
   foundation/registry_win.cpp)
-target_link_libraries(corvandel_foundation_win PUBLIC corvandel_foundation shell32 advapi32 comctl32)
+target_link_libraries(corvandel_foundation_win PUBLIC corvandel_foundation shell32 advapi32 comctl32
+  ole32 oleaut32 uuid)
 corvandel_library(corvandel_inventory_win inventory/folder_size_win.cpp
   inventory/icon_file_win.cpp inventory/icon_job_win.cpp)
 target_link_libraries(corvandel_inventory_win PUBLIC corvandel_inventory corvandel_foundation_win shell32 gdi32)

@@ -346,4 +346,22 @@ void LoadProductIcons(RegistryApi& api, std::vector<UninstallEntry>& rows,
     }
 }
 
+bool IsWebAddress(std::string_view text) {
+    const std::string lower = AsciiLower(text);
+    size_t host = 0;
+    if (lower.starts_with("http://"))
+        host = 7;
+    else if (lower.starts_with("https://"))
+        host = 8;
+    else
+        return false;
+    if (host >= text.size() || std::string_view("/?#:@").find(text[host]) != std::string_view::npos)
+        return false;
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x21 || byte == 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
+               c == '`' || c == '^' || c == '|';
+    });
+}
+
 }  // namespace corvandel

@@ -19,6 +19,11 @@ namespace corvandel {
 // number is rounded half to even.
 std::string FormatByteSize(int64_t bytes);
 
+// An entry's web page (URLInfoAbout) may be opened only when it is an http: or https: address
+// with a host, nothing a shell would run as a program or a file: no control characters, no
+// blanks, no quotes.
+bool IsWebAddress(std::string_view text);
+
 // The column of a row that sorting and comparing use: -1 is the caption, 0..8 a text column.
 inline constexpr int kCaptionColumn = -1;
 

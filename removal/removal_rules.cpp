@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "foundation/text.h"
-#include "inventory/command_parse.h"
 
 namespace corvandel {
 namespace {
@@ -70,28 +69,6 @@ std::string TwoDigits(int value) {
 }
 
 }  // namespace
-
-UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& files,
-                              const SpecialFolders& folders) {
-    UninstallLaunch launch;
-    const std::string upper = AsciiUpper(command);
-    if (Contains(upper, "RUNDLL32.EXE") || Contains(upper, "MSIEXEC.EXE")) {
-        // Deliberately blind: every "/I" becomes "/X", so "/Install" turns into "/XNSTALL";
-        // reports stay comparable with earlier releases, which did the same.
-        launch.file = "cmd.exe";
-        launch.parameters = "/C \"" + ReplaceAll(upper, "/I", "/X") + "\"";
-        launch.throughCommandInterpreter = true;
-        return launch;
-    }
-    launch.file = RunPath(command, files, folders);
-    launch.parameters = EraseParam(command);
-    // A 32-bit program sees the 64-bit folder under the x86 name; the uninstaller may have been
-    // registered by the other half.
-    const std::string alt = ReplaceAll(launch.file, "program files (x86)", "program files");
-    if (files.FileExists(alt))
-        launch.file = alt;
-    return launch;
-}
 
 RestoreLaunch PlanRestore(const std::string& backupPath, const SystemView& view) {
     const std::string quoted = "\"" + backupPath + "\"";

@@ -12,17 +12,6 @@
 
 namespace corvandel {
 
-struct UninstallLaunch {
-    std::string file;
-    std::string parameters;
-    bool throughCommandInterpreter = false;
-};
-
-// Installer-service and RunDll32 commands go through "cmd.exe /C" with "/I" turned into "/X";
-// other commands start the file they name directly.
-UninstallLaunch PlanUninstall(const std::string& command, const FileSystem& files,
-                              const SpecialFolders& folders);
-
 struct RestoreLaunch {
     std::string file;
     std::string parameters;

@@ -12,14 +12,22 @@ e2e_prefix
 e2e_seed "$E2E_DIR/seed/removal.reg"
 mkdir -p "$WINEPREFIX/drive_c/Tools"
 cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/Tools/fake uninstaller.exe"
+# The installer service is started from the system folder by its full path, never found in the
+# program's folder or through a command interpreter: the stand-in takes its place there (Wine
+# runs its own msiexec whatever file is there unless told to load the file).
+for folder in system32 syswow64; do
+  [ -d "$WINEPREFIX/drive_c/windows/$folder" ] &&
+    cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/windows/$folder/msiexec.exe"
+done
 cp "$FAKE_UNINSTALLER" "$APP_DIR/msiexec.exe"
+"$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v msiexec.exe /d native /f /reg:64 >/dev/null 2>&1
 
 before64=$(export_key "HKEY_LOCAL_MACHINE\\$UNINSTALL\\RoundTrip64" before64)
 before32=$(export_key "HKEY_LOCAL_MACHINE\\$WOW\\RoundTrip32" before32)
 beforeUser=$(export_key "HKEY_CURRENT_USER\\$UNINSTALL\\RoundTripUser" beforeUser)
 
-# Uninstallers: a plain command through its file and parameters; an installer-database
-# command through the command interpreter, with /I turned into /X.
+# Uninstallers: a plain command through its file and parameters; an installer-database entry
+# through msiexec /X with its product code, as a queue of one would run them.
 e2e_driver launch "$EXE" wait-window wait-status 0 "Элементов: 9" \
   select-name "Round Trip User" command UninstallUninstallMenu sleep 500 \
   select-name "Installer Product" command UninstallUninstallMenu sleep 500 \
@@ -31,14 +39,16 @@ wait_lines() {  # wait_lines FILE N
     sleep 0.2
   done
 }
+msi_started() { cat "$WINEPREFIX"/drive_c/windows/*/started.txt 2>/dev/null; }
 wait_lines "$WINEPREFIX/drive_c/Tools/started.txt" 1
-wait_lines "$APP_DIR/started.txt" 1
+for _ in $(seq 100); do [ -n "$(msi_started)" ] && break; sleep 0.2; done
 started=$(tr -d '\r' <"$WINEPREFIX/drive_c/Tools/started.txt" 2>/dev/null)
 e2e_check "uninstaller started with its arguments" \
-  '"c:\tools\fake uninstaller.exe" /S --mode=quiet' "$started"
-msi=$(tr -d '\r' <"$APP_DIR/started.txt" 2>/dev/null | tr -s ' ')
-e2e_check "installer command through cmd.exe with /X" \
-  "MSIEXEC.EXE /X{11111111-2222-3333-4444-555555555555}" "$msi"
+  '"C:\Tools\fake uninstaller.exe" /S --mode=quiet' "$started"
+msi=$(msi_started | tr -d '\r' | sed 's/^[^ "]*\\msiexec\.exe /msiexec.exe /I')
+e2e_check "an installer entry: msiexec from the system folder with /X and its code, nothing else" \
+  "msiexec.exe /X{11111111-2222-3333-4444-555555555555}|no" \
+  "$msi|$([ -e "$APP_DIR/started.txt" ] && echo yes || echo no)"
 # The list's shortcuts: Shift+Del runs the uninstaller again, Del asks before deleting.
 out=$(e2e_driver attach select-name "Round Trip User" key ListViewUninstall 46 shift sleep 500 \
   key ListViewUninstall 46 message-box 10000 no)

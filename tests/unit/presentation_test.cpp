@@ -442,5 +442,27 @@ TEST_F(ProductIconTest, NoProductKeysLeaveTheRowsAlone) {
     EXPECT_EQ(Icon(0), kMsiexec);
 }
 
+// A value the elevated program would hand the shell: only a web address goes.
+TEST(WebAddressTest, OnlyHttpAndHttpsAddressesAreOpened) {
+    const std::pair<const char*, bool> cases[] = {
+        {"https://contoso.example/support", true},
+        {"HTTP://contoso.example", true},
+        {"http://contoso.example/a?b=c#d", true},
+        {"C:\\Users\\u\\x.exe", false},
+        {"file:///C:/Windows/System32/calc.exe", false},
+        {"contoso.example", false},
+        {"https://", false},
+        {"https:///etc", false},
+        {"http://contoso.example/\" & calc", false},
+        {"http://a b", false},
+        {"http://contoso.example\r\nx", false},
+        {"ms-settings:appsfeatures", false},
+        {"", false},
+    };
+    for (const auto& [text, web] : cases)
+        EXPECT_EQ(IsWebAddress(text), web) << text;
+}
+
 }  // namespace
+
 }  // namespace corvandel

@@ -4,46 +4,8 @@
 
 #include <set>
 
-#include "tests/fakes/fake_platform.h"
-
 namespace corvandel {
 namespace {
-
-using testing::FakeFileSystem;
-using testing::FakeSpecialFolders;
-
-struct LaunchCase {
-    const char* command;
-    const char* file;
-    const char* parameters;
-    bool throughCommandInterpreter;
-};
-
-TEST(PlanUninstallTest, ChoosesCommandInterpreterOrDirectStart) {
-    FakeFileSystem files;
-    FakeSpecialFolders folders;
-    files.AddFile("c:\\program files\\foo\\unins000.exe");
-    const LaunchCase cases[] = {
-        {"MsiExec.exe /I{G}", "cmd.exe", "/C \"MSIEXEC.EXE /X{G}\"", true},
-        {"msiexec.exe /i{G}", "cmd.exe", "/C \"MSIEXEC.EXE /X{G}\"", true},
-        {"C:\\Windows\\System32\\msiexec.exe /I{G} /Install", "cmd.exe",
-         "/C \"C:\\WINDOWS\\SYSTEM32\\MSIEXEC.EXE /X{G} /XNSTALL\"", true},
-        {"MsiExec.exe /x{G} /qb", "cmd.exe", "/C \"MSIEXEC.EXE /X{G} /QB\"", true},
-        {"RunDll32.exe C:\\x.dll,Foo", "cmd.exe", "/C \"RUNDLL32.EXE C:\\X.DLL,FOO\"", true},
-        {"RunDll32 C:\\x.dll,Foo", "c:\\x.dll", ",Foo", false},
-        {"\"C:\\Program Files (x86)\\Foo\\unins000.exe\" /S",
-         "c:\\program files\\foo\\unins000.exe", "/S", false},
-        {"\"C:\\Program Files (x86)\\Bar\\unins000.exe\" /S",
-         "c:\\program files (x86)\\bar\\unins000.exe", "/S", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        const UninstallLaunch launch = PlanUninstall(c.command, files, folders);
-        EXPECT_EQ(launch.file, c.file);
-        EXPECT_EQ(launch.parameters, c.parameters);
-        EXPECT_EQ(launch.throughCommandInterpreter, c.throughCommandInterpreter);
-    }
-}
 
 TEST(BackupFileNameTest, NeverLeavesFolderNamesDeviceOrBreaksUtf8) {
     const std::pair<std::string, std::string> cases[] = {
