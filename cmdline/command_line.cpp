@@ -214,6 +214,8 @@ std::string OutcomeText(const QueueItemState& state) {
                 text = "failed, did not start (error " + std::to_string(state.startError) + ")";
             else if (state.reason == LaunchReason::NoCommand)
                 text = "failed, no uninstall command";
+            else if (state.reason == LaunchReason::AmbiguousPath)
+                text = "failed, the unquoted path names more than one program";
             else
                 text = "failed, code " + std::to_string(state.exitCode);
             break;

@@ -170,15 +170,20 @@ struct NamedFile {
     bool exists = false;
 };
 
-// The list's parsing of the name first, then the name as written; each also without
-// " (x86)", as a 32-bit program sees the 64-bit program folder under that name. A relative
-// name is only looked for in the system's folders (the parsing does that), never in this
-// program's own folder. Like CreateProcess, a name without an extension means an ".exe".
+// The list's parsing of the name first, then the name as written. A name written with
+// "%ProgramFiles%" is also looked for without " (x86)": a 32-bit program's expansion names the
+// 32-bit folder, and the entry may be the 64-bit edition's. A path written out in full is
+// taken as it stands: an orphaned 32-bit entry never runs the 64-bit edition's uninstaller. A
+// relative name is only looked for in the system's folders (the parsing does that), never in
+// this program's own folder; only such a bare name, as CreateProcess takes it, means an ".exe"
+// without an extension.
 NamedFile FindNamedFile(std::string_view name, const FileSystem& files,
                         const SpecialFolders& folders) {
     std::string text = WithWindowsFolder(name, folders);
-    if (BaseName(text).find('.') == std::string::npos && !TrimBlanks(text).empty())
+    const bool bare = text.find_first_of("\\/:") == std::string::npos;
+    if (bare && BaseName(text).find('.') == std::string::npos && !TrimBlanks(text).empty())
         text += ".exe";
+    const bool expanded = AsciiLower(text).find("%programfiles%") != std::string::npos;
     NamedFile found{RunPath(text, files, folders), false};
     if (found.path.empty())
         return found;
@@ -187,8 +192,12 @@ NamedFile FindNamedFile(std::string_view name, const FileSystem& files,
     // than the comparison.
     std::vector<std::string> asked;
     for (const std::string& candidate : {found.path, written}) {
-        for (const std::string& path : {candidate, ReplaceAll(candidate, " (x86)", ""),
-                                        ReplaceAll(candidate, " (X86)", "")}) {
+        std::vector<std::string> paths = {candidate};
+        if (expanded) {
+            paths.push_back(ReplaceAll(candidate, " (x86)", ""));
+            paths.push_back(ReplaceAll(candidate, " (X86)", ""));
+        }
+        for (const std::string& path : paths) {
             if (std::find(asked.begin(), asked.end(), AsciiLower(path)) != asked.end())
                 continue;
             asked.push_back(AsciiLower(path));
@@ -229,9 +238,48 @@ QueueLaunch Started(LaunchReason reason, std::string application, const std::str
 
 // The launch of a command taken from the entry. msiexec commands are never taken as written:
 // the installer is only ever started with arguments made here from a checked product code.
+// An unquoted command that names a path with blanks ("C:\Program Files\App\uninstall /S")
+// is split where an existing program file ends, never guessed: CreateProcess would try
+// "C:\Program.exe" first. Every beginning of the line up to a blank is asked; one that names
+// a program file is the program. Nothing when none does (the usual reading then applies); the
+// count tells when more than one does.
+struct UnquotedSplit {
+    Command command;
+    int found = 0;
+};
+UnquotedSplit SplitUnquotedByFiles(std::string_view command, const FileSystem& files,
+                                   const SpecialFolders& folders) {
+    UnquotedSplit split;
+    const std::string text = TrimBlanks(command);
+    if (text.empty() || text[0] == '"' || text.find_first_of(" \t") == std::string::npos ||
+        text.substr(0, text.find_first_of(" \t")).find_first_of("\\/:") == std::string::npos)
+        return split;
+    for (size_t end = text.find_first_of(" \t");; end = text.find_first_of(" \t", end + 1)) {
+        const std::string prefix = text.substr(0, end);
+        // The file itself, as written (the list's parsing would cut the text at an ".exe").
+        std::string path = NormalizedPath(WithWindowsFolder(prefix, folders));
+        const size_t variable = AsciiLower(path).find("%programfiles%");
+        if (variable != std::string::npos)
+            path.replace(variable, 14, folders.GetSpecialFolder(kCsidlProgramFiles));
+        if (IsAbsolute(path) && IsProgramFile(path) && files.FileExists(path)) {
+            if (++split.found == 1)
+                split.command = {prefix, end == std::string::npos ? std::string()
+                                                                  : TrimBlanks(text.substr(end))};
+        }
+        if (end == std::string::npos)
+            break;
+    }
+    return split;
+}
+
 QueueLaunch LaunchOf(LaunchReason reason, const std::string& command, const FileSystem& files,
                      const SpecialFolders& folders, const std::string& systemFolder) {
-    const Command parts = SplitCommand(command);
+    Command parts = SplitCommand(command);
+    const UnquotedSplit unquoted = SplitUnquotedByFiles(command, files, folders);
+    if (unquoted.found > 1)
+        return Refused(LaunchReason::AmbiguousPath);
+    if (unquoted.found == 1)
+        parts = unquoted.command;
     if (parts.program.empty() || RunsInstaller(parts))
         return Refused(LaunchReason::NoCommand);
     if (RunsLibrary(parts)) {

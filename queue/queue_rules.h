@@ -78,6 +78,7 @@ enum class LaunchReason {
     Interactive,           // the uninstall string (msiexec.exe /X{code} for installer entries)
     NoQuietWay,            // quiet only was asked and the entry has no quiet way: skipped
     NoCommand,             // empty, or names no program file: not started
+    AmbiguousPath,         // unquoted, and more than one beginning of it names a program file
     UninstallerMissing,    // names a program file that does not exist
 };
 

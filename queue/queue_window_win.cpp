@@ -279,6 +279,8 @@ std::string QueueWindow::StateText(const QueueItemState& state) const {
                 return Text(names::kLangTimedOut);
             if (state.reason == LaunchReason::NoCommand)
                 return Text(names::kLangNoCommand);
+            if (state.reason == LaunchReason::AmbiguousPath)
+                return Text(names::kLangAmbiguousPath);
             if (state.startError != 0)
                 return Text(names::kLangNotStarted) + " " + std::to_string(state.startError);
             return Text(names::kLangFailedCode) + " " + std::to_string(state.exitCode);

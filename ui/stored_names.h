@@ -300,6 +300,10 @@ inline constexpr TextOnly kLangNotStarted{
     {"LangNotStarted", "TMenuItem"}, "Caption", "Ошибка: не запускается, код"};
 inline constexpr TextOnly kLangNoCommand{
     {"LangNoCommand", "TMenuItem"}, "Caption", "Ошибка: нет команды удаления"};
+inline constexpr TextOnly kLangAmbiguousPath{
+    {"LangAmbiguousPath", "TMenuItem"},
+    "Caption",
+    "Ошибка: путь без кавычек указывает на несколько программ"};
 inline constexpr TextOnly kLangMissing{
     {"LangMissing", "TMenuItem"}, "Caption", "Деинсталлятор не найден"};
 inline constexpr TextOnly kLangSkipped{
@@ -316,9 +320,10 @@ inline constexpr TextOnly kLangOwnLast{
     "В очереди есть сама эта программа. Она будет удалена последней. Удалить и её?"};
 
 inline constexpr TextOnly kTextOnly[] = {
-    kLangWaiting,    kLangRunning,   kLangRemoved, kLangStillListed, kLangFailedCode, kLangTimedOut,
-    kLangNotStarted, kLangNoCommand, kLangMissing, kLangSkipped,     kLangCancelled,  kLangQuietTag,
-    kLangDone,       kLangOf,        kLangRestart, kLangOwnLast,
+    kLangWaiting,  kLangRunning,    kLangRemoved,   kLangStillListed,   kLangFailedCode,
+    kLangTimedOut, kLangNotStarted, kLangNoCommand, kLangAmbiguousPath, kLangMissing,
+    kLangSkipped,  kLangCancelled,  kLangQuietTag,  kLangDone,          kLangOf,
+    kLangRestart,  kLangOwnLast,
 };
 
 }  // namespace queue_window

@@ -225,4 +225,33 @@ e2e_check "/leftovers after the restore: the folder, ticked, for the program and
   "Fake App|$FULL\\FakeApp|C:\\Apps\\Fake App|folder|insideInstallFolder|high|True" \
   "$(python3 -c 'import json,sys; r=[x for x in json.load(open(sys.argv[1], encoding="utf-8")) if x["kind"] == "folder"][0]; print(r["program"], r["key"], r["item"], r["kind"], r["evidence"], r["confidence"], r["selected"], sep="|")' "$E2E_WORK/leftovers.out")"
 
+
+# An unquoted path with blanks runs the program file it names, never "C:\Program.exe"; an
+# (x86) path written out in full is never taken for the 64-bit edition's.
+tools=$WINEPREFIX/drive_c/Program\ Files/Fake\ Tools
+both=$WINEPREFIX/drive_c/Program\ Files/Fake\ Both
+mkdir -p "$tools" "$both"
+cp "$QUEUE_FAKE" "$tools/tool.exe"
+cp "$QUEUE_FAKE" "$both/tool.exe"
+cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/Program.exe"
+"$WINE" reg add "$KEY\\FakeUnquoted" /v DisplayName /d "Fake Unquoted" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$KEY\\FakeUnquoted" /v UninstallString /d 'C:\Program Files\Fake Tools\tool.exe' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$KEY\\FakeUnquoted" /v QuietUninstallString \
+  /d "C:\\Program Files\\Fake Tools\\tool.exe /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeUnquoted" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v DisplayName /d "Fake Orphan" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v UninstallString \
+  /d '"C:\Program Files (x86)\Fake Both\tool.exe"' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v QuietUninstallString \
+  /d "\"C:\\Program Files (x86)\\Fake Both\\tool.exe\" /quiet /delete=HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /f /reg:64 >/dev/null 2>&1
+e2e_check "an unquoted path with blanks: its program runs, C:\\Program.exe never" "0|removed|no" \
+  "$(run unquoted "\"$EXE\" /uninstall FakeUnquoted /quiet")|$(tr -d '\r' <"$E2E_WORK/unquoted.out" | cut -f1)|$([ -e "$WINEPREFIX/drive_c/started.txt" ] && echo yes || echo no)"
+"$WINE" reg add "$KEY\\FakeNoExt" /v DisplayName /d "Fake No Extension" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$KEY\\FakeNoExt" /v UninstallString /d 'C:\Program Files\Fake Tools\uninstall /quiet' /f /reg:64 >/dev/null 2>&1
+e2e_check "an unquoted path to no program file: refused, C:\\Program.exe never runs" \
+  "1|failed, no uninstall command|no" \
+  "$(run noext "\"$EXE\" /uninstall FakeNoExt")|$(tr -d '\r' <"$E2E_WORK/noext.out" | cut -f1)|$([ -e "$WINEPREFIX/drive_c/started.txt" ] && echo yes || echo no)"
+e2e_check "an orphaned 32-bit entry: its uninstaller is not found, the 64-bit one never runs" \
+  "1|uninstaller not found|there" \
+  "$(run orphan "\"$EXE\" /uninstall FakeOrphan /quiet")|$(tr -d '\r' <"$E2E_WORK/orphan.out" | cut -f1)|$(key_exists "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" 32 && echo there || echo gone)"
+
 e2e_finish

@@ -28,7 +28,9 @@ class QueueRulesTest : public ::testing::Test {
     QueueRulesTest() {
         for (const char* file :
              {"C:\\Program Files\\App\\uninst.exe", "C:\\Program Files (x86)\\Inno\\unins000.exe",
-              "C:\\Windows\\system32\\helper.dll", "C:\\Windows\\AppRemove.exe"})
+              "C:\\Windows\\system32\\helper.dll", "C:\\Windows\\AppRemove.exe",
+              // What an unquoted path with blanks could be taken for.
+              "C:\\Program.exe", "C:\\Tools\\a.exe", "C:\\Tools\\a.exe b.exe"})
             files.AddFile(file);
     }
     testing::FakeFileSystem files;
@@ -54,9 +56,18 @@ TEST_F(QueueRulesTest, PlansTheCommandOfEachEntryForEachMode) {
          ""},
         {Facts("A_is1", inno, "", "", kInno), M::QuietOnly, kNone, R::InnoSetup,
          inno + " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART"},
-        // Registered by the 64-bit half: found without " (x86)", and started under that name.
+        // Written with %ProgramFiles%, which a 32-bit program expands to the (x86) folder: also
+        // found in the 64-bit one, and started under that name. Written out in full, an (x86)
+        // path is taken as it stands: an orphaned 32-bit entry never runs the 64-bit edition's.
+        {Facts("A", "%ProgramFiles%\\App\\uninst.exe"), M::QuietOnly, UninstallerMaker::Nsis,
+         R::Nsis, "\"c:\\program files\\app\\uninst.exe\" /S"},
         {Facts("A", "C:\\Program Files (x86)\\App\\uninst.exe"), M::QuietOnly,
-         UninstallerMaker::Nsis, R::Nsis, "\"c:\\program files\\app\\uninst.exe\" /S"},
+         UninstallerMaker::Nsis, R::UninstallerMissing, ""},
+        // Unquoted with blanks: never "C:\Program.exe", never ".exe" added to a cut word; two
+        // beginnings that both name a program file are refused.
+        {Facts("A", "C:\\Program Files\\App\\uninstall /S"), M::Interactive, kNone, R::NoCommand,
+         ""},
+        {Facts("A", "C:\\Tools\\a.exe b.exe /S"), M::Interactive, kNone, R::AmbiguousPath, ""},
         {Facts("A", app), M::QuietOnly, kNone, R::NoQuietWay, ""},
         {Facts("A", app), M::QuietWherePossible, kNone, R::Interactive, app},
         {Facts("A", "C:\\Gone\\uninst.exe"), M::QuietOnly, kNone, R::UninstallerMissing, ""},
