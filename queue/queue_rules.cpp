@@ -400,8 +400,14 @@ std::optional<std::string> ProductCode(const EntryFacts& facts) {
 }
 
 UninstallerMaker RecognizeUninstaller(const std::string& fileName, const std::string& bytes) {
-    if (Contains(bytes, "NullsoftInst"))
-        return UninstallerMaker::Nsis;
+    // NSIS's first header follows its program at a 512-byte boundary: flags (bit 0: an
+    // uninstaller), 0xDEADBEEF, "NullsoftInst".
+    static constexpr std::string_view kFirstHeader("\xEF\xBE\xAD\xDENullsoftInst", 16);
+    for (size_t at = 0; at + 20 <= bytes.size(); at += 512) {
+        if (std::string_view(bytes).substr(at + 4, 16) == kFirstHeader &&
+            (static_cast<unsigned char>(bytes[at]) & 1) != 0)
+            return UninstallerMaker::Nsis;
+    }
     const std::string base = AsciiLower(BaseName(fileName));
     const bool innoName = base.size() == 12 && base.compare(0, 5, "unins") == 0 && base[5] >= '0' &&
                           base[5] <= '9' && base[6] >= '0' && base[6] <= '9' && base[7] >= '0' &&
@@ -425,6 +431,14 @@ QueueLaunch PlanQueuedUninstall(const EntryFacts& facts, QueueMode mode, Uninsta
     // from the checked product code.
     // Otherwise the entry's own quiet command decides alone: when the file it names is gone,
     // the entry's uninstaller is reported missing rather than run another way.
+    // Inno Setup writes "/SILENT" as an entry's own quiet command, which still shows message
+    // boxes and asks to restart: an Inno Setup entry is always run very silently.
+    const Command uninstall = SplitCommand(facts.uninstallString);
+    if (facts.innoSetupValues && !uninstall.program.empty() && !RunsInstaller(uninstall)) {
+        return LaunchOf(LaunchReason::InnoSetup,
+                        facts.uninstallString + " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART", files,
+                        folders, systemFolder);
+    }
     const Command quiet = SplitCommand(facts.quietUninstallString);
     if (!quiet.program.empty() && !RunsInstaller(quiet)) {
         return LaunchOf(LaunchReason::QuietUninstallString, facts.quietUninstallString, files,
@@ -434,16 +448,21 @@ QueueLaunch PlanQueuedUninstall(const EntryFacts& facts, QueueMode mode, Uninsta
         return InstallerUninstall(LaunchReason::WindowsInstaller, *code, " /qn /norestart",
                                   systemFolder);
     }
-    const Command uninstall = SplitCommand(facts.uninstallString);
     if (!uninstall.program.empty() && !RunsInstaller(uninstall)) {
-        if (facts.innoSetupValues || maker == UninstallerMaker::InnoSetup) {
+        if (maker == UninstallerMaker::InnoSetup) {
             return LaunchOf(LaunchReason::InnoSetup,
                             facts.uninstallString + " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART",
                             files, folders, systemFolder);
         }
         if (maker == UninstallerMaker::Nsis) {
-            return LaunchOf(LaunchReason::Nsis, facts.uninstallString + " /S", files, folders,
-                            systemFolder);
+            // "_?=" takes the rest of the line as the folder: "/S" goes before it.
+            std::string command = facts.uninstallString;
+            const size_t folder = AsciiLower(command).find("_?=");
+            if (folder == std::string::npos)
+                command += " /S";
+            else
+                command.insert(folder, "/S ");
+            return LaunchOf(LaunchReason::Nsis, command, files, folders, systemFolder);
         }
     }
     QueueLaunch interactive = InteractiveUninstall(facts, code, files, folders, systemFolder);

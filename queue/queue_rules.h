@@ -49,8 +49,10 @@ std::optional<std::string> ProductCode(const EntryFacts& facts);
 enum class UninstallerMaker { Unknown, InnoSetup, Nsis };
 
 // Judged from the file's first bytes (at most a few megabytes are read): an NSIS uninstaller
-// carries the "NullsoftInst" signature; an Inno Setup uninstaller is a program whose name is
-// "unins" and three digits with ".exe" and that carries "Inno Setup" in its bytes.
+// carries NSIS's first header at a 512-byte boundary (its flags with the uninstaller's bit,
+// 0xDEADBEEF, "NullsoftInst"), not merely those letters somewhere; an Inno Setup uninstaller is
+// a program whose name is "unins" and three digits with ".exe" and that carries "Inno Setup"
+// in its bytes.
 UninstallerMaker RecognizeUninstaller(const std::string& fileName, const std::string& bytes);
 
 // One process to start: the program file, and the whole command line it gets (its first word

@@ -147,6 +147,15 @@ else
   files_left() { (cd "$install_dir" 2>/dev/null && find . -type f | sed 's|^\./||' | sort | tr '\n' '|'); }
   plant_user_data
 
+  # The real NSIS uninstaller is known by its header: without the entry's own quiet command,
+  # the quiet way is "/S".
+  "$WINE" reg delete "$KEY" /v QuietUninstallString /f /reg:32 >/dev/null 2>&1
+  out_win=$("$WINE" winepath -w "$E2E_WORK/list.json" 2>/dev/null)
+  err_win=$("$WINE" winepath -w "$E2E_WORK/list.err" 2>/dev/null)
+  "$WINE" "$CORVANDEL_DRIVER" run "$out_win" "$err_win" "\"$location\\Corvandel.exe\" /list /format=json" >/dev/null 2>&1
+  e2e_check "an NSIS uninstaller known by its header" "\"$location\\uninst.exe\" /S" \
+    "$(python3 -c 'import json,sys; print([r for r in json.load(open(sys.argv[1], encoding="utf-8")) if r["name"] == "Corvandel"][0]["quietUninstallCommand"])' "$E2E_WORK/list.json" 2>&1)"
+
   # Corvandel lists itself; "Деинсталляция" on its row runs the uninstaller.
   e2e_driver launch "$location\\Corvandel.exe" wait-window wait-status 0 "Элементов:" \
     select-name Corvandel list-rows ListViewUninstall 6 >"$E2E_WORK/out"

@@ -44,6 +44,12 @@ TEST_F(QueueRulesTest, PlansTheCommandOfEachEntryForEachMode) {
     const std::string app = "\"C:\\Program Files\\App\\uninst.exe\" -x";
     const std::string inno = "\"C:\\Program Files (x86)\\Inno\\unins000.exe\"";
     const std::tuple<EntryFacts, QueueMode, UninstallerMaker, LaunchReason, std::string> cases[] = {
+        // Inno Setup's own "/SILENT" is no quiet way: always very silent. NSIS's "/S" goes
+        // before "_?=", which takes the rest of the line.
+        {Facts("A_is1", inno, inno + " /SILENT", "", kInno), M::QuietWherePossible, kNone,
+         R::InnoSetup, inno + " /VERYSILENT /SUPPRESSMSGBOXES /NORESTART"},
+        {Facts("A", app + " _?=C:\\Program Files\\App"), M::QuietOnly, UninstallerMaker::Nsis,
+         R::Nsis, "\"C:\\Program Files\\App\\uninst.exe\" -x /S _?=C:\\Program Files\\App"},
         // An unquoted path with blanks still reaches the child as one word.
         {Facts("A", "", "C:\\Program Files\\App\\uninst.exe /S"), M::QuietOnly, kNone,
          R::QuietUninstallString, "\"C:\\Program Files\\App\\uninst.exe\" /S"},
@@ -111,8 +117,15 @@ TEST(QueueEvidenceTest, CodesAndMakersNeedWellFormedEvidence) {
 
     using U = UninstallerMaker;
     const std::string wide("I\0n\0n\0o\0 \0S\0e\0t\0u\0p\0", 20);
+    // NSIS's first header after a program of 1024 bytes: the uninstaller's and the installer's.
+    const std::string program = "MZ" + std::string(1022, '\0');
+    const std::string header("\xEF\xBE\xAD\xDENullsoftInst", 16);
     const std::tuple<std::string, std::string, UninstallerMaker> makers[] = {
-        {"C:\\A\\uninst.exe", "MZ.NullsoftInst.", U::Nsis},
+        {"C:\\A\\uninst.exe", program + std::string("\x01\0\0\0", 4) + header, U::Nsis},
+        {"C:\\A\\setup.exe", program + std::string("\0\0\0\0", 4) + header, U::Unknown},
+        // The letters alone, or off a 512-byte boundary, are any file's.
+        {"C:\\A\\notes.exe", "MZ.NullsoftInst.", U::Unknown},
+        {"C:\\A\\uninst.exe", program + "x" + std::string("\x01\0\0\0", 4) + header, U::Unknown},
         {"C:\\A\\unins000.exe", "MZ.Inno Setup.", U::InnoSetup},
         {"C:\\A\\UNINS012.EXE", "MZ." + wide, U::InnoSetup},
         {"C:\\Inno Setup\\setup.exe", "MZ.Inno Setup.", U::Unknown},
