@@ -79,6 +79,7 @@ void ProgramListPage::RunUninstaller() {
                   [](const std::unique_ptr<SingleUninstall>& run) { return run->finished; });
     auto run = std::make_unique<SingleUninstall>();
     SingleUninstall* current = run.get();
+    current->caption = row.caption;
     UninstallQueue::Handlers handlers;
     handlers.beforeRun = [current](const QueueItem& item) {
         Win32RegistryApi registry;
@@ -113,7 +114,7 @@ void ProgramListPage::SingleUninstallFinished(SingleUninstall& run) {
         return;
     }
     // An uninstaller that ran says what happened in its own windows; one that could not run
-    // is said here.
+    // is said here, with the entry's name.
     std::string problem;
     if (state.state == QueueState::UninstallerMissing)
         problem = host_.Texts().Caption(names::kLangUninstallerMissing);
@@ -122,9 +123,10 @@ void ProgramListPage::SingleUninstallFinished(SingleUninstall& run) {
                   SystemErrorText(state.startError);
     else if (state.state == QueueState::Failed && state.reason == LaunchReason::NoCommand)
         problem = host_.Texts().Caption(names::kLangCannotStart);
+    // Said in the status bar: the uninstaller may end long after the click, and a message box
+    // then would take the keyboard from whatever the user does meanwhile.
     if (!problem.empty())
-        MessageBoxW(host_.Window(), Widen(problem).c_str(),
-                    Widen(host_.Texts().Caption(names::kLangError)).c_str(), MB_ICONERROR);
+        status_.SetText(1, run.caption + ": " + problem);
 }
 
 bool ProgramListPage::SelectedIsBroken() const {

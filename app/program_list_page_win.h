@@ -111,6 +111,7 @@ class ProgramListPage {
     struct SingleUninstall {
         std::mutex recordMutex;
         std::string record;  // kept on the queue's thread just before the uninstaller starts
+        std::string caption;
         QueueItemState state;
         bool finished = false;
         std::unique_ptr<UninstallQueue> queue;  // last: stopped before the rest goes

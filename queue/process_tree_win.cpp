@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "foundation/handle_win.h"
@@ -69,7 +70,8 @@ void RecordExitCode(HANDLE process, TreeRun& run) {
 }  // namespace
 
 TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds limit,
-                       const std::function<bool()>& stopping) {
+                       const std::function<bool()>& stopping,
+                       const std::function<bool()>& entryGone) {
     TreeRun run;
     const std::wstring application = Widen(launch.application);
     const std::wstring folder = FolderOf(application);
@@ -99,6 +101,8 @@ TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds li
 
     const auto begin = std::chrono::steady_clock::now();
     bool processEnded = false;
+    auto lastAsked = begin;
+    std::optional<std::chrono::steady_clock::time_point> goneSince;
     for (;;) {
         if (!processEnded && WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
             processEnded = true;
@@ -106,6 +110,18 @@ TreeRun RunProcessTree(const ProcessLaunch& launch, std::chrono::milliseconds li
         }
         if (processEnded && (!inJob || JobIsEmpty(job.Get())))
             return run;
+        // The uninstaller has ended and its entry is gone: what it left running (a feedback
+        // page in a browser, an Explorer it restarted) is not the uninstall any more.
+        const auto now = std::chrono::steady_clock::now();
+        if (processEnded && entryGone && !goneSince && now - lastAsked >= std::chrono::seconds(1)) {
+            lastAsked = now;
+            if (entryGone())
+                goneSince = now;
+        }
+        if (goneSince && now - *goneSince >= kUninstallGrace) {
+            run.leftRunning = true;
+            return run;
+        }
         if (stopping && stopping()) {
             run.abandoned = true;
             return run;

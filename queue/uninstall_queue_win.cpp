@@ -135,7 +135,11 @@ void UninstallQueue::Run(JobContext& job) {
         state.state = QueueState::Running;
         report(i, state);
 
-        const TreeRun run = RunProcessTree(*plan.launch, limit_, [&job] { return job.Stopping(); });
+        const auto entryGone = [&] {
+            return !ReadEntryFacts(registry, item.rootName, item.keyPath).has_value();
+        };
+        const TreeRun run = RunProcessTree(
+            *plan.launch, limit_, [&job] { return job.Stopping(); }, entryGone);
         if (run.abandoned)
             return;
         RunResult result;
@@ -143,7 +147,7 @@ void UninstallQueue::Run(JobContext& job) {
         result.startError = run.startError;
         result.timedOut = run.timedOut;
         result.exitCode = run.exitCode;
-        result.entryPresent = ReadEntryFacts(registry, item.rootName, item.keyPath).has_value();
+        result.entryPresent = !entryGone();
         const QueueOutcome outcome = DecideOutcome(result);
         state.state = outcome.state;
         state.restartNeeded = outcome.restartNeeded;

@@ -254,4 +254,16 @@ e2e_check "an orphaned 32-bit entry: its uninstaller is not found, the 64-bit on
   "1|uninstaller not found|there" \
   "$(run orphan "\"$EXE\" /uninstall FakeOrphan /quiet")|$(tr -d '\r' <"$E2E_WORK/orphan.out" | cut -f1)|$(key_exists "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" 32 && echo there || echo gone)"
 
+
+# An uninstaller that leaves something running once its entry is gone (a copy that lingers for
+# ten minutes) is reported removed after a short grace, nothing killed, far within the limit.
+cp "$QUEUE_FAKE" "$fakes/linger.exe"
+"$WINE" reg add "$KEY\\FakeLinger" /v DisplayName /d "Fake Linger" /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$KEY\\FakeLinger" /v UninstallString /d 'C:\Fakes\linger.exe' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$KEY\\FakeLinger" /v QuietUninstallString \
+  /d "\"C:\\Fakes\\linger.exe\" /quiet /copy /linger=600000 /delete=HKLM\\$UNINSTALL_KEY\\FakeLinger" /f /reg:64 >/dev/null 2>&1
+lingered=$SECONDS
+e2e_check "a lingering process after the entry is gone: removed, within the grace" "0|removed|yes" \
+  "$(run linger "\"$EXE\" /uninstall FakeLinger /quiet /timeout=5")|$(tr -d '\r' <"$E2E_WORK/linger.out" | cut -f1)|$([ $((SECONDS - lingered)) -lt 120 ] && echo yes || echo no)"
+
 e2e_finish

@@ -3,6 +3,8 @@
 // (names are case-insensitive; a value runs to the next space unless it is in double quotes):
 //   /log=PATH      the log to append to (C:\queue-log.txt when not given)
 //   /wait=MS       sleeps that long before deleting and ending
+//   /linger=MS     sleeps that long after deleting, before ending (what an uninstaller leaves
+//                  running once its work is done)
 //   /delete=KEY    deletes the key tree, for example HKLM\SOFTWARE\...\Uninstall\Name or
 //                  /delete="HKCU\...\My App" (HKLM, HKCU, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER);
 //                  may be given more than once
@@ -208,6 +210,7 @@ std::optional<KeyToDelete> ParseKey(const std::wstring& text) {
 
 struct Options {
     std::optional<DWORD> waitMs;
+    std::optional<DWORD> lingerMs;
     std::vector<KeyToDelete> deletions;
     REGSAM view = KEY_WOW64_64KEY;
     DWORD exitCode = 0;
@@ -245,6 +248,10 @@ Options ParseOptions(const std::vector<Word>& words) {
             options.waitMs = ParseNumber(value);
             if (!options.waitMs || *options.waitMs == INFINITE)
                 fail(L"bad /wait value: " + value);
+        } else if (hasValue && name == L"linger") {
+            options.lingerMs = ParseNumber(value);
+            if (!options.lingerMs || *options.lingerMs == INFINITE)
+                fail(L"bad /linger value: " + value);
         } else if (hasValue && name == L"exit") {
             const std::optional<DWORD> code = ParseNumber(value);
             if (code)
@@ -392,6 +399,8 @@ DWORD Uninstall(const Options& options) {
             failed |= DeleteKey(key, KEY_WOW64_32KEY) == Deletion::Failed;
         }
     }
+    if (options.lingerMs)
+        Sleep(*options.lingerMs);
     return failed ? kDeletionFailed : options.exitCode;
 }
 
