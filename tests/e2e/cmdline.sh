@@ -194,6 +194,9 @@ e2e_check "an entry that stays: its line" "still listed${T}$FULL\\FakeKeep${T}Fa
 e2e_check "a removal that asks for a restart: the full code" 3010 \
   "$(run boot "\"$EXE\" /uninstall FakeBoot /timeout=2")"
 
+# set_value KEY NAME DATA: a text value, in the 64-bit view whichever loader runs reg.
+set_value() { "$WINE" reg add "$1" /v "$2" /d "$3" /f /reg:64 >/dev/null 2>&1; }
+
 # What a removed program leaves: found from its record, moved into a clean-up, listed and put
 # back, all from the command line.
 app=$WINEPREFIX/drive_c/Apps/Fake\ App
@@ -202,11 +205,10 @@ printf 'config' >"$app/data/app.ini"
 cp "$QUEUE_FAKE" "$app/app.exe"
 cp "$QUEUE_FAKE" "$fakes/app.exe"
 APP_KEY="$KEY\\FakeApp"
-"$WINE" reg add "$APP_KEY" /v DisplayName /d "Fake App" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$APP_KEY" /v InstallLocation /d 'C:\Apps\Fake App' /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$APP_KEY" /v UninstallString /d 'C:\Fakes\app.exe' /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$APP_KEY" /v QuietUninstallString \
-  /d "\"C:\\Fakes\\app.exe\" /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeApp" /f /reg:64 >/dev/null 2>&1
+set_value "$APP_KEY" DisplayName "Fake App"
+set_value "$APP_KEY" InstallLocation 'C:\Apps\Fake App'
+set_value "$APP_KEY" UninstallString 'C:\Fakes\app.exe'
+set_value "$APP_KEY" QuietUninstallString "\"C:\\Fakes\\app.exe\" /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeApp"
 e2e_check "/leftovers of a key with no record: exit code and why" "2|no record kept${T}FakeApp" \
   "$(run norecord "\"$EXE\" /leftovers FakeApp")|$(tr -d '\r' <"$E2E_WORK/norecord.err")"
 e2e_check "/uninstall /cleanup: exit code" 0 "$(run cleanup "\"$EXE\" /uninstall FakeApp /quiet /cleanup")"
@@ -234,19 +236,16 @@ mkdir -p "$tools" "$both"
 cp "$QUEUE_FAKE" "$tools/tool.exe"
 cp "$QUEUE_FAKE" "$both/tool.exe"
 cp "$FAKE_UNINSTALLER" "$WINEPREFIX/drive_c/Program.exe"
-"$WINE" reg add "$KEY\\FakeUnquoted" /v DisplayName /d "Fake Unquoted" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$KEY\\FakeUnquoted" /v UninstallString /d 'C:\Program Files\Fake Tools\tool.exe' /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$KEY\\FakeUnquoted" /v QuietUninstallString \
-  /d "C:\\Program Files\\Fake Tools\\tool.exe /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeUnquoted" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v DisplayName /d "Fake Orphan" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v UninstallString \
-  /d '"C:\Program Files (x86)\Fake Both\tool.exe"' /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /v QuietUninstallString \
-  /d "\"C:\\Program Files (x86)\\Fake Both\\tool.exe\" /quiet /delete=HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" /f /reg:64 >/dev/null 2>&1
+set_value "$KEY\\FakeUnquoted" DisplayName "Fake Unquoted"
+set_value "$KEY\\FakeUnquoted" UninstallString 'C:\Program Files\Fake Tools\tool.exe'
+set_value "$KEY\\FakeUnquoted" QuietUninstallString "C:\\Program Files\\Fake Tools\\tool.exe /quiet /delete=HKLM\\$UNINSTALL_KEY\\FakeUnquoted"
+set_value "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" DisplayName "Fake Orphan"
+set_value "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" UninstallString '"C:\Program Files (x86)\Fake Both\tool.exe"'
+set_value "HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan" QuietUninstallString "\"C:\\Program Files (x86)\\Fake Both\\tool.exe\" /quiet /delete=HKLM\\$WOW_UNINSTALL_KEY\\FakeOrphan"
 e2e_check "an unquoted path with blanks: its program runs, C:\\Program.exe never" "0|removed|no" \
   "$(run unquoted "\"$EXE\" /uninstall FakeUnquoted /quiet")|$(tr -d '\r' <"$E2E_WORK/unquoted.out" | cut -f1)|$([ -e "$WINEPREFIX/drive_c/started.txt" ] && echo yes || echo no)"
-"$WINE" reg add "$KEY\\FakeNoExt" /v DisplayName /d "Fake No Extension" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$KEY\\FakeNoExt" /v UninstallString /d 'C:\Program Files\Fake Tools\uninstall /quiet' /f /reg:64 >/dev/null 2>&1
+set_value "$KEY\\FakeNoExt" DisplayName "Fake No Extension"
+set_value "$KEY\\FakeNoExt" UninstallString 'C:\Program Files\Fake Tools\uninstall /quiet'
 e2e_check "an unquoted path to no program file: refused, C:\\Program.exe never runs" \
   "1|failed, no uninstall command|no" \
   "$(run noext "\"$EXE\" /uninstall FakeNoExt")|$(tr -d '\r' <"$E2E_WORK/noext.out" | cut -f1)|$([ -e "$WINEPREFIX/drive_c/started.txt" ] && echo yes || echo no)"
@@ -258,10 +257,9 @@ e2e_check "an orphaned 32-bit entry: its uninstaller is not found, the 64-bit on
 # An uninstaller that leaves something running once its entry is gone (a copy that lingers for
 # ten minutes) is reported removed after a short grace, nothing killed, far within the limit.
 cp "$QUEUE_FAKE" "$fakes/linger.exe"
-"$WINE" reg add "$KEY\\FakeLinger" /v DisplayName /d "Fake Linger" /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$KEY\\FakeLinger" /v UninstallString /d 'C:\Fakes\linger.exe' /f /reg:64 >/dev/null 2>&1
-"$WINE" reg add "$KEY\\FakeLinger" /v QuietUninstallString \
-  /d "\"C:\\Fakes\\linger.exe\" /quiet /copy /linger=600000 /delete=HKLM\\$UNINSTALL_KEY\\FakeLinger" /f /reg:64 >/dev/null 2>&1
+set_value "$KEY\\FakeLinger" DisplayName "Fake Linger"
+set_value "$KEY\\FakeLinger" UninstallString 'C:\Fakes\linger.exe'
+set_value "$KEY\\FakeLinger" QuietUninstallString "\"C:\\Fakes\\linger.exe\" /quiet /copy /linger=600000 /delete=HKLM\\$UNINSTALL_KEY\\FakeLinger"
 lingered=$SECONDS
 e2e_check "a lingering process after the entry is gone: removed, within the grace" "0|removed|yes" \
   "$(run linger "\"$EXE\" /uninstall FakeLinger /quiet /timeout=5")|$(tr -d '\r' <"$E2E_WORK/linger.out" | cut -f1)|$([ $((SECONDS - lingered)) -lt 120 ] && echo yes || echo no)"
