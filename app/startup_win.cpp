@@ -68,7 +68,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     queue.Create(mainWindow.Handle());
     mainWindow.SetQueueWindow(&queue);
     corvandel::LeftoversWindow leftovers;
-    leftovers.Create(mainWindow.Handle(), corvandel::QuarantineFolder());
+    leftovers.Create(mainWindow.Handle(), [] { return corvandel::QuarantineFolder(); });
     mainWindow.SetLeftoversWindow(&leftovers);
     mainWindow.LoadOptions();
     // Language files lose what no window can use, then the chosen one applies everywhere.

@@ -103,4 +103,17 @@ using OwnedImageList = Owned<ImageListTraits>;
 using OwnedIcon = Owned<IconTraits>;
 using OwnedAccelerators = Owned<AcceleratorTraits>;
 
+// A COM interface the holder received and releases when it goes; not copyable.
+template <typename Interface>
+struct ComHeld {
+    Interface* p = nullptr;
+    ComHeld() = default;
+    ComHeld(const ComHeld&) = delete;
+    ComHeld& operator=(const ComHeld&) = delete;
+    ~ComHeld() {
+        if (p)
+            p->Release();
+    }
+};
+
 }  // namespace corvandel

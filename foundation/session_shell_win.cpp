@@ -8,41 +8,33 @@
 #include <shlobj.h>
 
 #include "foundation/folder_security_win.h"
+#include "foundation/handle_win.h"
 
 namespace corvandel {
 
 namespace {
 
-template <typename T>
-struct Held {
-    T* p = nullptr;
-    ~Held() {
-        if (p)
-            p->Release();
-    }
-};
-
 // The desktop window's shell object, asked to run the address in its own process: the
 // documented way for an elevated program to start something as the desktop's user.
 bool ExecuteInDesktopShell(const std::wstring& address) {
-    Held<IShellWindows> windows;
+    ComHeld<IShellWindows> windows;
     if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
                                 reinterpret_cast<void**>(&windows.p))))
         return false;
     VARIANT empty{};
     long window = 0;
-    Held<IDispatch> desktop;
+    ComHeld<IDispatch> desktop;
     if (windows.p->FindWindowSW(&empty, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
                                 &desktop.p) != S_OK ||
         desktop.p == nullptr)
         return false;
-    Held<IServiceProvider> provider;
-    Held<IShellBrowser> browser;
-    Held<IShellView> view;
-    Held<IDispatch> background;
-    Held<IShellFolderViewDual> folderView;
-    Held<IDispatch> application;
-    Held<IShellDispatch2> shell;
+    ComHeld<IServiceProvider> provider;
+    ComHeld<IShellBrowser> browser;
+    ComHeld<IShellView> view;
+    ComHeld<IDispatch> background;
+    ComHeld<IShellFolderViewDual> folderView;
+    ComHeld<IDispatch> application;
+    ComHeld<IShellDispatch2> shell;
     if (FAILED(desktop.p->QueryInterface(IID_IServiceProvider,
                                          reinterpret_cast<void**>(&provider.p))) ||
         FAILED(provider.p->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,

@@ -94,7 +94,7 @@ LeftoversWindow::~LeftoversWindow() {
     job_.reset();
 }
 
-bool LeftoversWindow::Create(HWND owner, std::string quarantineRoot) {
+bool LeftoversWindow::Create(HWND owner, std::function<std::string()> quarantineRoot) {
     owner_ = owner;
     quarantineRoot_ = std::move(quarantineRoot);
     if (!RegisterRoutedClass<LeftoversWindow>(stored::kLeftoversWindow.windowClass))
@@ -398,7 +398,7 @@ void LeftoversWindow::RemoveChosen() {
     job_.reset();
     job_ = std::make_unique<Job>(
         GuiThread::To(hwnd_), [this, chosen = std::move(chosen), programs = programs_,
-                               root = quarantineRoot_](JobContext& job) {
+                               root = quarantineRoot_()](JobContext& job) {
             Win32RegistryApi registry;
             CleanupOutcome outcome = RemoveIntoQuarantine(chosen, programs, root, registry);
             job.Post([this, outcome = std::move(outcome)] { Removed(outcome); });

@@ -30,8 +30,9 @@ class LeftoversWindow {
     LeftoversWindow(const LeftoversWindow&) = delete;
     LeftoversWindow& operator=(const LeftoversWindow&) = delete;
 
-    // Builds the hidden window once; quarantineRoot is where clean-ups are kept.
-    bool Create(HWND owner, std::string quarantineRoot);
+    // Builds the hidden window once; quarantineRoot tells, when a clean-up is made, where
+    // clean-ups are kept (asked then, not at start: finding it checks a folder).
+    bool Create(HWND owner, std::function<std::string()> quarantineRoot);
     ComponentList& Components() { return components_; }
     HWND Handle() const { return hwnd_; }
     // Shows the window and searches for what the programs of these record files left behind.
@@ -77,7 +78,7 @@ class LeftoversWindow {
     OwnedFont font_;
     OwnedFont boldFont_;  // the kinds' heading rows
 
-    std::string quarantineRoot_;
+    std::function<std::string()> quarantineRoot_;
     std::vector<std::string> records_;  // the record files searched
     std::string programs_;              // their programs' names
     std::vector<Offer> offers_;         // grouped by kind

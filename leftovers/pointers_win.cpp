@@ -108,23 +108,14 @@ bool EndsWithLnk(const std::wstring& name) {
 
 // ---- Shortcuts ----
 
-template <typename T>
-struct Released {
-    T* p = nullptr;
-    ~Released() {
-        if (p)
-            p->Release();
-    }
-};
-
 // The path a shortcut's target is stored as, references expanded, and its arguments; nothing
 // for a shortcut to something that is not a file.
 std::optional<StartedFile> ShortcutTarget(const std::wstring& file) {
-    Released<IShellLinkW> link;
+    ComHeld<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link.p))))
         return std::nullopt;
-    Released<IPersistFile> persist;
+    ComHeld<IPersistFile> persist;
     if (FAILED(link.p->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist.p))))
         return std::nullopt;
     if (FAILED(persist.p->Load(file.c_str(), STGM_READ)))
